@@ -1,0 +1,20 @@
+#!/bin/sh
+# Installs the Debian packages the build, the program and the tests need, when any is missing.
+# Usage: tools/deps.sh [run|test]   (test adds the peer ZIP tools and the fuzzing compiler)
+set -e
+pkgs="cmake ninja-build g++ zlib1g-dev mingw-w64 g++-mingw-w64-x86-64-posix libz-mingw-w64-dev
+  googletest wine wine64 xvfb xauth imagemagick x11-apps xdotool fonts-wine"
+if [ "${1:-run}" = test ]; then
+  pkgs="$pkgs zip unzip 7zip libarchive-tools python3 clang libclang-rt-14-dev"
+fi
+missing=""
+for p in $pkgs; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing="$missing $p"
+done
+[ -z "$missing" ] && exit 0
+echo "installing:$missing"
+SUDO=""
+[ "$(id -u)" = 0 ] || SUDO=sudo
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -q >/dev/null
+$SUDO apt-get install -y -q --no-install-recommends $missing >/dev/null
