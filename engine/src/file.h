@@ -1,0 +1,87 @@
+// The engine's file layer: every file and folder operation goes through here, so the platform's
+// path rules live in one file (file_posix.cpp or file_windows.cpp, picked by the build) and tests
+// can make writes fail on purpose. Paths are UTF-8; on Windows any length works (the long-path
+// form is used internally) and "/" and "\" both separate folders.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "status.h"
+
+namespace cv {
+
+class File {
+ public:
+  enum class Mode {
+    kRead,       // existing file, reading
+    kCreateNew,  // new file for writing; fails when the name exists
+    kTruncate,   // file for writing, created or emptied
+  };
+
+  File() = default;
+  ~File();
+  File(const File&) = delete;
+  File& operator=(const File&) = delete;
+  File(File&& other) noexcept;
+  File& operator=(File&& other) noexcept;
+
+  static Status Open(const std::string& path, Mode mode, File* out);
+
+  bool is_open() const { return m_handle != kNoHandle; }
+  const std::string& path() const { return m_path; }
+
+  // Positioned read: safe to call from several threads at once on one File. `*got` < size only
+  // at the end of the file.
+  Status ReadAt(uint64_t offset, void* buffer, size_t size, size_t* got) const;
+  // Positioned read of exactly `size` bytes; a short read is a kBadArchive status.
+  Status ReadExactAt(uint64_t offset, void* buffer, size_t size) const;
+  // Appends at the file position. Honours the full-disk fault injection.
+  Status Write(const void* data, size_t size);
+  Status Size(uint64_t* size) const;
+  // Closes and reports a failed flush; the destructor closes silently.
+  Status Close();
+
+ private:
+  static constexpr intptr_t kNoHandle = -1;
+  intptr_t m_handle = kNoHandle;
+  std::string m_path;
+};
+
+struct FileInfo {
+  bool exists = false;
+  bool isDirectory = false;
+  uint64_t size = 0;
+  int64_t mtime = 0;  // seconds since 1970-01-01 UTC
+};
+
+FileInfo StatPath(const std::string& path);
+// Renames `from` to `to`, replacing a file `to` when there is one. Honours the failed-rename
+// fault injection.
+Status RenameReplace(const std::string& from, const std::string& to);
+Status RemoveFile(const std::string& path);
+// Creates one folder; success when a folder of that name exists already.
+Status MakeDirectory(const std::string& path);
+Status SetModificationTime(const std::string& path, int64_t mtime);
+
+// The platform's folder separator, '\\' on Windows and '/' elsewhere.
+char PathSeparator();
+// `dir` joined with `relative` (which uses "/"), in the platform's form. An empty `dir` leaves
+// `relative` as it is.
+std::string JoinPath(const std::string& dir, const std::string& relative);
+
+// Test hook: makes writes fail as on a full disk and renames fail, process-wide.
+struct FaultInjection {
+  int64_t writableBytes = -1;  // bytes that may still be written; -1: no limit
+  bool failRename = false;
+};
+void SetFaultInjection(const FaultInjection& faults);
+
+namespace detail {
+// Shared by both platform files: charges `size` bytes against the injected limit.
+bool InjectedDiskFull(size_t size);
+bool InjectedRenameFailure();
+}  // namespace detail
+
+}  // namespace cv

@@ -1,0 +1,141 @@
+// File layer on POSIX systems.
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "file.h"
+
+namespace cv {
+namespace {
+Status Errno(const std::string& what, const std::string& path) {
+  int e = errno;
+  StatusKind kind = e == ENOSPC || e == EDQUOT ? StatusKind::kDiskFull
+                    : e == ENOENT              ? StatusKind::kNotFound
+                                               : StatusKind::kIo;
+  return {kind, what + " " + path + ": " + std::strerror(e)};
+}
+}  // namespace
+
+Status File::Open(const std::string& path, Mode mode, File* out) {
+  int flags = O_CLOEXEC;
+  switch (mode) {
+    case Mode::kRead:
+      flags |= O_RDONLY;
+      break;
+    case Mode::kCreateNew:
+      flags |= O_WRONLY | O_CREAT | O_EXCL;
+      break;
+    case Mode::kTruncate:
+      flags |= O_WRONLY | O_CREAT | O_TRUNC;
+      break;
+  }
+  int fd = ::open(path.c_str(), flags, 0666);
+  if (fd < 0) return Errno("cannot open", path);
+  if (mode == Mode::kRead) {
+    struct stat st;
+    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+      ::close(fd);
+      return {StatusKind::kIo, "cannot open " + path + ": is a folder"};
+    }
+  }
+  File f;
+  f.m_handle = fd;
+  f.m_path = path;
+  *out = std::move(f);
+  return {};
+}
+
+Status File::ReadAt(uint64_t offset, void* buffer, size_t size, size_t* got) const {
+  size_t done = 0;
+  while (done < size) {
+    ssize_t n = ::pread(int(m_handle), static_cast<char*>(buffer) + done, size - done,
+                        off_t(offset + done));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return Errno("cannot read", m_path);
+    }
+    if (n == 0) break;
+    done += size_t(n);
+  }
+  *got = done;
+  return {};
+}
+
+Status File::Write(const void* data, size_t size) {
+  if (detail::InjectedDiskFull(size)) return {StatusKind::kDiskFull, "disk full writing " + m_path};
+  const char* p = static_cast<const char*>(data);
+  while (size > 0) {
+    ssize_t n = ::write(int(m_handle), p, size);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return Errno("cannot write", m_path);
+    }
+    p += n;
+    size -= size_t(n);
+  }
+  return {};
+}
+
+Status File::Size(uint64_t* size) const {
+  struct stat st;
+  if (::fstat(int(m_handle), &st) != 0) return Errno("cannot read", m_path);
+  *size = uint64_t(st.st_size);
+  return {};
+}
+
+Status File::Close() {
+  if (m_handle == kNoHandle) return {};
+  int rc = ::close(int(m_handle));
+  m_handle = kNoHandle;
+  if (rc != 0) return Errno("cannot write", m_path);
+  return {};
+}
+
+FileInfo StatPath(const std::string& path) {
+  FileInfo info;
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) return info;
+  info.exists = true;
+  info.isDirectory = S_ISDIR(st.st_mode);
+  info.size = uint64_t(st.st_size);
+  info.mtime = int64_t(st.st_mtime);
+  return info;
+}
+
+Status RenameReplace(const std::string& from, const std::string& to) {
+  if (detail::InjectedRenameFailure())
+    return {StatusKind::kIo, "cannot rename " + from + " to " + to};
+  if (::rename(from.c_str(), to.c_str()) != 0) return Errno("cannot rename " + from + " to", to);
+  return {};
+}
+
+Status RemoveFile(const std::string& path) {
+  if (::unlink(path.c_str()) != 0) return Errno("cannot delete", path);
+  return {};
+}
+
+Status MakeDirectory(const std::string& path) {
+  if (::mkdir(path.c_str(), 0777) == 0) return {};
+  int e = errno;
+  struct stat st;
+  if (e == EEXIST && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return {};
+  errno = e == EEXIST ? ENOTDIR : e;
+  return Errno("cannot create folder", path);
+}
+
+Status SetModificationTime(const std::string& path, int64_t mtime) {
+  struct timespec times[2];
+  times[0].tv_sec = time_t(mtime);
+  times[0].tv_nsec = 0;
+  times[1] = times[0];
+  if (::utimensat(AT_FDCWD, path.c_str(), times, 0) != 0) return Errno("cannot set time of", path);
+  return {};
+}
+
+char PathSeparator() {
+  return '/';
+}
+
+}  // namespace cv

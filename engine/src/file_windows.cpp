@@ -1,0 +1,183 @@
+// File layer on Windows: UTF-8 paths become wide long-path names ("\\?\C:\..." or
+// "\\?\UNC\server\share\..."), so paths over 260 characters work and the ANSI code page does not
+// matter.
+#include <windows.h>
+
+#include <string>
+
+#include "file.h"
+
+namespace cv {
+namespace {
+
+std::wstring Widen(const std::string& s) {
+  if (s.empty()) return {};
+  int n = MultiByteToWideChar(CP_UTF8, 0, s.data(), int(s.size()), nullptr, 0);
+  std::wstring w(size_t(n), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, s.data(), int(s.size()), w.data(), n);
+  return w;
+}
+
+// The long-path form of `path`: absolute, backslashes only, with the "\\?\" prefix that turns
+// off the 260-character limit and the parsing of "." and "..".
+std::wstring LongPath(const std::string& path) {
+  std::wstring w = Widen(path);
+  for (wchar_t& c : w) {
+    if (c == L'/') c = L'\\';
+  }
+  if (w.rfind(L"\\\\?\\", 0) == 0) return w;
+  DWORD n = GetFullPathNameW(w.c_str(), 0, nullptr, nullptr);
+  if (n == 0) return w;
+  std::wstring full(n, L'\0');
+  n = GetFullPathNameW(w.c_str(), n, full.data(), nullptr);
+  full.resize(n);
+  if (full.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + full.substr(2);
+  return L"\\\\?\\" + full;
+}
+
+Status LastError(const std::string& what, const std::string& path) {
+  DWORD e = GetLastError();
+  StatusKind kind = e == ERROR_DISK_FULL || e == ERROR_HANDLE_DISK_FULL      ? StatusKind::kDiskFull
+                    : e == ERROR_FILE_NOT_FOUND || e == ERROR_PATH_NOT_FOUND ? StatusKind::kNotFound
+                                                                             : StatusKind::kIo;
+  char text[512] = "";
+  DWORD len = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, e,
+                             0, text, sizeof text, nullptr);
+  while (len > 0 && (text[len - 1] == '\n' || text[len - 1] == '\r' || text[len - 1] == ' ')) {
+    text[--len] = '\0';
+  }
+  std::string message = what + " " + path + ": ";
+  message += len > 0 ? std::string(text, len) : "error " + std::to_string(e);
+  return {kind, message};
+}
+
+HANDLE H(intptr_t handle) {
+  return reinterpret_cast<HANDLE>(handle);
+}
+
+// FILETIME counts 100 ns steps from 1601-01-01.
+constexpr int64_t kUnixEpochInFileTime = 116444736000000000LL;
+
+}  // namespace
+
+Status File::Open(const std::string& path, Mode mode, File* out) {
+  DWORD access = mode == Mode::kRead ? GENERIC_READ : GENERIC_WRITE;
+  DWORD share = FILE_SHARE_READ | (mode == Mode::kRead ? FILE_SHARE_WRITE | FILE_SHARE_DELETE : 0);
+  DWORD disposition = mode == Mode::kRead        ? OPEN_EXISTING
+                      : mode == Mode::kCreateNew ? CREATE_NEW
+                                                 : CREATE_ALWAYS;
+  HANDLE h = CreateFileW(LongPath(path).c_str(), access, share, nullptr, disposition,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return LastError("cannot open", path);
+  File f;
+  f.m_handle = reinterpret_cast<intptr_t>(h);
+  f.m_path = path;
+  *out = std::move(f);
+  return {};
+}
+
+Status File::ReadAt(uint64_t offset, void* buffer, size_t size, size_t* got) const {
+  size_t done = 0;
+  while (done < size) {
+    OVERLAPPED at{};
+    uint64_t pos = offset + done;
+    at.Offset = DWORD(pos);
+    at.OffsetHigh = DWORD(pos >> 32);
+    DWORD chunk = DWORD(size - done < 0x40000000 ? size - done : 0x40000000);
+    DWORD n = 0;
+    if (!ReadFile(H(m_handle), static_cast<char*>(buffer) + done, chunk, &n, &at)) {
+      if (GetLastError() == ERROR_HANDLE_EOF) break;
+      return LastError("cannot read", m_path);
+    }
+    if (n == 0) break;
+    done += n;
+  }
+  *got = done;
+  return {};
+}
+
+Status File::Write(const void* data, size_t size) {
+  if (detail::InjectedDiskFull(size)) return {StatusKind::kDiskFull, "disk full writing " + m_path};
+  const char* p = static_cast<const char*>(data);
+  while (size > 0) {
+    DWORD chunk = DWORD(size < 0x40000000 ? size : 0x40000000);
+    DWORD n = 0;
+    if (!WriteFile(H(m_handle), p, chunk, &n, nullptr)) return LastError("cannot write", m_path);
+    p += n;
+    size -= n;
+  }
+  return {};
+}
+
+Status File::Size(uint64_t* size) const {
+  LARGE_INTEGER li;
+  if (!GetFileSizeEx(H(m_handle), &li)) return LastError("cannot read", m_path);
+  *size = uint64_t(li.QuadPart);
+  return {};
+}
+
+Status File::Close() {
+  if (m_handle == kNoHandle) return {};
+  BOOL closed = CloseHandle(H(m_handle));
+  m_handle = kNoHandle;
+  if (!closed) return LastError("cannot write", m_path);
+  return {};
+}
+
+FileInfo StatPath(const std::string& path) {
+  FileInfo info;
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExW(LongPath(path).c_str(), GetFileExInfoStandard, &data)) return info;
+  info.exists = true;
+  info.isDirectory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  info.size = uint64_t(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
+  int64_t ft = int64_t(uint64_t(data.ftLastWriteTime.dwHighDateTime) << 32 |
+                       data.ftLastWriteTime.dwLowDateTime);
+  info.mtime = (ft - kUnixEpochInFileTime) / 10000000;
+  return info;
+}
+
+Status RenameReplace(const std::string& from, const std::string& to) {
+  if (detail::InjectedRenameFailure())
+    return {StatusKind::kIo, "cannot rename " + from + " to " + to};
+  if (!MoveFileExW(LongPath(from).c_str(), LongPath(to).c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    return LastError("cannot rename " + from + " to", to);
+  }
+  return {};
+}
+
+Status RemoveFile(const std::string& path) {
+  if (!DeleteFileW(LongPath(path).c_str())) return LastError("cannot delete", path);
+  return {};
+}
+
+Status MakeDirectory(const std::string& path) {
+  std::wstring w = LongPath(path);
+  if (CreateDirectoryW(w.c_str(), nullptr)) return {};
+  DWORD e = GetLastError();
+  DWORD attributes = GetFileAttributesW(w.c_str());
+  if (e == ERROR_ALREADY_EXISTS && attributes != INVALID_FILE_ATTRIBUTES &&
+      (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    return {};
+  }
+  SetLastError(e);
+  return LastError("cannot create folder", path);
+}
+
+Status SetModificationTime(const std::string& path, int64_t mtime) {
+  HANDLE h = CreateFileW(LongPath(path).c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr,
+                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return LastError("cannot set time of", path);
+  uint64_t ft = uint64_t(mtime * 10000000 + kUnixEpochInFileTime);
+  FILETIME t{DWORD(ft), DWORD(ft >> 32)};
+  BOOL done = SetFileTime(h, nullptr, nullptr, &t);
+  Status status = done ? Status() : LastError("cannot set time of", path);
+  CloseHandle(h);
+  return status;
+}
+
+char PathSeparator() {
+  return '\\';
+}
+
+}  // namespace cv

@@ -1,0 +1,292 @@
+#include "names.h"
+
+#include <zlib.h>
+
+#include <unordered_map>
+
+#include "format.h"
+
+namespace cv {
+namespace {
+
+// Code page 437, bytes 0x80-0xFF.
+constexpr char16_t kCp437High[128] = {
+    0x00c7, 0x00fc, 0x00e9, 0x00e2, 0x00e4, 0x00e0, 0x00e5, 0x00e7, 0x00ea, 0x00eb, 0x00e8, 0x00ef,
+    0x00ee, 0x00ec, 0x00c4, 0x00c5, 0x00c9, 0x00e6, 0x00c6, 0x00f4, 0x00f6, 0x00f2, 0x00fb, 0x00f9,
+    0x00ff, 0x00d6, 0x00dc, 0x00a2, 0x00a3, 0x00a5, 0x20a7, 0x0192, 0x00e1, 0x00ed, 0x00f3, 0x00fa,
+    0x00f1, 0x00d1, 0x00aa, 0x00ba, 0x00bf, 0x2310, 0x00ac, 0x00bd, 0x00bc, 0x00a1, 0x00ab, 0x00bb,
+    0x2591, 0x2592, 0x2593, 0x2502, 0x2524, 0x2561, 0x2562, 0x2556, 0x2555, 0x2563, 0x2551, 0x2557,
+    0x255d, 0x255c, 0x255b, 0x2510, 0x2514, 0x2534, 0x252c, 0x251c, 0x2500, 0x253c, 0x255e, 0x255f,
+    0x255a, 0x2554, 0x2569, 0x2566, 0x2560, 0x2550, 0x256c, 0x2567, 0x2568, 0x2564, 0x2565, 0x2559,
+    0x2558, 0x2552, 0x2553, 0x256b, 0x256a, 0x2518, 0x250c, 0x2588, 0x2584, 0x258c, 0x2590, 0x2580,
+    0x03b1, 0x00df, 0x0393, 0x03c0, 0x03a3, 0x03c3, 0x00b5, 0x03c4, 0x03a6, 0x0398, 0x03a9, 0x03b4,
+    0x221e, 0x03c6, 0x03b5, 0x2229, 0x2261, 0x00b1, 0x2265, 0x2264, 0x2320, 0x2321, 0x00f7, 0x2248,
+    0x00b0, 0x2219, 0x00b7, 0x221a, 0x207f, 0x00b2, 0x25a0, 0x00a0,
+};
+
+void AppendUtf8(std::string& out, char32_t c) {
+  if (c < 0x80) {
+    out += char(c);
+  } else if (c < 0x800) {
+    out += char(0xc0 | c >> 6);
+    out += char(0x80 | (c & 0x3f));
+  } else {
+    out += char(0xe0 | c >> 12);
+    out += char(0x80 | (c >> 6 & 0x3f));
+    out += char(0x80 | (c & 0x3f));
+  }
+}
+
+bool HasHighBytes(std::string_view s) {
+  for (char c : s) {
+    if (static_cast<unsigned char>(c) >= 0x80) return true;
+  }
+  return false;
+}
+
+// Length of the UTF-8 sequence that starts with `lead` (1 for a stray byte).
+size_t SequenceLength(unsigned char lead) {
+  if (lead >= 0xf0 && lead < 0xf8) return 4;
+  if (lead >= 0xe0) return lead < 0xf0 ? 3 : 1;
+  if (lead >= 0xc0) return 2;
+  return 1;
+}
+
+unsigned char Fold(unsigned char c, bool caseSensitive) {
+  return !caseSensitive && c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + 32) : c;
+}
+
+// Matches one "[...]" set at pattern[p] (just after "[") against character `c`. Sets `*end` to
+// the index after "]"; returns false with `*end` = npos for an unterminated set.
+bool MatchSet(std::string_view pattern, size_t p, unsigned char c, bool caseSensitive,
+              size_t* end) {
+  bool negate = p < pattern.size() && (pattern[p] == '!' || pattern[p] == '^');
+  if (negate) ++p;
+  bool found = false;
+  bool first = true;
+  unsigned char fc = Fold(c, caseSensitive);
+  while (p < pattern.size() && (pattern[p] != ']' || first)) {
+    first = false;
+    unsigned char lo = Fold(static_cast<unsigned char>(pattern[p]), caseSensitive);
+    unsigned char hi = lo;
+    if (p + 2 < pattern.size() && pattern[p + 1] == '-' && pattern[p + 2] != ']') {
+      hi = Fold(static_cast<unsigned char>(pattern[p + 2]), caseSensitive);
+      p += 2;
+    }
+    if (fc >= lo && fc <= hi) found = true;
+    ++p;
+  }
+  if (p >= pattern.size()) {
+    *end = std::string_view::npos;
+    return false;
+  }
+  *end = p + 1;
+  return found != negate;
+}
+
+bool IsReservedDeviceName(std::string_view component) {
+  std::string_view base = component.substr(0, component.find('.'));
+  while (!base.empty() && base.back() == ' ') base.remove_suffix(1);
+  std::string upper;
+  for (char c : base) upper += char(c >= 'a' && c <= 'z' ? c - 32 : c);
+  if (upper == "CON" || upper == "PRN" || upper == "AUX" || upper == "NUL" || upper == "CONIN$" ||
+      upper == "CONOUT$") {
+    return true;
+  }
+  return upper.size() == 4 && (upper.starts_with("COM") || upper.starts_with("LPT")) &&
+         upper[3] >= '0' && upper[3] <= '9';
+}
+
+bool IsSeparator(char c) {
+  return c == '/' || c == '\\';
+}
+
+}  // namespace
+
+bool IsValidUtf8(std::string_view s) {
+  size_t i = 0;
+  while (i < s.size()) {
+    unsigned char c = static_cast<unsigned char>(s[i]);
+    if (c < 0x80) {
+      ++i;
+      continue;
+    }
+    size_t n;
+    char32_t cp;
+    if (c >= 0xc2 && c <= 0xdf) {
+      n = 2;
+      cp = c & 0x1f;
+    } else if (c >= 0xe0 && c <= 0xef) {
+      n = 3;
+      cp = c & 0x0f;
+    } else if (c >= 0xf0 && c <= 0xf4) {
+      n = 4;
+      cp = c & 0x07;
+    } else {
+      return false;
+    }
+    if (i + n > s.size()) return false;
+    for (size_t k = 1; k < n; ++k) {
+      unsigned char d = static_cast<unsigned char>(s[i + k]);
+      if ((d & 0xc0) != 0x80) return false;
+      cp = cp << 6 | (d & 0x3f);
+    }
+    // Overlong forms, surrogates and values past U+10FFFF are not UTF-8.
+    if ((n == 3 && cp < 0x800) || (n == 4 && (cp < 0x10000 || cp > 0x10ffff)) ||
+        (cp >= 0xd800 && cp <= 0xdfff)) {
+      return false;
+    }
+    i += n;
+  }
+  return true;
+}
+
+std::string Cp437ToUtf8(std::string_view s) {
+  std::string out;
+  out.reserve(s.size() * 2);
+  for (char c : s) {
+    unsigned char b = static_cast<unsigned char>(c);
+    AppendUtf8(out, b < 0x80 ? char32_t(b) : char32_t(kCp437High[b - 0x80]));
+  }
+  return out;
+}
+
+std::string DecodeEntryName(std::string_view raw, uint16_t flags, std::string_view extra) {
+  // Unicode path extra: version 1, CRC-32 of the stored name, then the UTF-8 name.
+  const auto* p = reinterpret_cast<const unsigned char*>(extra.data());
+  size_t pos = 0;
+  while (pos + 4 <= extra.size()) {
+    uint16_t tag = Get16(p + pos);
+    uint16_t size = Get16(p + pos + 2);
+    if (pos + 4 + size > extra.size()) break;
+    if (tag == kExtraUnicodePath && size > 5 && p[pos + 4] == 1) {
+      uint32_t crc = Get32(p + pos + 5);
+      auto nameCrc =
+          uint32_t(crc32(0, reinterpret_cast<const Bytef*>(raw.data()), uInt(raw.size())));
+      std::string_view unicode(extra.data() + pos + 9, size - 5);
+      if (crc == nameCrc && IsValidUtf8(unicode)) return std::string(unicode);
+    }
+    pos += 4 + size;
+  }
+  if (!HasHighBytes(raw)) return std::string(raw);
+  if (IsValidUtf8(raw)) return std::string(raw);
+  (void)flags;  // a name flagged UTF-8 that is not valid UTF-8 is read as code page 437 too
+  return Cp437ToUtf8(raw);
+}
+
+bool WildcardMatch(std::string_view pattern, std::string_view name, bool caseSensitive) {
+  size_t p = 0, n = 0;
+  size_t starP = std::string_view::npos, starN = 0;
+  while (n < name.size()) {
+    if (p < pattern.size()) {
+      char pc = pattern[p];
+      if (pc == '*') {
+        starP = ++p;
+        starN = n;
+        continue;
+      }
+      if (pc == '?') {
+        ++p;
+        n += std::min(SequenceLength(static_cast<unsigned char>(name[n])), name.size() - n);
+        continue;
+      }
+      if (pc == '[') {
+        size_t end;
+        if (MatchSet(pattern, p + 1, static_cast<unsigned char>(name[n]), caseSensitive, &end)) {
+          p = end;
+          ++n;
+          continue;
+        }
+        if (end != std::string_view::npos) goto mismatch;
+        // An unterminated "[" is an ordinary character.
+      }
+      if (Fold(static_cast<unsigned char>(pc), caseSensitive) ==
+          Fold(static_cast<unsigned char>(name[n]), caseSensitive)) {
+        ++p;
+        ++n;
+        continue;
+      }
+    }
+  mismatch:
+    if (starP == std::string_view::npos) return false;
+    p = starP;
+    n = ++starN;
+  }
+  while (p < pattern.size() && pattern[p] == '*') ++p;
+  return p == pattern.size();
+}
+
+std::vector<bool> SelectByNames(const std::vector<std::string>& names,
+                                const std::vector<std::string_view>& entryNames, bool caseSensitive,
+                                std::vector<bool>* nameUsed) {
+  std::vector<bool> selected(entryNames.size(), false);
+  if (nameUsed) nameUsed->assign(names.size(), false);
+  if (names.empty()) return selected;
+  std::unordered_multimap<std::string_view, size_t> byName;
+  byName.reserve(entryNames.size());
+  for (size_t i = 0; i < entryNames.size(); ++i) byName.emplace(entryNames[i], i);
+  std::vector<size_t> patterns;
+  for (size_t k = 0; k < names.size(); ++k) {
+    auto [first, last] = byName.equal_range(names[k]);
+    if (first == last) {
+      patterns.push_back(k);
+      continue;
+    }
+    for (auto it = first; it != last; ++it) selected[it->second] = true;
+    if (nameUsed) (*nameUsed)[k] = true;
+  }
+  if (patterns.empty()) return selected;
+  for (size_t i = 0; i < entryNames.size(); ++i) {
+    for (size_t k : patterns) {
+      if (WildcardMatch(names[k], entryNames[i], caseSensitive)) {
+        selected[i] = true;
+        if (nameUsed) (*nameUsed)[k] = true;
+      }
+    }
+  }
+  return selected;
+}
+
+std::string SafeRelativePath(std::string_view name, bool keepFolders, bool spaceToUnderscore) {
+  // A drive letter ("C:") at the start would make the path absolute on Windows.
+  if (name.size() >= 2 && name[1] == ':' &&
+      ((name[0] >= 'A' && name[0] <= 'Z') || (name[0] >= 'a' && name[0] <= 'z'))) {
+    name.remove_prefix(2);
+  }
+  std::vector<std::string> parts;
+  size_t pos = 0;
+  while (pos <= name.size()) {
+    size_t end = pos;
+    while (end < name.size() && !IsSeparator(name[end])) ++end;
+    std::string_view raw = name.substr(pos, end - pos);
+    pos = end + 1;
+    if (raw.empty() || raw == "." || raw == "..") continue;
+    std::string part;
+    part.reserve(raw.size() + 1);
+    for (char c : raw) {
+      auto b = static_cast<unsigned char>(c);
+      bool forbidden = b < 0x20 || c == '<' || c == '>' || c == ':' || c == '"' || c == '|' ||
+                       c == '?' || c == '*' || (spaceToUnderscore && c == ' ');
+      part += forbidden ? '_' : c;
+    }
+    for (size_t i = part.size(); i > 0 && (part[i - 1] == '.' || part[i - 1] == ' '); --i) {
+      part[i - 1] = '_';
+    }
+    if (IsReservedDeviceName(part)) part.insert(part.begin(), '_');
+    parts.push_back(std::move(part));
+  }
+  if (parts.empty()) return {};
+  if (!keepFolders) return parts.back();
+  std::string out;
+  for (const std::string& part : parts) {
+    if (!out.empty()) out += '/';
+    out += part;
+  }
+  return out;
+}
+
+bool IsFolderName(std::string_view name) {
+  return !name.empty() && IsSeparator(name.back());
+}
+
+}  // namespace cv
