@@ -39,6 +39,11 @@ class File {
   Status ReadExactAt(uint64_t offset, void* buffer, size_t size) const;
   // Appends at the file position. Honours the full-disk fault injection.
   Status Write(const void* data, size_t size);
+  // Writes at `offset` and leaves the position Write appends at where it was (for patching a
+  // header written earlier). Honours the full-disk fault injection.
+  Status WriteAt(uint64_t offset, const void* data, size_t size);
+  // Cuts the file to `size` bytes; Write continues there.
+  Status Truncate(uint64_t size);
   Status Size(uint64_t* size) const;
   // Closes and reports a failed flush; the destructor closes silently.
   Status Close();
@@ -64,6 +69,12 @@ Status RemoveFile(const std::string& path);
 // Creates one folder; success when a folder of that name exists already.
 Status MakeDirectory(const std::string& path);
 Status SetModificationTime(const std::string& path, int64_t mtime);
+
+#ifdef _WIN32
+// The wide long-path form of a UTF-8 path ("\\?\C:\..." or "\\?\UNC\..."), for platform code
+// beside this layer.
+std::wstring WideLongPath(const std::string& path);
+#endif
 
 // The platform's folder separator, '\\' on Windows and '/' elsewhere.
 char PathSeparator();

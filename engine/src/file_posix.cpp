@@ -78,6 +78,30 @@ Status File::Write(const void* data, size_t size) {
   return {};
 }
 
+Status File::WriteAt(uint64_t offset, const void* data, size_t size) {
+  if (detail::InjectedDiskFull(size)) return {StatusKind::kDiskFull, "disk full writing " + m_path};
+  const char* p = static_cast<const char*>(data);
+  while (size > 0) {
+    ssize_t n = ::pwrite(int(m_handle), p, size, off_t(offset));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return Errno("cannot write", m_path);
+    }
+    p += n;
+    offset += uint64_t(n);
+    size -= size_t(n);
+  }
+  return {};
+}
+
+Status File::Truncate(uint64_t size) {
+  if (::ftruncate(int(m_handle), off_t(size)) != 0 ||
+      ::lseek(int(m_handle), off_t(size), SEEK_SET) < 0) {
+    return Errno("cannot write", m_path);
+  }
+  return {};
+}
+
 Status File::Size(uint64_t* size) const {
   struct stat st;
   if (::fstat(int(m_handle), &st) != 0) return Errno("cannot read", m_path);

@@ -109,6 +109,30 @@ Status File::Write(const void* data, size_t size) {
   return {};
 }
 
+Status File::WriteAt(uint64_t offset, const void* data, size_t size) {
+  // A synchronous handle moves its position on every write, so the position is put back after.
+  LARGE_INTEGER here{}, zero{}, target{};
+  target.QuadPart = LONGLONG(offset);
+  if (!SetFilePointerEx(H(m_handle), zero, &here, FILE_CURRENT) ||
+      !SetFilePointerEx(H(m_handle), target, nullptr, FILE_BEGIN)) {
+    return LastError("cannot write", m_path);
+  }
+  Status s = Write(data, size);
+  if (!SetFilePointerEx(H(m_handle), here, nullptr, FILE_BEGIN) && s.ok()) {
+    return LastError("cannot write", m_path);
+  }
+  return s;
+}
+
+Status File::Truncate(uint64_t size) {
+  LARGE_INTEGER target{};
+  target.QuadPart = LONGLONG(size);
+  if (!SetFilePointerEx(H(m_handle), target, nullptr, FILE_BEGIN) || !SetEndOfFile(H(m_handle))) {
+    return LastError("cannot write", m_path);
+  }
+  return {};
+}
+
 Status File::Size(uint64_t* size) const {
   LARGE_INTEGER li;
   if (!GetFileSizeEx(H(m_handle), &li)) return LastError("cannot read", m_path);
@@ -179,5 +203,7 @@ Status SetModificationTime(const std::string& path, int64_t mtime) {
 char PathSeparator() {
   return '\\';
 }
+
+std::wstring WideLongPath(const std::string& path) { return LongPath(path); }
 
 }  // namespace cv
