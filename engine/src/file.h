@@ -45,6 +45,8 @@ class File {
   // Cuts the file to `size` bytes; Write continues there.
   Status Truncate(uint64_t size);
   Status Size(uint64_t* size) const;
+  // Sets the last-modification time (seconds since 1970 UTC) of a file open for writing.
+  Status SetModificationTime(int64_t mtime);
   // Closes and reports a failed flush; the destructor closes silently.
   Status Close();
 

@@ -109,6 +109,15 @@ Status File::Size(uint64_t* size) const {
   return {};
 }
 
+Status File::SetModificationTime(int64_t mtime) {
+  struct timespec times[2];
+  times[0].tv_sec = time_t(mtime);
+  times[0].tv_nsec = 0;
+  times[1] = times[0];
+  if (::futimens(int(m_handle), times) != 0) return Errno("cannot set time of", m_path);
+  return {};
+}
+
 Status File::Close() {
   if (m_handle == kNoHandle) return {};
   int rc = ::close(int(m_handle));

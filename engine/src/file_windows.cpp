@@ -140,6 +140,13 @@ Status File::Size(uint64_t* size) const {
   return {};
 }
 
+Status File::SetModificationTime(int64_t mtime) {
+  uint64_t ft = uint64_t(mtime * 10000000 + kUnixEpochInFileTime);
+  FILETIME t{DWORD(ft), DWORD(ft >> 32)};
+  if (!SetFileTime(H(m_handle), nullptr, nullptr, &t)) return LastError("cannot set time of", m_path);
+  return {};
+}
+
 Status File::Close() {
   if (m_handle == kNoHandle) return {};
   BOOL closed = CloseHandle(H(m_handle));
