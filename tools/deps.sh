@@ -3,7 +3,7 @@
 # Usage: tools/deps.sh [run|test]   (test adds the peer ZIP tools and the fuzzing compiler)
 set -e
 pkgs="cmake ninja-build g++ zlib1g-dev mingw-w64 g++-mingw-w64-x86-64-posix libz-mingw-w64-dev
-  googletest wine wine64 xvfb xauth imagemagick x11-apps xdotool fonts-wine"
+  googletest wine wine64 xvfb xauth imagemagick x11-apps xdotool fonts-wine python3"
 if [ "${1:-run}" = test ]; then
   pkgs="$pkgs zip unzip 7zip libarchive-tools python3 clang libclang-rt-14-dev"
 fi

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string_view>
+
+#include "Twips.h"
+
+namespace corvane {
+
+// Base of every modal dialog. The dialog starts from an empty in-memory template (no controls; the
+// derived class creates them from code when it gets WM_INITDIALOG) and keeps the object in
+// DWLP_USER, forwarding each message to Derived::HandleMessage(UINT, WPARAM, LPARAM), which returns
+// TRUE for a message it handled, as a dialog procedure does.
+template <typename Derived>
+class BaseDialog {
+ public:
+  BaseDialog() = default;
+  BaseDialog(const BaseDialog&) = delete;
+  BaseDialog& operator=(const BaseDialog&) = delete;
+
+  HWND Window() const { return m_hwnd; }
+  int Px(double twips) const { return TwipsToPixels(twips, m_iDpi); }
+
+ protected:
+  ~BaseDialog() = default;
+
+  // Shows the dialog modally, owned by owner, and returns what EndDialog was given (-1 when the
+  // system could not create it). The caption is ANSI text.
+  INT_PTR RunModal(HWND owner, std::string_view caption, DWORD style) {
+    // DLGTEMPLATE, then menu, class, caption and font as zero-terminated UTF-16, WORD aligned.
+    alignas(DWORD) WORD buffer[256] = {};
+    auto* header = reinterpret_cast<DLGTEMPLATE*>(buffer);
+    header->style = style | DS_SETFONT | DS_MODALFRAME;
+    WORD* p = buffer + sizeof(DLGTEMPLATE) / sizeof(WORD);
+    *p++ = 0;  // no menu
+    *p++ = 0;  // the system's dialog class
+    int room = 100;
+    int written = MultiByteToWideChar(CP_ACP, 0, caption.data(), static_cast<int>(caption.size()),
+                                      reinterpret_cast<wchar_t*>(p), room - 1);
+    p += written;
+    *p++ = 0;
+    *p++ = 8;  // point size of the font below
+    for (const wchar_t* f = L"MS Shell Dlg"; *f; ++f) *p++ = static_cast<WORD>(*f);
+    *p++ = 0;
+    return DialogBoxIndirectParamA(GetModuleHandleA(nullptr), header, owner, DialogProc,
+                                   reinterpret_cast<LPARAM>(this));
+  }
+
+  HWND m_hwnd = nullptr;
+  int m_iDpi = ScreenDpi();
+
+ private:
+  static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* self = reinterpret_cast<Derived*>(GetWindowLongPtrA(hwnd, DWLP_USER));
+    if (message == WM_INITDIALOG) {
+      self = static_cast<Derived*>(reinterpret_cast<BaseDialog*>(lParam));
+      self->m_hwnd = hwnd;
+      SetWindowLongPtrA(hwnd, DWLP_USER, reinterpret_cast<LONG_PTR>(self));
+    }
+    if (!self) return FALSE;
+    INT_PTR result = FALSE;
+    // No exception may cross the system's dispatch.
+    try {
+      result = self->HandleMessage(message, wParam, lParam);
+    } catch (...) {
+      result = FALSE;
+    }
+    if (message == WM_NCDESTROY) self->m_hwnd = nullptr;
+    return result;
+  }
+};
+
+}  // namespace corvane

@@ -1,0 +1,119 @@
+#include "frmAbout.h"
+
+#include "resources/resource.h"
+#include "settings/AppSettings.h"
+
+#include <vector>
+
+namespace corvane {
+
+std::string VersionText(unsigned major, unsigned minor, unsigned revision) {
+  return "Version " + std::to_string(major) + "." + std::to_string(minor) + "." +
+         std::to_string(revision);
+}
+
+std::string ProgramVersionText() {
+  char path[MAX_PATH * 4];
+  DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
+  if (length == 0 || length == sizeof path) return "";
+  DWORD ignored = 0;
+  DWORD size = GetFileVersionInfoSizeA(path, &ignored);
+  if (size == 0) return "";
+  std::vector<char> block(size);
+  VS_FIXEDFILEINFO* info = nullptr;
+  UINT infoSize = 0;
+  if (!GetFileVersionInfoA(path, 0, size, block.data()) ||
+      !VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&info), &infoSize) ||
+      infoSize < sizeof *info) {
+    return "";
+  }
+  // The four numbers of a file version are major.minor.build.revision.
+  return VersionText(HIWORD(info->dwFileVersionMS), LOWORD(info->dwFileVersionMS),
+                     LOWORD(info->dwFileVersionLS));
+}
+
+void frmAbout::Show(HWND owner) {
+  frmAbout about;
+  about.RunModal(owner, std::string("About ") + kAppTitle, WS_POPUP | WS_CAPTION | WS_SYSMENU);
+}
+
+INT_PTR frmAbout::HandleMessage(UINT message, WPARAM wParam, LPARAM) {
+  switch (message) {
+    case WM_INITDIALOG:
+      Form_Load();
+      return FALSE;  // the focus is set on OK already
+    case WM_PAINT:
+      Form_Paint();
+      return TRUE;
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORSTATIC:
+      SetBkColor(reinterpret_cast<HDC>(wParam), RGB(255, 255, 255));
+      return reinterpret_cast<INT_PTR>(m_whiteBrush.Get());
+    case WM_COMMAND:
+      // OK is both the default and the cancel button: Enter and Esc arrive as IDOK and IDCANCEL.
+      if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
+        cmdOK_Click();
+        return TRUE;
+      }
+      return FALSE;
+  }
+  return FALSE;
+}
+
+HWND frmAbout::AddControl(const char* className, const char* text, DWORD style, int id, int left,
+                          int top, int width, int height) {
+  HWND control = CreateWindowExA(
+      0, className, text, WS_CHILD | WS_VISIBLE | style, Px(left), Px(top), Px(width), Px(height),
+      m_hwnd, reinterpret_cast<HMENU>(INT_PTR{id}), GetModuleHandleA(nullptr), nullptr);
+  SendMessageA(control, WM_SETFONT, SendMessageA(m_hwnd, WM_GETFONT, 0, 0), TRUE);
+  return control;
+}
+
+void frmAbout::Form_Load() {
+  // Client area 5865 x 3630 twips, centred on the owner (or on the screen without one).
+  RECT frame{0, 0, Px(5865), Px(3630)};
+  AdjustWindowRectEx(&frame, GetWindowLongA(m_hwnd, GWL_STYLE), FALSE,
+                     GetWindowLongA(m_hwnd, GWL_EXSTYLE));
+  int width = frame.right - frame.left, height = frame.bottom - frame.top;
+  RECT around{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  if (HWND owner = GetWindow(m_hwnd, GW_OWNER)) GetWindowRect(owner, &around);
+  SetWindowPos(m_hwnd, nullptr, (around.left + around.right - width) / 2,
+               (around.top + around.bottom - height) / 2, width, height,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+
+  m_logo.Reset(static_cast<HBITMAP>(LoadImageA(
+      GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_LOGO), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR)));
+  HWND picture =
+      AddControl("STATIC", "", SS_BITMAP | SS_CENTERIMAGE, kPicture1, 720, 120, 4395, 2070);
+  SendMessageA(picture, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(m_logo.Get()));
+  AddControl("STATIC", kAppTitle, SS_LEFT | SS_NOPREFIX, kLblTitle, 240, 2640, 1695, 240);
+  AddControl("STATIC", ProgramVersionText().c_str(), SS_LEFT | SS_NOPREFIX, kLblVersion, 240, 2880,
+             1575, 225);
+  AddControl("STATIC", "Windows 9x/NT/2000/ME", SS_LEFT | SS_NOPREFIX, kLabel1, 240, 3120, 2295,
+             255);
+  HWND ok =
+      AddControl("BUTTON", "OK", BS_DEFPUSHBUTTON | WS_TABSTOP, kCmdOK, 4245, 3120, 1467, 345);
+  SetFocus(ok);
+}
+
+void frmAbout::Form_Paint() {
+  // The etched separator: a grey line with a white one below it, one pixel apart.
+  PAINTSTRUCT paint;
+  HDC dc = BeginPaint(m_hwnd, &paint);
+  UniqueGdiObject grey(CreatePen(PS_SOLID, 1, RGB(128, 128, 128)));
+  UniqueGdiObject white(CreatePen(PS_SOLID, 1, RGB(255, 255, 255)));
+  HGDIOBJ old = SelectObject(dc, grey.Get());
+  MoveToEx(dc, Px(225), Px(2430), nullptr);
+  LineTo(dc, Px(5657), Px(2430));
+  SelectObject(dc, white.Get());
+  MoveToEx(dc, Px(240), Px(2445), nullptr);
+  LineTo(dc, Px(5657), Px(2445));
+  SelectObject(dc, old);
+  EndPaint(m_hwnd, &paint);
+}
+
+void frmAbout::cmdOK_Click() {
+  EndDialog(m_hwnd, IDOK);
+}
+
+}  // namespace corvane

@@ -1,0 +1,126 @@
+#include "Startup.h"
+
+#include "frmMain.h"
+
+namespace corvane {
+namespace {
+
+// Touched only by the user-interface thread.
+HANDLE g_hInstanceMutex = nullptr;
+HWND g_hFoundMainWindow = nullptr;
+
+bool IsBlank(wchar_t c) {
+  return c == L' ' || c == L'\t';
+}
+
+int RunMainWindow(const std::string& commandLine) {
+  frmMain main;
+  main.Load(commandLine);
+  MSG msg;
+  while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    if (main.PreTranslateMessage(msg)) continue;
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+  return 0;
+}
+
+}  // namespace
+
+int Main() {
+  std::string mutexName = std::string(kProductWord) + "_APPLICATION_MUTEX";
+  std::wstring commandLine = CommandLineTail(GetCommandLineW());
+  if (IsFirstInstance(mutexName)) return RunMainWindow(AnsiText(commandLine));
+  FindMainWindow();
+  HWND found = FoundMainWindow();
+  if (!found) return 0;
+  if (!commandLine.empty() || !IsWindowVisible(found)) {
+    // The receiver restores and activates its window itself.
+    HandOver(found, HandOverPayload(commandLine));
+    return 0;
+  }
+  ActivateWindow(found);
+  return 0;
+}
+
+bool IsFirstInstance(const std::string& mutexName) {
+  g_hInstanceMutex = CreateMutexA(nullptr, /*bInitialOwner=*/TRUE, mutexName.c_str());
+  // Creation and the existence check are one call, so of two simultaneous starts one is first.
+  if (GetLastError() == ERROR_ALREADY_EXISTS) {
+    CloseHandle(g_hInstanceMutex);
+    return false;
+  }
+  return true;
+}
+
+void ReleaseInstanceMutex() {
+  if (g_hInstanceMutex) CloseHandle(g_hInstanceMutex);
+  g_hInstanceMutex = nullptr;
+}
+
+void FindMainWindow() {
+  g_hFoundMainWindow = nullptr;
+  EnumWindows(EnumWindowsCallback, 0);
+}
+
+HWND FoundMainWindow() {
+  return g_hFoundMainWindow;
+}
+
+BOOL CALLBACK EnumWindowsCallback(HWND hwnd, LPARAM) {
+  if (IsMainWindow(hwnd)) {
+    g_hFoundMainWindow = hwnd;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+bool IsMainWindow(HWND hwnd) {
+  return GetPropA(hwnd, kMainWindowProperty) == HANDLE(1);
+}
+
+void MarkMainWindow(HWND hwnd) {
+  SetPropA(hwnd, kMainWindowProperty, HANDLE(1));
+}
+
+void ActivateWindow(HWND hwnd) {
+  if (IsIconic(hwnd)) SendMessageA(hwnd, WM_SYSCOMMAND, SC_RESTORE, 0);
+  SetForegroundWindow(hwnd);
+}
+
+std::wstring CommandLineTail(std::wstring_view full) {
+  size_t i = 0;
+  if (!full.empty() && full[0] == L'"') {
+    size_t close = full.find(L'"', 1);
+    i = close == std::wstring_view::npos ? full.size() : close + 1;
+  } else {
+    while (i < full.size() && !IsBlank(full[i])) ++i;
+  }
+  while (i < full.size() && IsBlank(full[i])) ++i;
+  return std::wstring(full.substr(i));
+}
+
+std::string AnsiText(std::wstring_view text) {
+  if (text.empty()) return std::string();
+  int length = static_cast<int>(text.size());
+  int bytes = WideCharToMultiByte(CP_ACP, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
+  std::string ansi(bytes, '\0');
+  WideCharToMultiByte(CP_ACP, 0, text.data(), length, ansi.data(), bytes, nullptr, nullptr);
+  return ansi;
+}
+
+std::string HandOverPayload(std::wstring_view commandLine) {
+  return commandLine.empty() ? std::string(1, '\0') : AnsiText(commandLine);
+}
+
+void HandOver(HWND window, const std::string& payload) {
+  COPYDATASTRUCT record{};
+  record.dwData = 0;
+  record.cbData = static_cast<DWORD>(payload.size());
+  record.lpData = const_cast<char*>(payload.data());
+  DWORD_PTR result = 0;
+  SendMessageTimeoutA(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&record), SMTO_NORMAL,
+                      kHandOverTimeoutMs, &result);
+}
+
+}  // namespace corvane

@@ -1,0 +1,528 @@
+#include "frmMain.h"
+
+#include <commctrl.h>
+#include <commdlg.h>
+
+#include <algorithm>
+#include <cstring>
+#include <iterator>
+
+#include "Startup.h"
+#include "platform/Error.h"
+#include "resources/resource.h"
+#include "settings/AppSettings.h"
+#include "settings/frmAbout.h"
+
+namespace corvane {
+namespace {
+
+constexpr char kFrameClass[] = "CorvaneMain";
+constexpr UINT_PTR kClockTimer = 1;
+constexpr int kToolbarId = 200, kStatusBarId = 201, kClientId = 202;
+
+struct ToolbarButton {
+  const char* key;  // also the key of the button's picture
+  const char* caption;
+  const char* toolTip;
+  WORD command;
+};
+// A null key is a separator.
+constexpr ToolbarButton kToolbarButtons[] = {
+    {"New", "New", "New", frmMain::mnuFileNew},
+    {"Open", "Open", "Open", frmMain::mnuFileOpen},
+    {nullptr, nullptr, nullptr, 0},
+    {"Undo", "Add", "Add Files...", frmMain::mnuFileAdd},
+    {"Redo", "  Extract  ", "Extract", frmMain::mnuFileExtract},
+};
+
+struct ToolbarPicture {
+  const char* key;
+  int resource;
+};
+constexpr ToolbarPicture kToolbarPictures[] = {
+    {"New", IDB_TOOLBAR_NEW},   {"Open", IDB_TOOLBAR_OPEN},           {"Undo", IDB_TOOLBAR_UNDO},
+    {"Redo", IDB_TOOLBAR_REDO}, {"ExtractTo", IDB_TOOLBAR_EXTRACTTO},
+};
+
+// The picture each button shows, by its key; the Extract button shows the extraction picture.
+int PictureIndex(const char* buttonKey) {
+  std::string_view key = buttonKey;
+  if (key == "Redo") key = "ExtractTo";
+  for (size_t i = 0; i < std::size(kToolbarPictures); ++i) {
+    if (key == kToolbarPictures[i].key) return static_cast<int>(i);
+  }
+  return I_IMAGENONE;
+}
+
+const ToolbarButton* ButtonOf(UINT_PTR command) {
+  for (const ToolbarButton& button : kToolbarButtons) {
+    if (button.key && button.command == command) return &button;
+  }
+  return nullptr;
+}
+
+HINSTANCE Instance() {
+  return GetModuleHandleA(nullptr);
+}
+
+void RegisterClasses() {
+  static bool registered = false;
+  if (registered) return;
+  WNDCLASSEXA frame{};
+  frame.cbSize = sizeof frame;
+  frame.lpfnWndProc = frmMain::Procedure;
+  frame.hInstance = Instance();
+  frame.hIcon = LoadIconA(Instance(), MAKEINTRESOURCEA(IDI_CORVANE));
+  frame.hIconSm = static_cast<HICON>(LoadImageA(Instance(), MAKEINTRESOURCEA(IDI_CORVANE),
+                                                IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                                GetSystemMetrics(SM_CYSMICON), 0));
+  frame.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+  frame.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  frame.lpszClassName = kFrameClass;
+  // The least document window: the frame numbers, lists, arranges and closes it.
+  WNDCLASSEXA document = frame;
+  document.lpfnWndProc = DefMDIChildProcA;
+  document.hIcon = LoadIconA(Instance(), MAKEINTRESOURCEA(IDI_ZIPFILE));
+  document.hIconSm = nullptr;
+  document.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+  document.lpszClassName = frmMain::kDocumentClass;
+  if (!RegisterClassExA(&frame) || !RegisterClassExA(&document)) {
+    throw SystemError("frmMain", "RegisterClassEx");
+  }
+  registered = true;
+}
+
+HMENU BuildMenuBar(HMENU* windowMenu) {
+  HMENU bar = CreateMenu();
+  HMENU file = CreatePopupMenu();
+  AppendMenuA(file, MF_STRING, frmMain::mnuFileNew, "&New\tCtrl+N");
+  AppendMenuA(file, MF_STRING, frmMain::mnuFileOpen, "&Open...\tCtrl+O");
+  AppendMenuA(file, MF_STRING, frmMain::mnuFileClose, "&Close");
+  AppendMenuA(file, MF_SEPARATOR, 0, nullptr);  // mnuFileBar0
+  AppendMenuA(file, MF_STRING, frmMain::mnuFileExtract, "&Extract To...");
+  AppendMenuA(file, MF_SEPARATOR, 0, nullptr);  // mnuSeper
+  AppendMenuA(file, MF_STRING, frmMain::mnuFileAdd, "&Add Files...");
+  AppendMenuA(file, MF_SEPARATOR, 0, nullptr);  // mnuFileBar1
+  AppendMenuA(file, MF_STRING, frmMain::mnuFileExit, "E&xit");
+  HMENU view = CreatePopupMenu();
+  AppendMenuA(view, MF_STRING | MF_CHECKED, frmMain::mnuViewToolbar, "&Toolbar");
+  AppendMenuA(view, MF_STRING | MF_CHECKED, frmMain::mnuViewStatusBar, "Status &Bar");
+  AppendMenuA(view, MF_SEPARATOR, 0, nullptr);  // mnuViewBar0
+  AppendMenuA(view, MF_STRING, frmMain::mnuViewRefresh, "&Refresh");
+  AppendMenuA(view, MF_STRING, frmMain::mnuViewOptions, "&Options...");
+  HMENU window = CreatePopupMenu();
+  AppendMenuA(window, MF_STRING, frmMain::mnuWindowNewWindow, "&New Window");
+  AppendMenuA(window, MF_SEPARATOR, 0, nullptr);  // mnuWindowBar0
+  AppendMenuA(window, MF_STRING, frmMain::mnuWindowCascade, "&Cascade");
+  AppendMenuA(window, MF_STRING, frmMain::mnuWindowTileHorizontal, "Tile &Horizontal");
+  AppendMenuA(window, MF_STRING, frmMain::mnuWindowTileVertical, "Tile &Vertical");
+  AppendMenuA(window, MF_STRING, frmMain::mnuWindowArrangeIcons, "&Arrange Icons");
+  // The program has no help file: both Help items stay disabled.
+  HMENU help = CreatePopupMenu();
+  AppendMenuA(help, MF_STRING | MF_GRAYED, frmMain::mnuHelpContents, "&Contents");
+  AppendMenuA(help, MF_STRING | MF_GRAYED, frmMain::mnuHelpSearchForHelpOn,
+              "&Search For Help On...");
+  AppendMenuA(help, MF_SEPARATOR, 0, nullptr);  // mnuHelpBar0
+  AppendMenuA(help, MF_STRING, frmMain::mnuHelpAbout, "&About ");
+  AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), "&File");
+  AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(view), "&View");
+  AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(window), "&Window");
+  AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(help), "&Help");
+  *windowMenu = window;
+  return bar;
+}
+
+// Moves a rectangle that lies entirely off every monitor onto the work area of the nearest one.
+RECT KeepOnScreen(RECT rect) {
+  if (MonitorFromRect(&rect, MONITOR_DEFAULTTONULL)) return rect;
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  if (!GetMonitorInfoA(MonitorFromRect(&rect, MONITOR_DEFAULTTONEAREST), &monitor)) return rect;
+  const RECT& work = monitor.rcWork;
+  LONG width = std::min(rect.right - rect.left, work.right - work.left);
+  LONG height = std::min(rect.bottom - rect.top, work.bottom - work.top);
+  LONG left = std::clamp(rect.left, work.left, work.right - width);
+  LONG top = std::clamp(rect.top, work.top, work.bottom - height);
+  return RECT{left, top, left + width, top + height};
+}
+
+}  // namespace
+
+void SetFlatToolbar(HWND tbToolbar, bool bFlat) {
+  // The toolbar keeps its own copy of the style: GWL_STYLE does not show TBSTYLE_FLAT everywhere.
+  auto style = static_cast<DWORD>(SendMessageA(tbToolbar, TB_GETSTYLE, 0, 0));
+  if (!bFlat && (style & TBSTYLE_FLAT)) {
+    style &= ~TBSTYLE_FLAT;
+  } else if (bFlat) {
+    style |= TBSTYLE_FLAT;
+  }
+  SendMessageA(tbToolbar, TB_SETSTYLE, 0, style);
+  InvalidateRect(tbToolbar, nullptr, TRUE);
+  UpdateWindow(tbToolbar);
+}
+
+frmMain::frmMain()
+    : m_dlgCommonDialog("Open", "ZIP Files (*.zip)|*.zip|All Files (*.*)|*.*", 260,
+                        OFN_EXPLORER | OFN_PATHMUSTEXIST),
+      m_newcd("New", "ZIP Files (*.zip)|*.zip", 260, OFN_EXPLORER | OFN_PATHMUSTEXIST),
+      m_addcd("Add Files", "All Files (*.*)|*.*", 32000, OFN_ALLOWMULTISELECT) {
+  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES | ICC_WIN95_CLASSES};
+  InitCommonControlsEx(&controls);
+  RegisterClasses();
+  HMENU windowMenu = nullptr;
+  HMENU menuBar = BuildMenuBar(&windowMenu);
+  m_hWindowMenu = windowMenu;  // WM_CREATE hands it to the MDI client
+  if (!CreateWindowExA(0, kFrameClass, kAppTitle, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
+                       CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, menuBar,
+                       Instance(), this)) {
+    DestroyMenu(menuBar);
+    throw SystemError("frmMain", "CreateWindowEx");
+  }
+  ACCEL keys[] = {{FVIRTKEY | FCONTROL, 'N', mnuFileNew}, {FVIRTKEY | FCONTROL, 'O', mnuFileOpen}};
+  m_accelerators = CreateAcceleratorTableA(keys, static_cast<int>(std::size(keys)));
+}
+
+frmMain::~frmMain() {
+  if (m_hwnd) DestroyWindow(m_hwnd);
+  if (m_accelerators) DestroyAcceleratorTable(m_accelerators);
+  if (m_imlToolbarIcons) ImageList_Destroy(m_imlToolbarIcons);
+}
+
+void frmMain::Load(std::string_view commandLine) {
+  // 1. Program file path: this program's folder and its name with ".exe".
+  char path[MAX_PATH * 4] = "";
+  GetModuleFileNameA(nullptr, path, sizeof path);
+  std::string full = path;
+  size_t slash = full.find_last_of('\\');
+  std::string folder = full.substr(0, slash == std::string::npos ? 0 : slash + 1);
+  std::string name = full.substr(folder.size());
+  size_t dot = name.find_last_of('.');
+  m_sProgramPath = folder + name.substr(0, dot) + ".exe";
+
+  // 2. Flat toolbar.
+  SetFlatToolbar(m_tbToolbar, true);
+
+  // 3. Placement, 4. program-wide settings.
+  ApplyPlacement();
+  ReadProgramSettings();
+
+  // 5. The first-run question and 6. the association renewal come with the association.
+  // 7. The recent-folders object comes with the Extract To dialog.
+
+  // 8. Forwarded command lines reach WindowProc from now on.
+  m_copyDataHook = std::make_unique<SubclassAttachment>(m_hwnd, WM_COPYDATA, *this);
+
+  // 9. Only now may a later instance find this window.
+  MarkMainWindow(m_hwnd);
+
+  // 10. The program's own command line; it shows the window.
+  ProcessCommandLine(commandLine);
+
+  // 11. Registry key of the Extract To preferences.
+  m_sRegKey = "SOFTWARE\\Corvane\\Corvane";
+  // 12. The Extract To preferences are loaded here by the Extract To dialog's owner.
+}
+
+bool frmMain::PreTranslateMessage(MSG& msg) {
+  if (!m_hwnd) return false;
+  if (TranslateMDISysAccel(m_hwndClient, &msg)) return true;
+  return TranslateAcceleratorA(m_hwnd, m_accelerators, &msg) != 0;
+}
+
+HWND frmMain::CreateDocumentWindow() {
+  ++m_lDocumentCount;
+  std::string caption = "Zip " + std::to_string(m_lDocumentCount);
+  MDICREATESTRUCTA create{};
+  create.szClass = kDocumentClass;
+  create.szTitle = caption.c_str();
+  create.hOwner = Instance();
+  create.x = create.y = create.cx = create.cy = CW_USEDEFAULT;
+  auto document = reinterpret_cast<HWND>(
+      SendMessageA(m_hwndClient, WM_MDICREATE, 0, reinterpret_cast<LPARAM>(&create)));
+  if (!document) throw SystemError("frmMain", "WM_MDICREATE");
+  return document;
+}
+
+void frmMain::ProcessCommandLine(std::string_view) {
+  // Opening the archive that the command line names comes with the document window.
+  if (!IsWindowVisible(m_hwnd)) ShowWindow(m_hwnd, SW_SHOW);
+  ActivateWindow(m_hwnd);
+}
+
+LRESULT frmMain::WindowProc(HWND, UINT, WPARAM, LPARAM) {
+  // The handler of forwarded command lines comes with the command-line processing; until then a
+  // forwarded record is taken and dropped.
+  return 0;
+}
+
+LRESULT frmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_CREATE:
+      Form_Create();
+      return 0;
+    case WM_SIZE:
+      Form_Resize();
+      return 0;
+    case WM_COMMAND:
+      if (HIWORD(wParam) <= 1 && LOWORD(wParam) >= mnuFileNew && LOWORD(wParam) <= mnuHelpAbout) {
+        OnCommand(LOWORD(wParam));
+        return 0;
+      }
+      break;
+    case WM_NOTIFY:
+      return OnNotify(reinterpret_cast<NMHDR*>(lParam));
+    case WM_TIMER:
+      if (wParam == kClockTimer) UpdateClock();
+      return 0;
+    case WM_CLOSE:
+      OnClose();
+      return 0;
+    case WM_DESTROY:
+      KillTimer(m_hwnd, kClockTimer);
+      PostQuitMessage(0);
+      return 0;
+  }
+  return DefFrameProcA(m_hwnd, m_hwndClient, message, wParam, lParam);
+}
+
+void frmMain::Form_Create() {
+  CLIENTCREATESTRUCT client{};
+  client.hWindowMenu = m_hWindowMenu;
+  client.idFirstChild = kFirstDocumentCommand;
+  m_hwndClient =
+      CreateWindowExA(WS_EX_CLIENTEDGE, "MDICLIENT", nullptr,
+                      WS_CHILD | WS_CLIPCHILDREN | WS_VSCROLL | WS_HSCROLL | WS_VISIBLE, 0, 0, 0, 0,
+                      m_hwnd, reinterpret_cast<HMENU>(INT_PTR{kClientId}), Instance(), &client);
+  if (!m_hwndClient) throw SystemError("frmMain", "MDICLIENT");
+
+  m_tbToolbar = CreateWindowExA(
+      0, TOOLBARCLASSNAMEA, nullptr, WS_CHILD | WS_VISIBLE | TBSTYLE_TOOLTIPS | CCS_TOP, 0, 0, 0, 0,
+      m_hwnd, reinterpret_cast<HMENU>(INT_PTR{kToolbarId}), Instance(), nullptr);
+  SendMessageA(m_tbToolbar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+  m_imlToolbarIcons = ImageList_Create(24, 24, ILC_COLOR24 | ILC_MASK,
+                                       static_cast<int>(std::size(kToolbarPictures)), 0);
+  for (const ToolbarPicture& picture : kToolbarPictures) {
+    UniqueBitmap bitmap(static_cast<HBITMAP>(LoadImageA(
+        Instance(), MAKEINTRESOURCEA(picture.resource), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR)));
+    ImageList_AddMasked(m_imlToolbarIcons, bitmap.Get(), RGB(192, 192, 192));
+  }
+  SendMessageA(m_tbToolbar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(m_imlToolbarIcons));
+  TBBUTTON buttons[std::size(kToolbarButtons)] = {};
+  for (size_t i = 0; i < std::size(kToolbarButtons); ++i) {
+    const ToolbarButton& b = kToolbarButtons[i];
+    if (!b.key) {
+      buttons[i].fsStyle = BTNS_SEP;
+      continue;
+    }
+    buttons[i].iBitmap = PictureIndex(b.key);
+    buttons[i].idCommand = b.command;
+    buttons[i].fsState = TBSTATE_ENABLED;
+    buttons[i].fsStyle = BTNS_BUTTON;
+    buttons[i].dwData = reinterpret_cast<DWORD_PTR>(b.key);
+    buttons[i].iString = reinterpret_cast<INT_PTR>(b.caption);
+  }
+  SendMessageA(m_tbToolbar, TB_ADDBUTTONSA, std::size(buttons), reinterpret_cast<LPARAM>(buttons));
+  SendMessageA(m_tbToolbar, TB_AUTOSIZE, 0, 0);
+
+  m_sbStatusBar = CreateWindowExA(
+      0, STATUSCLASSNAMEA, nullptr, WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0, m_hwnd,
+      reinterpret_cast<HMENU>(INT_PTR{kStatusBarId}), Instance(), nullptr);
+  UpdateClock();
+  SetTimer(m_hwnd, kClockTimer, 1000, nullptr);
+}
+
+void frmMain::Form_Resize() {
+  if (!m_hwndClient) return;
+  RECT client;
+  GetClientRect(m_hwnd, &client);
+  int top = 0, bottom = client.bottom;
+  // The bars' own visibility counts, not the frame's: the frame is still hidden during its load.
+  if (GetWindowLongA(m_tbToolbar, GWL_STYLE) & WS_VISIBLE) {
+    SendMessageA(m_tbToolbar, TB_AUTOSIZE, 0, 0);
+    RECT bar;
+    GetWindowRect(m_tbToolbar, &bar);
+    top = bar.bottom - bar.top;
+  }
+  if (GetWindowLongA(m_sbStatusBar, GWL_STYLE) & WS_VISIBLE) {
+    SendMessageA(m_sbStatusBar, WM_SIZE, 0, 0);
+    RECT bar;
+    GetWindowRect(m_sbStatusBar, &bar);
+    bottom -= bar.bottom - bar.top;
+    // The text panel takes what the time and date panels leave.
+    HDC dc = GetDC(m_sbStatusBar);
+    HGDIOBJ old =
+        SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(m_sbStatusBar, WM_GETFONT, 0, 0)));
+    SIZE time{}, date{};
+    GetTextExtentPoint32A(dc, m_sClockTime.c_str(), static_cast<int>(m_sClockTime.size()), &time);
+    GetTextExtentPoint32A(dc, m_sClockDate.c_str(), static_cast<int>(m_sClockDate.size()), &date);
+    SelectObject(dc, old);
+    ReleaseDC(m_sbStatusBar, dc);
+    int grip = GetSystemMetrics(SM_CXVSCROLL), pad = Px(240);
+    int dateWidth = date.cx + pad + grip, timeWidth = time.cx + pad;
+    int edges[3] = {std::max<int>(0, client.right - dateWidth - timeWidth),
+                    std::max<int>(0, client.right - dateWidth), -1};
+    SendMessageA(m_sbStatusBar, SB_SETPARTS, 3, reinterpret_cast<LPARAM>(edges));
+  }
+  MoveWindow(m_hwndClient, 0, top, client.right, std::max(0, bottom - top), TRUE);
+}
+
+void frmMain::UpdateClock() {
+  char time[64] = "", date[64] = "";
+  GetTimeFormatA(LOCALE_USER_DEFAULT, TIME_NOSECONDS, nullptr, nullptr, time, sizeof time);
+  GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, nullptr, nullptr, date, sizeof date);
+  if (m_sClockTime == time && m_sClockDate == date) return;
+  bool widthMayChange = m_sClockTime.size() != strlen(time) || m_sClockDate.size() != strlen(date);
+  m_sClockTime = time;
+  m_sClockDate = date;
+  if (widthMayChange) Form_Resize();
+  SendMessageA(m_sbStatusBar, SB_SETTEXTA, 1, reinterpret_cast<LPARAM>(time));
+  SendMessageA(m_sbStatusBar, SB_SETTEXTA, 2, reinterpret_cast<LPARAM>(date));
+}
+
+void frmMain::ApplyPlacement() {
+  Placement placement = ReadPlacement();
+  RECT rect{Px(placement.left), Px(placement.top), 0, 0};
+  rect.right = rect.left + Px(placement.width);
+  rect.bottom = rect.top + Px(placement.height);
+  rect = KeepOnScreen(rect);
+  SetWindowPos(m_hwnd, nullptr, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void frmMain::OnClose() {
+  // Closing cannot be stopped: each step's errors are dropped and the next step runs.
+  try {
+    Form_QueryUnload();
+  } catch (...) {
+  }
+  // Each document closes as if the user closed it; the next one then becomes active.
+  while (auto document =
+             reinterpret_cast<HWND>(SendMessageA(m_hwndClient, WM_MDIGETACTIVE, 0, 0))) {
+    SendMessageA(document, WM_CLOSE, 0, 0);
+    if (IsWindow(document))
+      SendMessageA(m_hwndClient, WM_MDIDESTROY, reinterpret_cast<WPARAM>(document), 0);
+  }
+  try {
+    Form_Unload();
+  } catch (...) {
+  }
+  DestroyWindow(m_hwnd);
+}
+
+void frmMain::Form_QueryUnload() {
+  // 1. Errors of each step are ignored (OnClose).
+  // 2. The Extract To preferences are saved here by the Extract To dialog's owner.
+  try {
+    m_copyDataHook.reset();  // 3. detach
+  } catch (...) {
+  }
+  ReleaseInstanceMutex();  // 4.
+}
+
+void frmMain::Form_Unload() {
+  // A minimised window writes nothing: the settings keep their earlier values.
+  if (IsIconic(m_hwnd)) return;
+  RECT rect;
+  GetWindowRect(m_hwnd, &rect);
+  Placement placement;
+  placement.left = static_cast<float>(PixelsToTwips(rect.left, Dpi()));
+  placement.top = static_cast<float>(PixelsToTwips(rect.top, Dpi()));
+  placement.width = static_cast<float>(PixelsToTwips(rect.right - rect.left, Dpi()));
+  placement.height = static_cast<float>(PixelsToTwips(rect.bottom - rect.top, Dpi()));
+  WriteApplicationSettings(placement);
+}
+
+void frmMain::OnCommand(WORD command) {
+  // A user command ends silently on any error.
+  try {
+    switch (command) {
+      case mnuFileOpen:
+        mnuFileOpen_Click();
+        break;
+      case mnuFileClose:
+        ShowPlaceholder("Add 'mnuFileClose_Click' code.");
+        break;
+      case mnuFileExit:
+        SendMessageA(m_hwnd, WM_CLOSE, 0, 0);
+        break;
+      case mnuViewToolbar:
+        ToggleBar(command, m_tbToolbar);
+        break;
+      case mnuViewStatusBar:
+        ToggleBar(command, m_sbStatusBar);
+        break;
+      case mnuViewRefresh:
+        ShowPlaceholder("Add 'mnuViewRefresh_Click' code.");
+        break;
+      case mnuWindowNewWindow:
+        mnuWindowNewWindow_Click();
+        break;
+      case mnuWindowCascade:
+        SendMessageA(m_hwndClient, WM_MDICASCADE, 0, 0);
+        break;
+      case mnuWindowTileHorizontal:
+        SendMessageA(m_hwndClient, WM_MDITILE, MDITILE_HORIZONTAL, 0);
+        break;
+      case mnuWindowTileVertical:
+        SendMessageA(m_hwndClient, WM_MDITILE, MDITILE_VERTICAL, 0);
+        break;
+      case mnuWindowArrangeIcons:
+        SendMessageA(m_hwndClient, WM_MDIICONARRANGE, 0, 0);
+        break;
+      case mnuHelpAbout:
+        frmAbout::Show(m_hwnd);
+        break;
+        // File > New, File > Extract To..., File > Add Files... and View > Options... come with
+        // the archive builder, the Extract To dialog and the Options dialog.
+    }
+  } catch (...) {
+  }
+}
+
+LRESULT frmMain::OnNotify(NMHDR* header) {
+  if (header->code == TTN_GETDISPINFOA) {
+    auto* info = reinterpret_cast<NMTTDISPINFOA*>(header);
+    if (const ToolbarButton* button = ButtonOf(header->idFrom)) {
+      info->lpszText = const_cast<char*>(button->toolTip);
+    }
+    return 0;
+  }
+  if (header->code == TTN_GETDISPINFOW) {
+    auto* info = reinterpret_cast<NMTTDISPINFOW*>(header);
+    if (const ToolbarButton* button = ButtonOf(header->idFrom)) {
+      MultiByteToWideChar(CP_ACP, 0, button->toolTip, -1, info->szText,
+                          static_cast<int>(std::size(info->szText)));
+      info->lpszText = info->szText;
+    }
+    return 0;
+  }
+  return DefFrameProcA(m_hwnd, m_hwndClient, WM_NOTIFY, header->idFrom,
+                       reinterpret_cast<LPARAM>(header));
+}
+
+void frmMain::ToggleBar(WORD command, HWND bar) {
+  HMENU menu = GetMenu(m_hwnd);
+  bool checked = !(GetMenuState(menu, command, MF_BYCOMMAND) & MF_CHECKED);
+  CheckMenuItem(menu, command, MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
+  ShowWindow(bar, checked ? SW_SHOW : SW_HIDE);
+  Form_Resize();
+}
+
+void frmMain::ShowPlaceholder(const char* text) {
+  MessageBoxA(m_hwnd, text, kAppTitle, MB_OK);
+}
+
+void frmMain::mnuFileOpen_Click() {
+  if (!m_dlgCommonDialog.ShowOpen(m_hwnd) || m_dlgCommonDialog.FileName().empty()) return;
+  CreateDocumentWindow();
+  // Loading the chosen archive into the new window comes with the document window.
+}
+
+void frmMain::mnuWindowNewWindow_Click() {
+  if (!m_newcd.ShowSave(m_hwnd) || m_newcd.FileName().empty()) return;
+  HWND document = CreateDocumentWindow();
+  SetWindowTextA(document, m_newcd.FileName().c_str());
+  // Creating the empty archive through the document's zip object comes with the archive builder.
+}
+
+}  // namespace corvane

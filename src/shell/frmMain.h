@@ -1,0 +1,117 @@
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "platform/BaseWindow.h"
+#include "platform/FileDialog.h"
+#include "platform/Handle.h"
+#include "platform/Subclass.h"
+
+namespace corvane {
+
+// Sets or clears the flat style of a toolbar control, then repaints it.
+void SetFlatToolbar(HWND tbToolbar, bool bFlat);
+
+// The multiple-document frame: menu bar, toolbar, status bar and the document windows in its
+// client area. One per process; it loads once (Load) and ends the message loop when it is gone.
+class frmMain : public BaseWindow<frmMain>, public ISubclass {
+ public:
+  // Commands of the menu bar; the toolbar buttons carry the commands they stand for.
+  enum Command : WORD {
+    mnuFileNew = 1001,
+    mnuFileOpen,
+    mnuFileClose,
+    mnuFileExtract,
+    mnuFileAdd,
+    mnuFileExit,
+    mnuViewToolbar,
+    mnuViewStatusBar,
+    mnuViewRefresh,
+    mnuViewOptions,
+    mnuWindowNewWindow,
+    mnuWindowCascade,
+    mnuWindowTileHorizontal,
+    mnuWindowTileVertical,
+    mnuWindowArrangeIcons,
+    mnuHelpContents,
+    mnuHelpSearchForHelpOn,
+    mnuHelpAbout,
+  };
+  // The Window menu lists the document windows with these command identifiers and up.
+  static constexpr UINT kFirstDocumentCommand = 50000;
+  // Class of the document windows.
+  static constexpr char kDocumentClass[] = "CorvaneDocument";
+
+  // Creates the window, hidden, with its controls. Throws corvane::Error when it cannot.
+  frmMain();
+  ~frmMain();
+
+  // The load sequence; commandLine is the program's own command line (ANSI).
+  void Load(std::string_view commandLine);
+
+  // Gives the frame's keyboard shortcuts and the document windows' system keys a look at a message
+  // before it is dispatched; true when it was taken.
+  bool PreTranslateMessage(MSG& msg);
+
+  // Creates and shows a new, empty document window captioned "Zip " and the running count; it
+  // becomes the active one. Returns it.
+  HWND CreateDocumentWindow();
+
+  // Makes the window visible and active for a command line (the program's own, or one handed over).
+  void ProcessCommandLine(std::string_view sCmd);
+
+  HWND MdiClient() const { return m_hwndClient; }
+  HWND Toolbar() const { return m_tbToolbar; }
+  HWND StatusBar() const { return m_sbStatusBar; }
+  HACCEL Accelerators() const { return m_accelerators; }
+  FileDialog& OpenDialog() { return m_dlgCommonDialog; }
+  FileDialog& NewDialog() { return m_newcd; }
+  FileDialog& AddFilesDialog() { return m_addcd; }
+  const std::string& ProgramFilePath() const { return m_sProgramPath; }
+
+  // ISubclass: forwarded command lines arrive here as WM_COPYDATA, after the window's own handling.
+  LONG MsgResponse() override { return kPostProcess; }
+  void MsgResponse(LONG) override {}
+  LRESULT WindowProc(HWND hwnd, UINT iMsg, WPARAM wParam, LPARAM lParam) override;
+
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
+ private:
+  void Form_Create();
+  void Form_Resize();
+  void Form_QueryUnload();
+  void Form_Unload();
+  void OnClose();
+  void OnCommand(WORD command);
+  LRESULT OnNotify(NMHDR* header);
+  void UpdateClock();
+  void ApplyPlacement();
+  void ToggleBar(WORD command, HWND bar);
+  void ShowPlaceholder(const char* text);
+  void mnuFileOpen_Click();
+  void mnuWindowNewWindow_Click();
+
+  HMENU m_hWindowMenu = nullptr;
+  HWND m_hwndClient = nullptr;
+  HWND m_tbToolbar = nullptr;
+  HWND m_sbStatusBar = nullptr;
+  HIMAGELIST m_imlToolbarIcons = nullptr;
+  HACCEL m_accelerators = nullptr;
+  std::string m_sClockTime, m_sClockDate;
+
+  std::string m_sProgramPath;
+  std::string m_sRegKey;
+  long m_lDocumentCount = 0;
+  std::unique_ptr<SubclassAttachment> m_copyDataHook;
+
+  FileDialog m_dlgCommonDialog;
+  FileDialog m_newcd;
+  FileDialog m_addcd;
+};
+
+}  // namespace corvane
