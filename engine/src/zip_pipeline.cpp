@@ -30,7 +30,7 @@ Status ReadSourceBlock(const PipelineSource& source, uint64_t offset, uint64_t l
   out->clear();
   if (!convert) {
     out->assign(block, block + length);
-    if (dictionary) dictionary->assign(raw.data(), block);
+    if (dictionary) dictionary->assign(raw.cbegin(), raw.cbegin() + ptrdiff_t(back));
     return {};
   }
   const int before = back > 0 ? block[-1] : -1;
