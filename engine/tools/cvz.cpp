@@ -43,6 +43,9 @@ Each option of extract sets one field of the engine's option record (DCL):
   NAME         an include name: an entry's exact name, else a pattern with * ? [...]
 PromptToOverwrite stays 0: cvz never asks.
 
+The exit code is the engine's return code (0 ok, 1 warning, 2/3 damaged, 9 not found or not a
+ZIP archive, 11 no match, 50 write failed, 81 unsupported, 82 bad password).
+
   cvz add ARCHIVE [-r] [-j] [-D] [-b BASE] [-0..-9] [-u|-f] [-l|-L] [-S] [-e -p PASSWORD]
           [-q|-v] NAME...
   cvz delete ARCHIVE NAME...
@@ -71,9 +74,6 @@ delete sets fDeleteEntries = 1. The zip exit codes: 0 ok, 3 damaged archive, 4 o
 5 no password, 10 temporary file, 11 not a ZIP archive, 12 nothing to do, 13 no archive,
 14 write error, 15 cannot create, 16 bad option, 18 a name not found or a file not read,
 80 stopped.
-
-The exit code is the engine's return code (0 ok, 1 warning, 2/3 damaged, 9 not found or not a
-ZIP archive, 11 no match, 50 write failed, 81 unsupported, 82 bad password).
 )";
 
 }  // namespace
