@@ -14,8 +14,8 @@ namespace {
 Status Damaged(const std::string& what) {
   return {StatusKind::kBadArchive, what};
 }
-Status BadEntry(const Entry& entry, const std::string& what) {
-  return {StatusKind::kBadEntry, entry.name + ": " + what};
+Status BadEntry(const std::string& what) {
+  return {StatusKind::kBadEntry, what};
 }
 
 // Walks the tagged blocks of an extra field; stops at a block that does not fit.
@@ -392,28 +392,28 @@ Status ArchiveReader::ReadEntries(std::vector<Entry>* entries) const {
 }
 
 Status ArchiveReader::LocateData(const Entry& entry, uint64_t limit, uint64_t* dataOffset) const {
-  if (limit == 0) return BadEntry(entry, "overlaps another entry, refused");
+  if (limit == 0) return BadEntry("overlaps another entry, refused");
   unsigned char h[kLocalHeaderSize];
   if (entry.localHeaderOffset + kLocalHeaderSize > limit ||
       !m_file.ReadExactAt(entry.localHeaderOffset, h, sizeof h).ok() ||
       Get32(h) != kLocalHeaderSig) {
-    return BadEntry(entry, "local header missing or damaged");
+    return BadEntry("local header missing or damaged");
   }
   size_t nameSize = Get16(h + 26), extraSize = Get16(h + 28);
   uint64_t start = entry.localHeaderOffset + kLocalHeaderSize + nameSize + extraSize;
-  if (start > limit) return BadEntry(entry, "local header overlaps the next entry");
+  if (start > limit) return BadEntry("local header overlaps the next entry");
   std::string text(nameSize + extraSize, '\0');
   CV_RETURN_IF_ERROR(
       m_file.ReadExactAt(entry.localHeaderOffset + kLocalHeaderSize, text.data(), text.size()));
   if (std::string_view(text).substr(0, nameSize) != entry.rawName) {
-    return BadEntry(entry, "local and central headers disagree on the name");
+    return BadEntry("local and central headers disagree on the name");
   }
   uint16_t flags = Get16(h + 6);
   if (Get16(h + 8) != entry.method) {
-    return BadEntry(entry, "local and central headers disagree on the method");
+    return BadEntry("local and central headers disagree on the method");
   }
   if ((flags & kFlagEncrypted) != (entry.flags & kFlagEncrypted)) {
-    return BadEntry(entry, "local and central headers disagree on encryption");
+    return BadEntry("local and central headers disagree on encryption");
   }
   uint32_t crc = Get32(h + 14);
   uint64_t compressed = Get32(h + 18), uncompressed = Get32(h + 22);
@@ -427,20 +427,20 @@ Status ArchiveReader::LocateData(const Entry& entry, uint64_t limit, uint64_t* d
                    uncompressed = Get64(d);
                    compressed = Get64(d + 8);
                  });
-    if (!found) return BadEntry(entry, "local zip64 extra field missing");
+    if (!found) return BadEntry("local zip64 extra field missing");
   }
   if (flags & kFlagDataDescriptor) {
     // The sizes and CRC follow the data; the local header may hold zeros or the real values.
     if ((crc != 0 && crc != entry.crc) || (compressed != 0 && compressed != entry.compressedSize) ||
         (uncompressed != 0 && uncompressed != entry.uncompressedSize)) {
-      return BadEntry(entry, "local and central headers disagree on CRC or sizes");
+      return BadEntry("local and central headers disagree on CRC or sizes");
     }
   } else if (crc != entry.crc || compressed != entry.compressedSize ||
              uncompressed != entry.uncompressedSize) {
-    return BadEntry(entry, "local and central headers disagree on CRC or sizes");
+    return BadEntry("local and central headers disagree on CRC or sizes");
   }
   if (entry.compressedSize > limit - start) {
-    return BadEntry(entry, "data overlaps the next entry or the central directory");
+    return BadEntry("data overlaps the next entry or the central directory");
   }
   *dataOffset = start;
   return {};

@@ -229,8 +229,7 @@ Status Produce(const DecodeRequest& request, GetBuffer buffer, Emit emit) {
   z.avail_out = uInt(kOutputChunk);
   bool ended = false;
   while (!ended) {
-    if (z.avail_in == 0) {
-      if (source.left() == 0) return Corrupt("compressed data ends early");
+    if (z.avail_in == 0 && source.left() > 0) {
       const unsigned char* data;
       size_t size;
       CV_RETURN_IF_ERROR(source.Next(&data, &size));
@@ -240,9 +239,10 @@ Status Produce(const DecodeRequest& request, GetBuffer buffer, Emit emit) {
     int rc = inflate(&z, Z_NO_FLUSH);
     if (rc == Z_STREAM_END) {
       ended = true;
-    } else if (rc == Z_BUF_ERROR && z.avail_out > 0 && z.avail_in > 0) {
-      return Corrupt("compressed data damaged");
-    } else if (rc != Z_OK && rc != Z_BUF_ERROR) {
+    } else if (rc == Z_BUF_ERROR) {
+      // No progress: with room for output, the input has run out before the stream's end.
+      if (z.avail_out > 0) return Corrupt("compressed data ends early");
+    } else if (rc != Z_OK) {
       return Corrupt(std::string("compressed data damaged (") + (z.msg ? z.msg : "inflate") + ")");
     }
     if (z.avail_out == 0 || (ended && z.avail_out < kOutputChunk)) {

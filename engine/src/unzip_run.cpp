@@ -38,6 +38,8 @@ struct Job {
   std::string key;        // case-folded target, to keep two jobs off one file
   int64_t mtime = 0;
   bool replaces = false;  // an existing file is replaced once the data checked out
+  // Lines about later entries, held back so that print output stays in archive order.
+  std::vector<std::pair<Level, std::string>> after;
   Status status;
   bool done = false;
 };
@@ -156,7 +158,16 @@ class Run {
  private:
   // ---- messages and callbacks (calling thread only) ----
 
+  // Prints now, or after the lines of the entries still being decoded.
   void Print(Level level, const std::string& line) {
+    if (!m_inFlight.empty() && !m_flushing) {
+      m_inFlight.back()->after.emplace_back(level, line);
+      return;
+    }
+    Emit(level, line);
+  }
+
+  void Emit(Level level, const std::string& line) {
     int quiet = m_options.fQuiet;
     bool shown = level == Level::kError || (level == Level::kWarning && quiet <= 1) || quiet <= 0;
     if (!shown || !m_callbacks || !m_callbacks->print) return;
@@ -307,7 +318,7 @@ class Run {
     if (m_testing) {
       if (m_entryErrors || m_archiveErrors) {
         Print(Level::kError, "At least one error was detected in " + m_archivePath + ".");
-      } else if (m_processed > 0 && !stopped) {
+      } else if (m_processed > 0 && !stopped && m_badPasswords == 0 && !m_unsupported) {
         Print(Level::kInfo, "No errors detected in compressed data of " + m_archivePath + ".");
       }
     }
@@ -531,26 +542,29 @@ class Run {
     std::unique_ptr<Job> job = std::move(m_inFlight.front());
     m_inFlight.pop_front();
     m_pool->Wait(job.get());
-    Status status = job->status;
-    if (status.ok() && job->replaces) {
-      status = RenameReplace(job->writePath, job->target);
-      if (!status.ok()) (void)RemoveFile(job->writePath);
+    m_flushing = true;
+    Report(*job);
+    for (const auto& [level, line] : job->after) Emit(level, line);
+    m_flushing = false;
+  }
+
+  // The outcome of a finished job: make its file final, print its line.
+  void Report(Job& job) {
+    Status status = job.status;
+    if (status.ok() && job.replaces) {
+      status = RenameReplace(job.writePath, job.target);
+      if (!status.ok()) (void)RemoveFile(job.writePath);
     }
     if (!status.ok()) {
-      if (status.kind() == StatusKind::kBadEntry && job->request.encrypted) {
-        // A wrong password that passed the check byte shows as a bad CRC.
-        m_entryErrors = true;
-      }
-      NoteFailure(status, job->shown);
+      NoteFailure(status, job.shown);
       return;
     }
     ++m_processed;
     if (m_testing) {
-      Print(Level::kInfo, "    testing: " + job->shown + "   OK");
+      Print(Level::kInfo, "    testing: " + job.shown + "   OK");
     } else {
-      Print(
-          Level::kInfo,
-          (job->request.method == kMethodStored ? " extracting: " : "  inflating: ") + job->shown);
+      Print(Level::kInfo,
+            (job.request.method == kMethodStored ? " extracting: " : "  inflating: ") + job.shown);
     }
   }
 
@@ -562,6 +576,7 @@ class Run {
   ArchiveReader m_reader;
   std::string m_targetDir;
   bool m_testing = false;
+  bool m_flushing = false;
   WorkerPool* m_pool = nullptr;
   std::deque<std::unique_ptr<Job>> m_inFlight;
   std::unordered_set<std::string> m_madeDirs;

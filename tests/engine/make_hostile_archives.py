@@ -1,0 +1,284 @@
+#!/usr/bin/env python3
+"""Writes crafted ZIP archives into a folder: hostile ones (unsafe names, overlapping entries,
+lying headers, damaged records) and unusual but valid ones (name encodings, data descriptors, data
+before the archive, encryption with a descriptor). Built byte by byte from the format description,
+so each archive holds exactly the flaw its name says.
+
+usage: make_hostile_archives.py OUTDIR
+"""
+import os
+import struct
+import sys
+import zlib
+
+DOS_TIME = (12 << 11) | (34 << 5) | (56 // 2)  # 12:34:56
+DOS_DATE = ((2021 - 1980) << 9) | (3 << 5) | 14  # 2021-03-14
+
+
+class Member:
+    def __init__(self, name, data=b"", method=0, flags=0, extra=b"", central_extra=None,
+                 external=0, made_by=20, internal=0, raw=None):
+        self.name = name if isinstance(name, bytes) else name.encode("utf-8")
+        self.data = data
+        self.method = method
+        self.flags = flags
+        self.extra = extra
+        self.central_extra = extra if central_extra is None else central_extra
+        self.external = external
+        self.made_by = made_by
+        self.internal = internal
+        self.crc = zlib.crc32(data)
+        self.size = len(data)
+        if raw is not None:
+            self.payload = raw
+        elif method == 8:
+            c = zlib.compressobj(6, zlib.DEFLATED, -15)
+            self.payload = c.compress(data) + c.flush()
+        else:
+            self.payload = data
+        self.csize = len(self.payload)
+        # Values the headers claim; tests override them to lie.
+        self.local = {}
+        self.central = {}
+        self.descriptor = None  # bytes written after the data
+        self.offset = None
+
+
+def local_header(m):
+    v = dict(sig=0x04034B50, version=20, flags=m.flags, method=m.method, time=DOS_TIME,
+             date=DOS_DATE, crc=m.crc, csize=m.csize, usize=m.size, name=m.name, extra=m.extra)
+    v.update(m.local)
+    return struct.pack("<IHHHHHIIIHH", v["sig"], v["version"], v["flags"], v["method"], v["time"],
+                       v["date"], v["crc"], v["csize"], v["usize"], len(v["name"]),
+                       len(v["extra"])) + v["name"] + v["extra"]
+
+
+def central_header(m):
+    v = dict(made_by=m.made_by, flags=m.flags, method=m.method, time=DOS_TIME, date=DOS_DATE,
+             crc=m.crc, csize=m.csize, usize=m.size, name=m.name, extra=m.central_extra,
+             offset=m.offset, external=m.external, internal=m.internal, disk=0)
+    v.update(m.central)
+    return struct.pack("<IHHHHHHIIIHHHHHII", 0x02014B50, v["made_by"], 20, v["flags"], v["method"],
+                       v["time"], v["date"], v["crc"], v["csize"], v["usize"], len(v["name"]),
+                       len(v["extra"]), 0, v["disk"], v["internal"], v["external"],
+                       v["offset"]) + v["name"] + v["extra"]
+
+
+def archive(members, comment=b"", prefix=b"", count=None, cd_offset_delta=0, adjust_offsets=False,
+            zip64=False):
+    out = bytearray(prefix)
+    base = 0 if adjust_offsets else len(prefix)
+    for m in members:
+        if m.offset is None:
+            m.offset = len(out) - base
+        out += local_header(m) + m.payload + (m.descriptor or b"")
+    cd_start = len(out) - base
+    cd = b"".join(central_header(m) for m in members)
+    out += cd
+    n = len(members) if count is None else count
+    if zip64:
+        z64_at = len(out) - base
+        out += struct.pack("<IQHHIIQQQQ", 0x06064B50, 44, 45, 45, 0, 0, n, n, len(cd),
+                           cd_start + cd_offset_delta)
+        out += struct.pack("<IIQI", 0x07064B50, 0, z64_at, 1)
+        out += struct.pack("<IHHHHIIH", 0x06054B50, 0, 0, 0xFFFF, 0xFFFF, 0xFFFFFFFF, 0xFFFFFFFF,
+                           len(comment)) + comment
+    else:
+        out += struct.pack("<IHHHHIIH", 0x06054B50, 0, 0, n & 0xFFFF, n & 0xFFFF, len(cd),
+                           cd_start + cd_offset_delta, len(comment)) + comment
+    return bytes(out)
+
+
+def unicode_path(name, header_name):
+    data = struct.pack("<BI", 1, zlib.crc32(header_name)) + name.encode("utf-8")
+    return struct.pack("<HH", 0x7075, len(data)) + data
+
+
+def zip64_extra(*values):
+    data = b"".join(struct.pack("<Q", v) for v in values)
+    return struct.pack("<HH", 1, len(data)) + data
+
+
+class Crypto:
+    def __init__(self, password):
+        self.k = [0x12345678, 0x23456789, 0x34567890]
+        for c in password:
+            self.update(c)
+
+    def update(self, c):
+        self.k[0] = self._crc(self.k[0], c)
+        self.k[1] = ((self.k[1] + (self.k[0] & 0xFF)) * 134775813 + 1) & 0xFFFFFFFF
+        self.k[2] = self._crc(self.k[2], self.k[1] >> 24)
+
+    @staticmethod
+    def _crc(v, b):
+        # One step of the CRC-32 register: crc32 of a single byte with the register as state.
+        return (zlib.crc32(bytes([b]), v ^ 0xFFFFFFFF) ^ 0xFFFFFFFF) & 0xFFFFFFFF
+
+    def encrypt(self, data):
+        out = bytearray()
+        for p in data:
+            t = (self.k[2] | 2) & 0xFFFF
+            out.append(p ^ (((t * (t ^ 1)) >> 8) & 0xFF))
+            self.update(p)
+        return bytes(out)
+
+
+def encrypted_member(name, data, password, descriptor):
+    m = Member(name, data, method=8, flags=1 | (8 if descriptor else 0))
+    check = (DOS_TIME >> 8) & 0xFF if descriptor else (m.crc >> 24) & 0xFF
+    header = bytes(range(11)) + bytes([check])
+    m.payload = Crypto(password.encode()).encrypt(header + m.payload)
+    m.csize = len(m.payload)
+    if descriptor:
+        m.local = dict(crc=0, csize=0, usize=0)
+        m.descriptor = struct.pack("<IIII", 0x08074B50, m.crc, m.csize, m.size)
+    return m
+
+
+def build():
+    text = b"The quick brown fox jumps over the lazy dog.\n" * 50
+    a = {}
+
+    # Names that try to leave the target folder or are not valid on Windows.
+    a["unsafe_names.zip"] = archive([Member(n, n.encode() + b"\n") for n in [
+        "../evil1.txt", "/abs/evil2.txt", "C:\\evil3.txt", "C:evil4.txt",
+        "\\\\server\\share\\evil5.txt", "a/../../evil6.txt", "dir\\sub\\back.txt", "CON",
+        "aux.txt", "lpt1", "bad<>:\"|?*.txt", "trailing. ", "./dot/./x.txt", "ok.txt"]])
+    # A link entry (Unix mode lrwxrwxrwx) whose data is a path outside the target.
+    a["symlink.zip"] = archive([Member("link", b"/etc/passwd", made_by=(3 << 8) | 30,
+                                       external=0xA1FF << 16), Member("after.txt", b"after\n")])
+
+    # The overlapping-entry bomb: every central record points at one local header.
+    bomb = Member("bomb/0.txt", b"A" * 100000, method=8)
+    bomb.offset = 0
+    members = [bomb]
+    for i in range(1, 20):
+        m = Member("bomb/%d.txt" % i, b"A" * 100000, method=8)
+        m.offset = 0
+        m.payload = b""
+        members.append(m)
+    data = bytearray(local_header(bomb) + bomb.payload)
+    for m in members[1:]:
+        m.csize = bomb.csize
+    cd = b"".join(central_header(m) for m in members)
+    a["overlap_bomb.zip"] = bytes(data) + cd + struct.pack(
+        "<IHHHHIIH", 0x06054B50, 0, 0, len(members), len(members), len(cd), len(data), 0)
+
+    # Entry 2's header lies inside entry 1's data.
+    first = Member("first.txt", b"1" * 1000)
+    second = Member("second.txt", b"2" * 10)
+    inner = local_header(second) + second.payload
+    first.payload = first.data[:100] + inner + first.data[100 + len(inner):]
+    first.data = first.payload
+    first.crc = zlib.crc32(first.data)
+    second.offset = 30 + len(first.name) + 100
+    a["overlap_inner.zip"] = archive([first, second])
+
+    m = Member("name.txt", text)
+    m.local = dict(name=b"other.txt")
+    a["local_name_differs.zip"] = archive([m, Member("fine.txt", b"fine\n")])
+    m = Member("method.txt", text, method=8)
+    m.local = dict(method=0)
+    a["local_method_differs.zip"] = archive([m, Member("fine.txt", b"fine\n")])
+    m = Member("crc.txt", text)
+    m.local = dict(crc=0x12345678)
+    a["local_crc_differs.zip"] = archive([m, Member("fine.txt", b"fine\n")])
+    m = Member("csize.txt", text, method=8)
+    m.central = dict(csize=0x7FFFFFF0)
+    a["csize_past_end.zip"] = archive([m, Member("fine.txt", b"fine\n")])
+    m = Member("short.txt", text, method=8)
+    m.local = m.central = dict(usize=100)
+    a["usize_too_small.zip"] = archive([m, Member("fine.txt", b"fine\n")])
+    m = Member("long.txt", text, method=8)
+    m.local = dict(usize=len(text) + 1000)
+    m.central = dict(usize=len(text) + 1000)
+    a["usize_too_big.zip"] = archive([m, Member("fine.txt", b"fine\n")])
+    m = Member("badcrc.txt", text, method=8)
+    m.local = m.central = dict(crc=m.crc ^ 1)
+    a["bad_crc.zip"] = archive([m, Member("fine.txt", b"fine\n")])
+    m = Member("garbage.txt", text, method=8, raw=b"\xff" * 64)
+    a["corrupt_deflate.zip"] = archive([m, Member("fine.txt", b"fine\n")])
+    m = Member("trailing.txt", text, method=8)
+    m.payload += b"junk"
+    m.csize = len(m.payload)
+    a["deflate_trailing_bytes.zip"] = archive([m, Member("fine.txt", b"fine\n")])
+    m = Member("bz.txt", text, method=12, raw=b"BZh9" + b"\0" * 20)
+    a["bzip2_entry.zip"] = archive([m, Member("fine.txt", b"fine\n")])
+    m = Member("aes.txt", text, method=99, flags=1, raw=b"\0" * 40)
+    a["aes_entry.zip"] = archive([m, Member("fine.txt", b"fine\n")])
+
+    a["count_too_high.zip"] = archive([Member("one.txt", b"1\n")], count=1000)
+    a["cd_offset_past_end.zip"] = archive([Member("one.txt", b"1\n")], cd_offset_delta=5000)
+    a["cd_offset_wrong.zip"] = archive([Member("one.txt", b"1\n"), Member("two.txt", b"2\n")],
+                                       cd_offset_delta=-7)
+    m = Member("loop.txt", b"x\n")
+    m.central = dict(offset=0x7FFFFFFF)
+    a["local_offset_past_cd.zip"] = archive([m])
+    m = Member("z64.txt", b"x\n")
+    m.central = dict(csize=0xFFFFFFFF, usize=0xFFFFFFFF)
+    a["zip64_extra_missing.zip"] = archive([m])
+    z = archive([Member("z.txt", b"z\n")], zip64=True)
+    locator = z.rfind(b"PK\x06\x07")
+    a["zip64_locator_wrong.zip"] = z[:locator + 8] + struct.pack("<Q", 3) + z[locator + 16:]
+    z64 = z.rfind(b"PK\x06\x06")
+    a["zip64_counts_differ.zip"] = z[:z64 + 24] + struct.pack("<QQ", 1, 2) + z[z64 + 40:]
+    a["empty.zip"] = b""
+    a["not_a_zip.zip"] = b"This is plain text, not an archive.\n" * 10
+    a["only_end_record.zip"] = archive([])
+
+    # Valid but unusual.
+    a["zip64_valid.zip"] = archive([Member("big.txt", text, method=8)], zip64=True)
+    m = Member("z64x.txt", text, method=8)
+    m.central_extra = zip64_extra(len(text), m.csize)
+    m.central = dict(csize=0xFFFFFFFF, usize=0xFFFFFFFF)
+    m.extra = zip64_extra(len(text), m.csize)
+    m.local = dict(csize=0xFFFFFFFF, usize=0xFFFFFFFF)
+    a["zip64_extra_sizes.zip"] = archive([m])
+    a["cp437_name.zip"] = archive([Member(b"caf\x82 \x9c.txt", b"cp437\n")])
+    a["utf8_unflagged.zip"] = archive([Member("na\u00efve \u65e5\u672c.txt", b"utf8\n")])
+    a["utf8_flagged_invalid.zip"] = archive([Member(b"\xff\xfe.txt", b"bad\n", flags=0x800)])
+    a["unicode_path_extra.zip"] = archive([
+        Member(b"plain.txt", b"u\n", extra=unicode_path("\u00fcn\u00efcode.txt", b"plain.txt")),
+        Member(b"stale.txt", b"s\n", extra=unicode_path("wrong.txt", b"something else"))])
+    a["duplicates.zip"] = archive([Member("same.txt", b"first\n"), Member("same.txt", b"second\n"),
+                                   Member("Case.txt", b"upper\n"), Member("case.txt", b"lower\n")])
+    stub = b"MZ" + b"\0" * 998
+    a["prefix_unadjusted.zip"] = archive([Member("sfx.txt", text, method=8)], prefix=stub)
+    a["prefix_adjusted.zip"] = archive([Member("sfx.txt", text, method=8)], prefix=stub,
+                                       adjust_offsets=True)
+    # A comment holding a decoy end-record signature.
+    decoy = b"PK\x05\x06" + b"\0" * 16 + b"\x05\0" + b"tail"
+    a["comment_decoy.zip"] = archive([Member("c.txt", b"c\n")],
+                                     comment=decoy + b"x" * (65535 - len(decoy)))
+    descriptors = []
+    for i, (sig, wide) in enumerate([(True, False), (False, False), (True, True), (False, True)]):
+        m = Member("dd%d.txt" % i, text + bytes([i]), method=8, flags=8)
+        m.local = dict(crc=0, csize=0, usize=0)
+        fmt = "<QQ" if wide else "<II"
+        m.descriptor = ((b"PK\x07\x08" if sig else b"") + struct.pack("<I", m.crc) +
+                        struct.pack(fmt, m.csize, m.size))
+        descriptors.append(m)
+    a["data_descriptors.zip"] = archive(descriptors)
+    a["encrypted.zip"] = archive([encrypted_member("secret1.txt", text, "pw", False),
+                                  encrypted_member("secret2.txt", text + b"2", "pw", True),
+                                  Member("plain.txt", b"plain\n")])
+    a["encrypted_two_passwords.zip"] = archive([encrypted_member("a.txt", text, "one", False),
+                                                encrypted_member("b.txt", text, "two", False)])
+    m = Member("text.txt", b"line1\nline2\r\nline3\n", internal=1)
+    a["text_entry.zip"] = archive([m, Member("binary.bin", b"a\nb\n")])
+    a["long_name.zip"] = archive([Member("/".join(["d%02d_%s" % (i, "x" * 40) for i in range(8)]) +
+                                         "/file.txt", b"deep\n")])
+    return a
+
+
+def main():
+    out = sys.argv[1]
+    os.makedirs(out, exist_ok=True)
+    for name, data in build().items():
+        with open(os.path.join(out, name), "wb") as f:
+            f.write(data)
+
+
+if __name__ == "__main__":
+    main()
