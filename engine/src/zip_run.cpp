@@ -489,6 +489,9 @@ int ZipRun::Add(const std::vector<std::string>& names) {
     std::vector<ScanItem> none;
     return Write({}, none);
   }
+  if (!m_options.rootDir.empty() && !StatPath(m_options.rootDir).isDirectory) {
+    return Fail(ZE_OPEN, "base folder not found: " + m_options.rootDir);
+  }
   ScanOptions scan;
   scan.rootDir = m_options.rootDir;
   scan.recurse = m_options.recurse;

@@ -49,7 +49,8 @@ Status ListDirectory(const std::string& dir, std::vector<DiskEntry>* out) {
 
 bool StatEntry(const std::string& path, DiskEntry* out) {
   struct stat st;
-  if (::stat(path.c_str(), &st) != 0) return false;
+  // Devices, pipes and sockets are not files to archive (reading a pipe would wait forever).
+  if (::stat(path.c_str(), &st) != 0 || !(S_ISREG(st.st_mode) || S_ISDIR(st.st_mode))) return false;
   FromStat(st, out);
   return true;
 }
