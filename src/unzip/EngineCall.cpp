@@ -1,0 +1,103 @@
+#include "unzip/EngineCall.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace corvane {
+namespace {
+
+std::string ModulePath() {
+  std::string path(MAX_PATH, '\0');
+  for (;;) {
+    DWORD length =
+        GetModuleFileNameA(/*hModule=*/nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (length < path.size()) {
+      path.resize(length);
+      return path;
+    }
+    path.resize(path.size() * 2);
+  }
+}
+
+std::string_view Trimmed(std::string_view text) {
+  size_t first = text.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+// The engines pass message lengths as unsigned numbers; only this window is taken as text.
+bool InMessageWindow(unsigned long length) {
+  return length > 1 && length < 32000;
+}
+
+}  // namespace
+
+std::string ExecutableTitle() {
+  std::string path = ModulePath();
+  size_t slash = path.find_last_of("\\/");
+  std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  size_t dot = name.find_last_of('.');
+  return dot == std::string::npos ? name : name.substr(0, dot);
+}
+
+EngineLibrary::EngineLibrary(std::string_view dllName, std::string source)
+    : m_sDllName(dllName), m_sSource(std::move(source)) {
+  std::string path = ModulePath();
+  path.resize(path.find_last_of("\\/") + 1);
+  path += m_sDllName;
+  m_module.Reset(LoadLibraryA(path.c_str()));
+  if (!m_module) throw SystemError(m_sSource, path);
+}
+
+FARPROC EngineLibrary::Address(const char* name) const {
+  FARPROC address = GetProcAddress(m_module.Get(), name);
+  if (!address) throw SystemError(m_sSource, m_sDllName + " " + name);
+  return address;
+}
+
+std::optional<std::string> EngineText(const char* text, unsigned long length) {
+  if (!text || !InMessageWindow(length)) return std::nullopt;
+  return std::string(text, strnlen(text, length));
+}
+
+std::string BackslashSeparators(std::string text) {
+  std::replace(text.begin(), text.end(), '/', '\\');
+  return text;
+}
+
+int AnswerPassword(char* buffer, int size, bool& refused,
+                   const std::function<void(std::string& password, bool& cancel)>& ask) {
+  if (refused) return 1;
+  std::string answer;
+  bool cancel = false;
+  ask(answer, cancel);
+  std::string_view password = Trimmed(answer);
+  if (password.empty() || cancel) {
+    refused = true;
+    return 1;
+  }
+  if (!buffer || size < 1) return 1;
+  // 254 bytes is the most the engines' password buffers were ever meant to hold.
+  size_t length = std::min({password.size(), size_t{254}, static_cast<size_t>(size) - 1});
+  std::memcpy(buffer, password.data(), length);
+  buffer[length] = '\0';
+  return 0;
+}
+
+void MessageLog::Add(std::string_view line) {
+  while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
+  if (Trimmed(line).empty()) return;
+  if (m_lines.size() == kMaxLines) m_lines.pop_front();
+  m_lines.emplace_back(line);
+}
+
+std::string MessageLog::Text() const {
+  std::string text;
+  for (const std::string& line : m_lines) {
+    if (!text.empty()) text += "\r\n";
+    text += line;
+  }
+  return text;
+}
+
+}  // namespace corvane

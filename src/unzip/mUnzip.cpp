@@ -1,0 +1,160 @@
+#include "unzip/mUnzip.h"
+
+#include "unzip/cUnzip.h"
+
+namespace corvane {
+namespace {
+
+constexpr char kDllName[] = "cvunzip.dll";
+
+// The run in progress: its object, whether a password was refused, its message lines.
+cUnzip* g_pCurrent = nullptr;
+bool g_bPasswordRefused = false;
+MessageLog g_messages;
+
+// Listing dates come with four-digit years; a two-digit one is read the way dates are typed.
+int FullYear(unsigned year) {
+  if (year >= 100) return static_cast<int>(year);
+  return static_cast<int>(year < 30 ? 2000 + year : 1900 + year);
+}
+
+}  // namespace
+
+// The engine's callbacks. None lets an exception reach the engine: a failure inside gives the
+// callback's default answer.
+struct UnzipCallbacks {
+  static cUnzipEvents* Listener() { return g_pCurrent ? g_pCurrent->Listener() : nullptr; }
+
+  static int CVUNZIP_CALL Print(char* text, unsigned long length) {
+    try {
+      std::optional<std::string> message = EngineText(text, length);
+      if (!message) return 0;
+      *message = BackslashSeparators(std::move(*message));
+      g_messages.Add(*message);
+      if (cUnzipEvents* listener = Listener()) listener->Progress(1, *message);
+    } catch (...) {
+    }
+    return 0;
+  }
+
+  static int CVUNZIP_CALL Replace(char* name) {
+    int32_t response = IDM_REPLACE_NO;
+    try {
+      if (cUnzipEvents* listener = Listener(); listener && name) {
+        listener->OverWritePrompt(BackslashSeparators(name), response);
+      }
+    } catch (...) {
+      return IDM_REPLACE_NO;
+    }
+    return response;
+  }
+
+  static int CVUNZIP_CALL Password(char* buffer, int size, const char*, const char*) {
+    try {
+      return AnswerPassword(buffer, size, g_bPasswordRefused,
+                            [](std::string& password, bool& cancel) {
+                              if (cUnzipEvents* listener = Listener()) {
+                                listener->PasswordRequest(password, cancel);
+                              }
+                            });
+    } catch (...) {
+      return 1;
+    }
+  }
+
+  static void CVUNZIP_CALL AppMessage(unsigned long long, unsigned long long size, unsigned ratio,
+                                      unsigned month, unsigned day, unsigned year, unsigned hour,
+                                      unsigned minute, char, char* name, char* method, unsigned crc,
+                                      char flags) {
+    try {
+      if (!g_pCurrent || !name) return;
+      ArchiveEntry entry;
+      entry.storedName = name;
+      std::string shown = BackslashSeparators(entry.storedName);
+      size_t slash = entry.storedName.find('/') == std::string::npos ? std::string::npos
+                                                                     : shown.find_last_of('\\');
+      if (slash == std::string::npos) {
+        entry.fileName = shown;
+      } else {
+        entry.folder = shown.substr(0, slash);
+        entry.fileName = shown.substr(slash + 1);
+      }
+      if (entry.fileName.empty()) return;  // a folder entry
+      entry.size = static_cast<int64_t>(size);
+      entry.ratio = static_cast<int32_t>(ratio);
+      entry.method = method ? method : "";
+      entry.date = {FullYear(year),         static_cast<int>(month),  static_cast<int>(day),
+                    static_cast<int>(hour), static_cast<int>(minute), 0};
+      entry.crc = crc;
+      entry.encrypted = (static_cast<unsigned char>(flags) & 0x40) != 0;
+      g_pCurrent->m_entries.push_back(std::move(entry));
+    } catch (...) {
+    }
+  }
+
+  static int CVUNZIP_CALL Service(const char* text, unsigned long length) {
+    try {
+      std::optional<std::string> message = EngineText(text, length);
+      cUnzipEvents* listener = Listener();
+      if (!message || !listener) return 0;
+      bool cancel = false;
+      listener->Cancel(BackslashSeparators(std::move(*message)), cancel);
+      return cancel ? 1 : 0;
+    } catch (...) {
+      return 0;
+    }
+  }
+};
+
+namespace mUnzip {
+namespace {
+
+// A name list as the engine reads it: the names, then one empty text after the last.
+std::vector<char*> NameList(const std::vector<std::string>& names) {
+  static char empty[] = "";
+  std::vector<char*> list;
+  list.reserve(names.size() + 1);
+  for (const std::string& name : names) list.push_back(const_cast<char*>(name.c_str()));
+  list.push_back(empty);
+  return list;
+}
+
+}  // namespace
+
+std::string ErrorSource() {
+  return ExecutableTitle() + ".mUnzip";
+}
+
+EngineRun UnzipCall(cUnzip& unzip, DCL& dcl, const std::vector<std::string>& includes,
+                    const std::vector<std::string>& excludes) {
+  std::string source = ErrorSource();
+  CurrentObject current(g_pCurrent, unzip, source);
+  EngineLibrary library(kDllName, source);
+  auto singleEntryUnzip = library.Proc<decltype(&Wiz_SingleEntryUnzip)>("Wiz_SingleEntryUnzip");
+
+  USERFUNCTION functions{};
+  functions.print = &UnzipCallbacks::Print;
+  functions.replace = &UnzipCallbacks::Replace;
+  functions.password = &UnzipCallbacks::Password;
+  functions.SendApplicationMessage = &UnzipCallbacks::AppMessage;
+  functions.ServCallBk = &UnzipCallbacks::Service;
+
+  std::vector<char*> includeList = NameList(includes);
+  std::vector<char*> excludeList = NameList(excludes);
+  g_bPasswordRefused = false;
+  g_messages.Clear();
+  EngineRun run;
+  run.code =
+      singleEntryUnzip(static_cast<int>(includes.size()), includeList.data(),
+                       static_cast<int>(excludes.size()), excludeList.data(), &dcl, &functions);
+  run.message = g_messages.Text();
+  return run;
+}
+
+void Version(UZPVER& version) {
+  EngineLibrary library(kDllName, ErrorSource());
+  library.Proc<decltype(&UzpVersion2)>("UzpVersion2")(&version);
+}
+
+}  // namespace mUnzip
+}  // namespace corvane
