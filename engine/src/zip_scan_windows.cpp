@@ -47,8 +47,12 @@ void FromAttributes(DWORD attributes, FILETIME written, DWORD sizeHigh, DWORD si
 Status ListDirectory(const std::string& dir, std::vector<DiskEntry>* out) {
   out->clear();
   WIN32_FIND_DATAW fd;
-  HANDLE h = FindFirstFileExW((WideLongPath(dir) + L"\\*").c_str(), FindExInfoBasic, &fd,
-                              FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
+  // A long path is taken literally: a doubled separator would make it name nothing.
+  std::wstring pattern = WideLongPath(dir);
+  if (pattern.empty() || pattern.back() != L'\\') pattern += L'\\';
+  pattern += L'*';
+  HANDLE h = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &fd, FindExSearchNameMatch, nullptr,
+                              FIND_FIRST_EX_LARGE_FETCH);
   if (h == INVALID_HANDLE_VALUE) return {StatusKind::kNotFound, "cannot read folder " + dir};
   do {
     if (!wcscmp(fd.cFileName, L".") || !wcscmp(fd.cFileName, L"..")) continue;
