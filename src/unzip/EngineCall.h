@@ -70,6 +70,49 @@ class MessageLog {
   std::deque<std::string> m_lines;
 };
 
+// The callbacks both engines share, raising the events of the run's object (its listener may be
+// null). None lets an exception reach the engine: a failure inside gives the default answer.
+//
+// print: the text, with "\" for "/", is kept in log and raised as Progress. Returns 0.
+template <typename Events>
+int PrintCallback(Events* listener, MessageLog& log, const char* text, unsigned long length) {
+  try {
+    std::optional<std::string> message = EngineText(text, length);
+    if (!message) return 0;
+    *message = BackslashSeparators(std::move(*message));
+    log.Add(*message);
+    if (listener) listener->Progress(1, *message);
+  } catch (...) {
+  }
+  return 0;
+}
+
+// password: raises PasswordRequest as AnswerPassword says. Returns 0 given, 1 none.
+template <typename Events>
+int PasswordCallback(Events* listener, bool& refused, char* buffer, int size) {
+  try {
+    return AnswerPassword(buffer, size, refused, [&](std::string& password, bool& cancel) {
+      if (listener) listener->PasswordRequest(password, cancel);
+    });
+  } catch (...) {
+    return 1;
+  }
+}
+
+// service: raises Cancel with the text. Returns 1 when the listener cancelled, else 0.
+template <typename Events>
+int ServiceCallback(Events* listener, const char* text, unsigned long length, bool backslashes) {
+  try {
+    std::optional<std::string> message = EngineText(text, length);
+    if (!message || !listener) return 0;
+    bool cancel = false;
+    listener->Cancel(backslashes ? BackslashSeparators(std::move(*message)) : *message, cancel);
+    return cancel ? 1 : 0;
+  } catch (...) {
+    return 0;
+  }
+}
+
 // The outcome of one engine run: the engine's return code and its last message lines.
 struct EngineRun {
   int32_t code = 0;

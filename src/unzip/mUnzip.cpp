@@ -21,20 +21,12 @@ int FullYear(unsigned year) {
 }  // namespace
 
 // The engine's callbacks. None lets an exception reach the engine: a failure inside gives the
-// callback's default answer.
+// callback's default answer. A friend of cUnzip, so that a listing can fill its catalogue.
 struct UnzipCallbacks {
   static cUnzipEvents* Listener() { return g_pCurrent ? g_pCurrent->Listener() : nullptr; }
 
   static int CVUNZIP_CALL Print(char* text, unsigned long length) {
-    try {
-      std::optional<std::string> message = EngineText(text, length);
-      if (!message) return 0;
-      *message = BackslashSeparators(std::move(*message));
-      g_messages.Add(*message);
-      if (cUnzipEvents* listener = Listener()) listener->Progress(1, *message);
-    } catch (...) {
-    }
-    return 0;
+    return PrintCallback(Listener(), g_messages, text, length);
   }
 
   static int CVUNZIP_CALL Replace(char* name) {
@@ -50,16 +42,7 @@ struct UnzipCallbacks {
   }
 
   static int CVUNZIP_CALL Password(char* buffer, int size, const char*, const char*) {
-    try {
-      return AnswerPassword(buffer, size, g_bPasswordRefused,
-                            [](std::string& password, bool& cancel) {
-                              if (cUnzipEvents* listener = Listener()) {
-                                listener->PasswordRequest(password, cancel);
-                              }
-                            });
-    } catch (...) {
-      return 1;
-    }
+    return PasswordCallback(Listener(), g_bPasswordRefused, buffer, size);
   }
 
   static void CVUNZIP_CALL AppMessage(unsigned long long, unsigned long long size, unsigned ratio,
@@ -93,16 +76,7 @@ struct UnzipCallbacks {
   }
 
   static int CVUNZIP_CALL Service(const char* text, unsigned long length) {
-    try {
-      std::optional<std::string> message = EngineText(text, length);
-      cUnzipEvents* listener = Listener();
-      if (!message || !listener) return 0;
-      bool cancel = false;
-      listener->Cancel(BackslashSeparators(std::move(*message)), cancel);
-      return cancel ? 1 : 0;
-    } catch (...) {
-      return 0;
-    }
+    return ServiceCallback(Listener(), text, length, /*backslashes=*/true);
   }
 };
 

@@ -1,5 +1,6 @@
 #include "zip/mZip.h"
 
+#include <algorithm>
 #include <cctype>
 
 #include "zip/cZip.h"
@@ -18,48 +19,21 @@ cZipEvents* Listener() {
   return g_pCurrent ? g_pCurrent->Listener() : nullptr;
 }
 
-// The engine's callbacks. None lets an exception reach the engine: a failure inside gives the
-// callback's default answer.
 int CVZIP_CALL Print(char* text, unsigned long length) {
-  try {
-    std::optional<std::string> message = EngineText(text, length);
-    if (!message) return 0;
-    *message = BackslashSeparators(std::move(*message));
-    g_messages.Add(*message);
-    if (cZipEvents* listener = Listener()) listener->Progress(1, *message);
-  } catch (...) {
-  }
-  return 0;
+  return PrintCallback(Listener(), g_messages, text, length);
 }
 
 int CVZIP_CALL Password(char* buffer, int size, const char*, const char*) {
-  try {
-    return AnswerPassword(buffer, size, g_bPasswordRefused,
-                          [](std::string& password, bool& cancel) {
-                            if (cZipEvents* listener = Listener()) {
-                              listener->PasswordRequest(password, cancel);
-                            }
-                          });
-  } catch (...) {
-    return 1;
-  }
+  return PasswordCallback(Listener(), g_bPasswordRefused, buffer, size);
 }
 
 char* CVZIP_CALL Comment(char* buffer) {
   return buffer;
 }
 
+// The zip engine's service text is the entry's stored name, passed on as it is.
 int CVZIP_CALL Service(const char* text, unsigned long length) {
-  try {
-    std::optional<std::string> message = EngineText(text, length);
-    cZipEvents* listener = Listener();
-    if (!message || !listener) return 0;
-    bool cancel = false;
-    listener->Cancel(*message, cancel);
-    return cancel ? 1 : 0;
-  } catch (...) {
-    return 0;
-  }
+  return ServiceCallback(Listener(), text, length, /*backslashes=*/false);
 }
 
 // Makes folder the current folder of its drive, as changing folders at a command prompt does: the

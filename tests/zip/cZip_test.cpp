@@ -66,6 +66,16 @@ class cZipTest : public testing::Test {
     std::sort(names.begin(), names.end());
     return names;
   }
+  // Extracts the archive into out through the unzip engine.
+  void ExtractArchive(const TempFolder& out, cUnzipEvents* listener = nullptr) {
+    cUnzip unzip;
+    unzip.Listener(listener);
+    unzip.ZipFile(archive);
+    unzip.Directory();
+    unzip.UnzipFolder(out.Path());
+    unzip.Unzip();
+    EXPECT_EQ(unzip.LastResult(), 0) << unzip.LastMessage();
+  }
   void Add(const Names& specs) {
     zip.ClearFileSpecs();
     for (const std::string& spec : specs) zip.AddFileSpec(spec);
@@ -238,11 +248,7 @@ TEST_F(cZipTest, FreshenReplacesOnlyEntriesThatExist) {
   Add({"src\\one.txt", "src\\two.txt"});
   EXPECT_EQ(Stored(), Names{"one.txt"});
   TempFolder out;
-  cUnzip unzip;
-  unzip.ZipFile(archive);
-  unzip.Directory();
-  unzip.UnzipFolder(out.Path());
-  unzip.Unzip();
+  ExtractArchive(out);
   EXPECT_EQ(ReadFileText(out / "one.txt"), "changed");
 }
 
@@ -252,11 +258,7 @@ TEST_F(cZipTest, LineEndsAreConvertedWhenAsked) {
   zip.ConvertLFToCRLF(true);
   Add({"lines.txt"});
   TempFolder out;
-  cUnzip unzip;
-  unzip.ZipFile(archive);
-  unzip.Directory();
-  unzip.UnzipFolder(out.Path());
-  unzip.Unzip();
+  ExtractArchive(out);
   EXPECT_EQ(ReadFileText(out / "lines.txt"), "a\r\nb\r\n");
 }
 
@@ -339,6 +341,20 @@ TEST_F(cZipTest, ProgressShowsBackslashes) {
   EXPECT_EQ(events.cancels, Names{"src/sub/three.txt"});
 }
 
+TEST_F(cZipTest, ProgressGetsOnlyMessagesShorterThan32000Bytes) {
+  // Names that match no file come back in a message line each.
+  std::string shortName = std::string(31900, 'S'), longName = std::string(32100, 'L');
+  Add({shortName, longName});
+  EXPECT_NE(zip.LastResult(), 0);
+  int withShort = 0;
+  for (const std::string& message : events.messages) {
+    EXPECT_LT(message.size(), 32000u);
+    EXPECT_EQ(message.find(std::string(200, 'L')), std::string::npos);
+    withShort += message.find(shortName) != std::string::npos;
+  }
+  EXPECT_EQ(withShort, 1);
+}
+
 TEST_F(cZipTest, CancelStopsTheRunAndKeepsTheArchive) {
   zip.BasePath(folder.Path());
   Add({"src\\one.txt"});
@@ -368,14 +384,13 @@ TEST_F(cZipTest, EncryptAsksForThePassword) {
     void PasswordRequest(std::string& sPassword, bool&) override { sPassword = "secret"; }
   } answer;
   cUnzip unzip;
-  unzip.Listener(&answer);
   unzip.ZipFile(archive);
   unzip.Directory();
   ASSERT_EQ(unzip.FileCount(), 2);
   EXPECT_TRUE(unzip.FileEncrypted(1));
+  EXPECT_TRUE(unzip.FileEncrypted(2));
   TempFolder out;
-  unzip.UnzipFolder(out.Path());
-  unzip.Unzip();
+  ExtractArchive(out, &answer);
   EXPECT_EQ(ReadFileText(out / "two.txt"), "src\\two.txt");
 }
 
