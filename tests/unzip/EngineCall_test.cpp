@@ -114,9 +114,5 @@ TEST(EngineCallTest, MissingLibraryRaisesTheSystemsErrorWithTheGivenSource) {
   }
 }
 
-TEST(EngineCallTest, ExecutableTitleIsTheFileNameWithoutExtension) {
-  EXPECT_EQ(ExecutableTitle(), "cUnzip_test");
-}
-
 }  // namespace
 }  // namespace corvane

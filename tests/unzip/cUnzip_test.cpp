@@ -356,39 +356,6 @@ TEST_F(cUnzipTest, OptionsChangeWhatLandsOnDisk) {
   }
 }
 
-TEST_F(cUnzipTest, OptionsStartOffAndReadBackWhatWasSet) {
-  using Get = bool (cUnzip::*)() const;
-  using Set = void (cUnzip::*)(bool);
-  struct Case {
-    const char* name;
-    Get get;
-    Set set;
-  } cases[] = {
-      {"ExtractOnlyNewer", &cUnzip::ExtractOnlyNewer, &cUnzip::ExtractOnlyNewer},
-      {"SpaceToUnderScore", &cUnzip::SpaceToUnderScore, &cUnzip::SpaceToUnderScore},
-      {"PromptToOverwrite", &cUnzip::PromptToOverwrite, &cUnzip::PromptToOverwrite},
-      {"TestZip", &cUnzip::TestZip, &cUnzip::TestZip},
-      {"UseFolderNames", &cUnzip::UseFolderNames, &cUnzip::UseFolderNames},
-      {"OverwriteExisting", &cUnzip::OverwriteExisting, &cUnzip::OverwriteExisting},
-      {"ConvertCRToCRLF", &cUnzip::ConvertCRToCRLF, &cUnzip::ConvertCRToCRLF},
-      {"CaseSensitiveFileNames", &cUnzip::CaseSensitiveFileNames, &cUnzip::CaseSensitiveFileNames},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    cUnzip fresh;
-    EXPECT_FALSE((fresh.*c.get)());
-    (fresh.*c.set)(true);
-    EXPECT_TRUE((fresh.*c.get)());
-    (fresh.*c.set)(false);
-    EXPECT_FALSE((fresh.*c.get)());
-  }
-  EXPECT_EQ(unzip.MessageLevel(), 0);
-  unzip.MessageLevel(2);
-  EXPECT_EQ(unzip.MessageLevel(), 2);
-  EXPECT_EQ(unzip.UnzipFolder(), "");
-  EXPECT_EQ(unzip.ZipFile(), "");
-}
-
 TEST_F(cUnzipTest, MessageLevelDecidesWhichLinesReachProgress) {
   unzip.Listener(&events);
   List("four.zip");

@@ -104,37 +104,6 @@ TEST_F(cZipTest, NewBuilderStartsWithTheDocumentedOptions) {
   EXPECT_EQ(fresh.BasePath(), "");
 }
 
-TEST_F(cZipTest, BooleanOptionsReadBackWhatWasSet) {
-  using Get = bool (cZip::*)() const;
-  using Set = void (cZip::*)(bool);
-  struct Case {
-    const char* name;
-    Get get;
-    Set set;
-  } cases[] = {
-      {"Encrypt", &cZip::Encrpyt, &cZip::Encrypt},
-      {"IncludeSystemAndHiddenFiles", &cZip::IncludeSystemAndHiddenFiles,
-       &cZip::IncludeSystemAndHiddenFiles},
-      {"StoreVolumeLabel", &cZip::StoreVolumeLabel, &cZip::StoreVolumeLabel},
-      {"StoreDirectories", &cZip::StoreDirectories, &cZip::StoreDirectories},
-      {"StoreFolderNames", &cZip::StoreFolderNames, &cZip::StoreFolderNames},
-      {"RecurseSubDirs", &cZip::RecurseSubDirs, &cZip::RecurseSubDirs},
-      {"UpdateOnlyIfNewer", &cZip::UpdateOnlyIfNewer, &cZip::UpdateOnlyIfNewer},
-      {"FreshenFiles", &cZip::FreshenFiles, &cZip::FreshenFiles},
-      {"ConvertCRLFToLF", &cZip::ConvertCRLFToLF, &cZip::ConvertCRLFToLF},
-      {"ConvertLFToCRLF", &cZip::ConvertLFToCRLF, &cZip::ConvertLFToCRLF},
-      {"AllowAppend", &cZip::AllowAppend, &cZip::AllowAppend},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    cZip fresh;
-    (fresh.*c.set)(true);
-    EXPECT_TRUE((fresh.*c.get)());
-    (fresh.*c.set)(false);
-    EXPECT_FALSE((fresh.*c.get)());
-  }
-}
-
 TEST_F(cZipTest, MessageLevelTakesZeroToTwoAndIgnoresOtherValues) {
   struct Case {
     std::vector<int32_t> sets;
@@ -275,6 +244,19 @@ TEST_F(cZipTest, BasePathBecomesTheCurrentFolder) {
   Add({"three.txt"});
   EXPECT_EQ(CurrentFolder(), sub);
   EXPECT_EQ(Stored(), Names{"three.txt"});
+}
+
+TEST_F(cZipTest, BasePathOnAnotherDriveLeavesTheCurrentDrive) {
+  ASSERT_EQ(toupper(folder.Path()[0]), 'C');
+  ASSERT_TRUE(SetCurrentDirectoryA("Z:\\"));
+  zip.BasePath(folder / "src");
+  Add({folder / "src\\one.txt"});
+  EXPECT_EQ(Stored(), Names{"one.txt"});
+  EXPECT_EQ(CurrentFolder(), "Z:\\");
+  // The base folder is now drive C:'s current folder.
+  char full[MAX_PATH + 1] = {};
+  GetFullPathNameA("C:one.txt", sizeof full, full, nullptr);
+  EXPECT_EQ(std::string(full), folder / "src\\one.txt");
 }
 
 TEST_F(cZipTest, BlankBasePathLeavesTheCurrentFolder) {
