@@ -218,6 +218,32 @@ TEST_F(cUnzipTest, GetVersionFillsTheEngineVersion) {
   EXPECT_EQ(date, (DateTime{1999, 1, 2, 3, 4, 5}));
 }
 
+// Every crafted archive of the engine tests, hostile ones included, lists and extracts without
+// harm: nothing lands beside the target folder, and every listed entry has a file name.
+TEST_F(cUnzipTest, CraftedArchivesListAndExtractSafely) {
+  WIN32_FIND_DATAA data;
+  HANDLE find = FindFirstFileA(TestArchive("crafted\\*.zip").c_str(), &data);
+  ASSERT_NE(find, INVALID_HANDLE_VALUE);
+  int archives = 0;
+  do {
+    SCOPED_TRACE(data.cFileName);
+    ++archives;
+    TempFolder parent;
+    cUnzip fresh;
+    fresh.ZipFile(TestArchive(std::string("crafted\\") + data.cFileName));
+    EXPECT_EQ(fresh.Directory(), 0);
+    for (int32_t i = 1; i <= fresh.FileCount(); ++i) EXPECT_NE(fresh.Filename(i), "");
+    fresh.UseFolderNames(true);
+    fresh.UnzipFolder(parent / "target");
+    fresh.Unzip();
+    for (const std::string& file : FilesUnder(parent.Path())) {
+      EXPECT_EQ(file.rfind("target\\", 0), 0u) << file;
+    }
+  } while (FindNextFileA(find, &data));
+  FindClose(find);
+  EXPECT_GT(archives, 10);
+}
+
 TEST_F(cUnzipTest, SelectionDecidesWhatIsExtracted) {
   const std::set<std::string> all = {
       "plain.txt",       "with space.txt",  "Zoë 日本.txt", "nested\\deeper\\ünï.txt",
