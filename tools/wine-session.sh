@@ -36,6 +36,9 @@ mkfifo "$fifo"
 wine64 'C:\windows\system32\cmd.exe' /k <"$fifo" >/dev/null 2>&1 &
 exec 9>"$fifo"
 rm -f "$fifo"
+# The desktop process starts with the first program that touches a window station and would hold
+# that program's output pipes open in turn; start it now, with no output.
+wine64 'C:\windows\system32\rundll32.exe' user32.dll,GetDesktopWindow >/dev/null 2>&1
 "$@"
 rc=$?
 exec 9>&-
