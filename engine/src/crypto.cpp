@@ -21,7 +21,8 @@ void ZipCrypto::Init(std::string_view password) {
 }
 
 uint8_t ZipCrypto::StreamByte() const {
-  uint16_t t = uint16_t(m_key2 | 2);
+  // Unsigned arithmetic: the 16-bit product overflows an int.
+  unsigned t = (m_key2 | 2) & 0xffff;
   return uint8_t((t * (t ^ 1)) >> 8);
 }
 
