@@ -115,12 +115,15 @@ class ZipRun {
 
   Status BeginOutput();
   Status Write(const void* data, size_t size) {
+    CV_RETURN_IF_ERROR(FlushCopy());
     CV_RETURN_IF_ERROR(m_out.Write(data, size));
     m_offset += size;
     return {};
   }
   Status Write(const std::string& s) { return Write(s.data(), s.size()); }
+  // Queues bytes of the old archive for copying; adjacent ranges are copied in one go.
   Status CopyBytes(uint64_t from, uint64_t size);
+  Status FlushCopy();
   Status CopyEntry(size_t index);
   WriteEntry NewEntry(const ScanItem& item) const;
   Status WriteFolder(const ScanItem& item, bool replacing);
@@ -143,7 +146,10 @@ class ZipRun {
 
   std::string m_tempPath;
   File m_out;
-  uint64_t m_offset = 0;
+  uint64_t m_offset = 0;  // of the output, copies queued included
+  uint64_t m_copyFrom = 0;
+  uint64_t m_copySize = 0;
+  std::vector<uint8_t> m_copyBuffer;
   std::vector<WriteEntry> m_central;
   std::string m_password;
   std::mt19937 m_random{std::random_device{}()};
@@ -197,13 +203,24 @@ Status ZipRun::BeginOutput() {
 }
 
 Status ZipRun::CopyBytes(uint64_t from, uint64_t size) {
-  std::vector<uint8_t> buffer(size_t(std::min<uint64_t>(size, kCopyBuffer)));
-  while (size > 0) {
-    const size_t n = size_t(std::min<uint64_t>(size, buffer.size()));
-    CV_RETURN_IF_ERROR(m_reader.file().ReadExactAt(from, buffer.data(), n));
-    CV_RETURN_IF_ERROR(Write(buffer.data(), n));
-    from += n;
-    size -= n;
+  if (m_copySize == 0 || m_copyFrom + m_copySize != from) {
+    CV_RETURN_IF_ERROR(FlushCopy());
+    m_copyFrom = from;
+  }
+  m_copySize += size;
+  m_offset += size;
+  return {};
+}
+
+Status ZipRun::FlushCopy() {
+  if (m_copySize == 0) return {};
+  m_copyBuffer.resize(kCopyBuffer);
+  while (m_copySize > 0) {
+    const size_t n = size_t(std::min<uint64_t>(m_copySize, m_copyBuffer.size()));
+    CV_RETURN_IF_ERROR(m_reader.file().ReadExactAt(m_copyFrom, m_copyBuffer.data(), n));
+    CV_RETURN_IF_ERROR(m_out.Write(m_copyBuffer.data(), n));
+    m_copyFrom += n;
+    m_copySize -= n;
   }
   return {};
 }
