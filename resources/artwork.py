@@ -125,6 +125,13 @@ def arrow(c, tail, head, colour):
         c.polygon([(tx - 5, hy - 5 * d), (tx + 0.5, hy + d), (tx + 6, hy - 5 * d)], colour)
 
 
+def archive_box(c, x0, y0, x1, y1):
+    """A small archive: an outlined navy box with a zipper down its middle."""
+    c.rect(x0, y0, x1, y1, INK)
+    c.rect(x0 + 1, y0 + 1, x1 - 1, y1 - 1, NAVY)
+    zipper(c, (x0 + x1 + 1) // 2, y0 + 1, y1, 1)
+
+
 def tool_new():
     c = Canvas(24, 24, SILVER)
     page(c, 4, 2, 19, 21, 5)
@@ -146,9 +153,7 @@ def tool_add():
     """"Undo" key: the Add button's picture, a page going into the archive."""
     c = Canvas(24, 24, SILVER)
     page(c, 2, 1, 14, 16, 4)
-    c.rect(9, 13, 22, 22, INK)
-    c.rect(10, 14, 21, 21, NAVY)
-    zipper(c, 16, 14, 22, 1)
+    archive_box(c, 9, 13, 22, 22)
     c.rect(3, 18, 8, 19, GREEN)
     c.rect(5, 16, 6, 21, GREEN)
     return c
@@ -157,9 +162,7 @@ def tool_add():
 def tool_redo():
     """"Redo" key: a page coming back out of the archive."""
     c = Canvas(24, 24, SILVER)
-    c.rect(1, 13, 12, 22, INK)
-    c.rect(2, 14, 11, 21, NAVY)
-    zipper(c, 7, 14, 22, 1)
+    archive_box(c, 1, 13, 12, 22)
     arrow(c, (7, 11), (7, 1), GREEN)
     page(c, 14, 4, 22, 16, 3)
     return c
@@ -167,9 +170,7 @@ def tool_redo():
 
 def tool_extract():
     c = Canvas(24, 24, SILVER)
-    c.rect(1, 10, 11, 22, INK)
-    c.rect(2, 11, 10, 21, NAVY)
-    zipper(c, 6, 11, 22, 1)
+    archive_box(c, 1, 10, 11, 22)
     folder(c, 13, 3, 23, 13)
     arrow(c, (6, 8), (6, 2), SKY)
     c.rect(6, 1, 14, 3, SKY)

@@ -2,7 +2,9 @@
 
 #include <windows.h>
 
+#include <iterator>
 #include <string_view>
+#include <vector>
 
 #include "Twips.h"
 
@@ -29,20 +31,25 @@ class BaseDialog {
   // system could not create it). The caption is ANSI text.
   INT_PTR RunModal(HWND owner, std::string_view caption, DWORD style) {
     // DLGTEMPLATE, then menu, class, caption and font as zero-terminated UTF-16, WORD aligned.
-    alignas(DWORD) WORD buffer[256] = {};
-    auto* header = reinterpret_cast<DLGTEMPLATE*>(buffer);
+    int length = MultiByteToWideChar(CP_ACP, 0, caption.data(), static_cast<int>(caption.size()),
+                                     nullptr, 0);
+    constexpr wchar_t kFont[] = L"MS Shell Dlg";
+    std::vector<DWORD> buffer(
+        (sizeof(DLGTEMPLATE) + (2 + length + 1 + 1 + std::size(kFont)) * sizeof(WORD)) /
+                sizeof(DWORD) +
+            1,
+        0);
+    auto* header = reinterpret_cast<DLGTEMPLATE*>(buffer.data());
     header->style = style | DS_SETFONT | DS_MODALFRAME;
-    WORD* p = buffer + sizeof(DLGTEMPLATE) / sizeof(WORD);
+    auto* p = reinterpret_cast<WORD*>(header + 1);
     *p++ = 0;  // no menu
     *p++ = 0;  // the system's dialog class
-    int room = 100;
-    int written = MultiByteToWideChar(CP_ACP, 0, caption.data(), static_cast<int>(caption.size()),
-                                      reinterpret_cast<wchar_t*>(p), room - 1);
-    p += written;
+    MultiByteToWideChar(CP_ACP, 0, caption.data(), static_cast<int>(caption.size()),
+                        reinterpret_cast<wchar_t*>(p), length);
+    p += length;
     *p++ = 0;
-    *p++ = 8;  // point size of the font below
-    for (const wchar_t* f = L"MS Shell Dlg"; *f; ++f) *p++ = static_cast<WORD>(*f);
-    *p++ = 0;
+    *p++ = 8;                                             // point size of the font below
+    for (wchar_t c : kFont) *p++ = static_cast<WORD>(c);  // the terminating zero included
     return DialogBoxIndirectParamA(GetModuleHandleA(nullptr), header, owner, DialogProc,
                                    reinterpret_cast<LPARAM>(this));
   }

@@ -2,6 +2,8 @@
 
 #include "frmMain.h"
 
+#include <memory>
+
 namespace corvane {
 namespace {
 
@@ -14,11 +16,18 @@ bool IsBlank(wchar_t c) {
 }
 
 int RunMainWindow(const std::string& commandLine) {
-  frmMain main;
-  main.Load(commandLine);
+  std::unique_ptr<frmMain> main;
+  try {
+    main = std::make_unique<frmMain>();
+    main->Load(commandLine);
+  } catch (const std::exception& error) {
+    // Without its main window the program has nothing to show; say why instead of vanishing.
+    MessageBoxA(nullptr, error.what(), kProductWord, MB_OK | MB_ICONERROR);
+    return 1;
+  }
   MSG msg;
   while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-    if (main.PreTranslateMessage(msg)) continue;
+    if (main->PreTranslateMessage(msg)) continue;
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
   }

@@ -49,6 +49,16 @@ int Px(double twips) {
 
 constexpr UINT kChecked = 1, kDisabled = 2;
 
+// The window's bounds, given in twips.
+void ExpectPlacedAt(HWND window, int left, int top, int width, int height) {
+  RECT rect;
+  GetWindowRect(window, &rect);
+  EXPECT_EQ(rect.left, Px(left));
+  EXPECT_EQ(rect.top, Px(top));
+  EXPECT_EQ(rect.right - rect.left, Px(width));
+  EXPECT_EQ(rect.bottom - rect.top, Px(height));
+}
+
 struct MenuItem {
   std::string caption;  // "-" for a separator
   UINT id;
@@ -119,12 +129,7 @@ TEST_F(frmMainTest, FirstStartOpensVisibleAtDefaultPlacement) {
   EXPECT_FALSE(IsIconic(window));
   EXPECT_EQ(TextOf(window), "Corvane");
   EXPECT_TRUE(IsMainWindow(window));
-  RECT rect;
-  GetWindowRect(window, &rect);
-  EXPECT_EQ(rect.left, Px(1000));
-  EXPECT_EQ(rect.top, Px(1000));
-  EXPECT_EQ(rect.right - rect.left, Px(6500));
-  EXPECT_EQ(rect.bottom - rect.top, Px(6500));
+  ExpectPlacedAt(window, 1000, 1000, 6500, 6500);
   EXPECT_FALSE(g_bStoreFolderNames);
   EXPECT_EQ(g_sBasePath, "C:\\");
   EXPECT_EQ(g_iFirstRun, 1);
@@ -572,12 +577,7 @@ TEST_F(frmMainTest, PlacementAndSettingsRoundTrip) {
   g_sBasePath = "";
   g_iFirstRun = 0;
   frmMain& again = Open();
-  RECT rect;
-  GetWindowRect(again.Window(), &rect);
-  EXPECT_EQ(rect.left, Px(1500));
-  EXPECT_EQ(rect.top, Px(1800));
-  EXPECT_EQ(rect.right - rect.left, Px(9000));
-  EXPECT_EQ(rect.bottom - rect.top, Px(6000));
+  ExpectPlacedAt(again.Window(), 1500, 1800, 9000, 6000);
   EXPECT_TRUE(g_bStoreFolderNames);
   EXPECT_EQ(g_sBasePath, "D:\\Zo\xC3\xAB\\");
   EXPECT_EQ(g_iFirstRun, 2);
