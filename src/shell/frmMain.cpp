@@ -277,6 +277,10 @@ LRESULT frmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE:
       OnClose();
       return 0;
+    case WM_ENDSESSION:
+      // The user logs off or the system shuts down: close as File > Exit does, settings saved.
+      if (wParam) OnClose();
+      return 0;
     case WM_DESTROY:
       KillTimer(m_hwnd, kClockTimer);
       PostQuitMessage(0);

@@ -583,6 +583,18 @@ TEST_F(frmMainTest, PlacementAndSettingsRoundTrip) {
   EXPECT_EQ(g_iFirstRun, 2);
 }
 
+TEST_F(frmMainTest, EndOfSessionClosesAndSaves) {
+  frmMain& main = Open();
+  HWND window = main.Window();
+  HWND document = main.CreateDocumentWindow();
+  SetWindowPos(window, nullptr, 30, 45, 450, 300, SWP_NOZORDER);
+  SendMessageA(window, WM_ENDSESSION, TRUE, 0);
+  EXPECT_FALSE(IsWindow(document));
+  EXPECT_FALSE(IsWindow(window));
+  EXPECT_EQ(Stored("MainLeft"), "450");
+  EXPECT_EQ(Stored("MainHeight"), "4500");
+}
+
 TEST_F(frmMainTest, MinimisedCloseWritesNothing) {
   Store("MainLeft", "1500");
   Store("storfolder", "False");
