@@ -179,13 +179,12 @@ frmMain::frmMain()
     throw SystemError("frmMain", "CreateWindowEx");
   }
   ACCEL keys[] = {{FVIRTKEY | FCONTROL, 'N', mnuFileNew}, {FVIRTKEY | FCONTROL, 'O', mnuFileOpen}};
-  m_accelerators = CreateAcceleratorTableA(keys, static_cast<int>(std::size(keys)));
+  m_accelerators.Reset(CreateAcceleratorTableA(keys, static_cast<int>(std::size(keys))));
 }
 
 frmMain::~frmMain() {
+  // The window goes first: its toolbar still uses the image list.
   if (m_hwnd) DestroyWindow(m_hwnd);
-  if (m_accelerators) DestroyAcceleratorTable(m_accelerators);
-  if (m_imlToolbarIcons) ImageList_Destroy(m_imlToolbarIcons);
 }
 
 void frmMain::Load(std::string_view commandLine) {
@@ -226,7 +225,7 @@ void frmMain::Load(std::string_view commandLine) {
 bool frmMain::PreTranslateMessage(MSG& msg) {
   if (!m_hwnd) return false;
   if (TranslateMDISysAccel(m_hwndClient, &msg)) return true;
-  return TranslateAcceleratorA(m_hwnd, m_accelerators, &msg) != 0;
+  return TranslateAcceleratorA(m_hwnd, m_accelerators.Get(), &msg) != 0;
 }
 
 HWND frmMain::CreateDocumentWindow() {
@@ -303,14 +302,14 @@ void frmMain::Form_Create() {
       0, TOOLBARCLASSNAMEA, nullptr, WS_CHILD | WS_VISIBLE | TBSTYLE_TOOLTIPS | CCS_TOP, 0, 0, 0, 0,
       m_hwnd, reinterpret_cast<HMENU>(INT_PTR{kToolbarId}), Instance(), nullptr);
   SendMessageA(m_tbToolbar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
-  m_imlToolbarIcons = ImageList_Create(24, 24, ILC_COLOR24 | ILC_MASK,
-                                       static_cast<int>(std::size(kToolbarPictures)), 0);
+  m_imlToolbarIcons.Reset(ImageList_Create(24, 24, ILC_COLOR24 | ILC_MASK,
+                                           static_cast<int>(std::size(kToolbarPictures)), 0));
   for (const ToolbarPicture& picture : kToolbarPictures) {
     UniqueBitmap bitmap(static_cast<HBITMAP>(LoadImageA(
         Instance(), MAKEINTRESOURCEA(picture.resource), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR)));
-    ImageList_AddMasked(m_imlToolbarIcons, bitmap.Get(), RGB(192, 192, 192));
+    ImageList_AddMasked(m_imlToolbarIcons.Get(), bitmap.Get(), RGB(192, 192, 192));
   }
-  SendMessageA(m_tbToolbar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(m_imlToolbarIcons));
+  SendMessageA(m_tbToolbar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(m_imlToolbarIcons.Get()));
   TBBUTTON buttons[std::size(kToolbarButtons)] = {};
   for (size_t i = 0; i < std::size(kToolbarButtons); ++i) {
     const ToolbarButton& b = kToolbarButtons[i];

@@ -68,7 +68,7 @@ class frmMain : public BaseWindow<frmMain>, public ISubclass {
   HWND MdiClient() const { return m_hwndClient; }
   HWND Toolbar() const { return m_tbToolbar; }
   HWND StatusBar() const { return m_sbStatusBar; }
-  HACCEL Accelerators() const { return m_accelerators; }
+  HACCEL Accelerators() const { return m_accelerators.Get(); }
   FileDialog& OpenDialog() { return m_dlgCommonDialog; }
   FileDialog& NewDialog() { return m_newcd; }
   FileDialog& AddFilesDialog() { return m_addcd; }
@@ -100,8 +100,8 @@ class frmMain : public BaseWindow<frmMain>, public ISubclass {
   HWND m_hwndClient = nullptr;
   HWND m_tbToolbar = nullptr;
   HWND m_sbStatusBar = nullptr;
-  HIMAGELIST m_imlToolbarIcons = nullptr;
-  HACCEL m_accelerators = nullptr;
+  UniqueHandle<HIMAGELIST, ImageList_Destroy> m_imlToolbarIcons;
+  UniqueHandle<HACCEL, DestroyAcceleratorTable> m_accelerators;
   std::string m_sClockTime, m_sClockDate;
 
   std::string m_sProgramPath;
