@@ -2,11 +2,11 @@
 
 #include <algorithm>
 #include <ctime>
-#include <mutex>
 #include <numeric>
 
 #include "format.h"
 #include "names.h"
+#include "threads.h"
 
 namespace cv {
 namespace {
@@ -128,7 +128,7 @@ class DirectoryStream {
   size_t m_end = 0;
 };
 
-std::mutex g_timeMutex;  // localtime and mktime share static state
+Mutex g_timeMutex;  // localtime and mktime share static state
 
 }  // namespace
 

@@ -2,14 +2,12 @@
 
 #include <zlib.h>
 
-#include <condition_variable>
 #include <cstdio>
 #include <memory>
-#include <mutex>
-#include <thread>
 #include <vector>
 
 #include "format.h"
+#include "threads.h"
 
 namespace cv {
 namespace {
@@ -78,7 +76,7 @@ class OverlappedSink {
  public:
   explicit OverlappedSink(Checker& checker) : m_checker(checker) {
     for (auto& b : m_buffers) b.data.resize(kOutputChunk);
-    m_thread = std::thread([this] { Consume(); });
+    m_thread = Thread([this] { Consume(); });
   }
   ~OverlappedSink() {
     Close();
@@ -151,9 +149,9 @@ class OverlappedSink {
   size_t m_head = 0;
   bool m_closed = false;
   Status m_status;
-  std::mutex m_mutex;
-  std::condition_variable m_changed;
-  std::thread m_thread;
+  Mutex m_mutex;
+  CondVar m_changed;
+  Thread m_thread;
 };
 
 // Reads the compressed data in chunks, decrypting as it goes.

@@ -1,14 +1,11 @@
 #include "unzip_run.h"
 
 #include <algorithm>
-#include <condition_variable>
 #include <cstring>
 #include <deque>
 #include <memory>
-#include <mutex>
 #include <new>
 #include <string>
-#include <thread>
 #include <unordered_set>
 #include <vector>
 
@@ -17,6 +14,7 @@
 #include "file.h"
 #include "format.h"
 #include "names.h"
+#include "threads.h"
 
 namespace cv {
 namespace {
@@ -110,12 +108,12 @@ class WorkerPool {
     }
   }
 
-  std::vector<std::thread> m_threads;
+  std::vector<Thread> m_threads;
   std::deque<Job*> m_queue;
   bool m_stopping = false;
-  std::mutex m_mutex;
-  std::condition_variable m_wake;
-  std::condition_variable m_finished;
+  Mutex m_mutex;
+  CondVar m_wake;
+  CondVar m_finished;
 };
 
 std::string FoldKey(const std::string& path) {
@@ -296,7 +294,7 @@ class Run {
       }
     }
 
-    unsigned threads = std::max(1u, std::thread::hardware_concurrency());
+    unsigned threads = HardwareThreads();
     WorkerPool pool(threads);
     m_pool = &pool;
     const size_t window = threads * 8;

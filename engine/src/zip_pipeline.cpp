@@ -6,6 +6,7 @@
 
 #include "file.h"
 #include "zip_deflate.h"
+#include "threads.h"
 
 namespace cv {
 
@@ -62,7 +63,7 @@ CompressPipeline::CompressPipeline(std::vector<PipelineSource> sources, int leve
                         b == 0, b + 1 == n});
     }
   }
-  const unsigned threads = std::max(1u, std::thread::hardware_concurrency());
+  const unsigned threads = HardwareThreads();
   // Enough blocks in flight to keep every worker busy while the writer catches up; 64 blocks of
   // 512 KiB bound the input and the output held at once to about 64 MiB together.
   m_window = std::min<size_t>(64, std::max<size_t>(8, threads * 8));
@@ -78,7 +79,7 @@ CompressPipeline::~CompressPipeline() {
     m_stopping = true;
   }
   m_changed.notify_all();
-  for (std::thread& t : m_workers) t.join();
+  for (Thread& t : m_workers) t.join();
 }
 
 void CompressPipeline::Compress(const Job& job, BlockResult* r, BlockDeflater& deflater) {

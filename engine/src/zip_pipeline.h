@@ -4,15 +4,13 @@
 // whatever the file sizes.
 #pragma once
 
-#include <condition_variable>
 #include <cstdint>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "status.h"
 #include "zip_text.h"
+#include "threads.h"
 
 namespace cv {
 
@@ -72,14 +70,14 @@ class CompressPipeline {
   std::vector<Job> m_jobs;
   int m_level;
   size_t m_window;
-  std::mutex m_mutex;
-  std::condition_variable m_changed;
+  Mutex m_mutex;
+  CondVar m_changed;
   size_t m_claimed = 0;   // jobs handed to workers
   size_t m_consumed = 0;  // results handed out by Next
   bool m_stopping = false;
   std::vector<BlockResult> m_slots;  // m_window results, job j in slot j % m_window
   std::vector<bool> m_ready;
-  std::vector<std::thread> m_workers;
+  std::vector<Thread> m_workers;
 };
 
 }  // namespace cv
