@@ -44,6 +44,9 @@ class File {
   Status WriteAt(uint64_t offset, const void* data, size_t size);
   // Cuts the file to `size` bytes; Write continues there.
   Status Truncate(uint64_t size);
+  // Appends `size` bytes of `source` from `offset` on, with the fastest copy the system offers
+  // (inside the kernel where it can). Honours the full-disk fault injection.
+  Status AppendCopy(const File& source, uint64_t offset, uint64_t size);
   Status Size(uint64_t* size) const;
   // Sets the last-modification time (seconds since 1970 UTC) of a file open for writing.
   Status SetModificationTime(int64_t mtime);

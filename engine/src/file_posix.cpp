@@ -1,9 +1,12 @@
 // File layer on POSIX systems.
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <vector>
 
 #include "file.h"
 
@@ -90,6 +93,36 @@ Status File::WriteAt(uint64_t offset, const void* data, size_t size) {
     p += n;
     offset += uint64_t(n);
     size -= size_t(n);
+  }
+  return {};
+}
+
+Status File::AppendCopy(const File& source, uint64_t offset, uint64_t size) {
+  off_t from = off_t(offset);
+  while (size > 0) {
+    const ssize_t n = ::copy_file_range(int(source.m_handle), &from, int(m_handle), nullptr,
+                                        size_t(std::min<uint64_t>(size, 1 << 30)), 0);
+    if (n > 0) {
+      if (detail::InjectedDiskFull(size_t(n))) {
+        return {StatusKind::kDiskFull, "disk full writing " + m_path};
+      }
+      size -= uint64_t(n);
+      continue;
+    }
+    if (n < 0 && errno == EINTR) continue;
+    if (n == 0) return {StatusKind::kBadArchive, "unexpected end of " + source.m_path};
+    if (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP) {
+      return Errno("cannot write", m_path);
+    }
+    // No copy inside the kernel between these two files: through a buffer.
+    std::vector<char> buffer(size_t(std::min<uint64_t>(size, 1 << 20)));
+    while (size > 0) {
+      const size_t chunk = size_t(std::min<uint64_t>(size, buffer.size()));
+      CV_RETURN_IF_ERROR(source.ReadExactAt(uint64_t(from), buffer.data(), chunk));
+      CV_RETURN_IF_ERROR(Write(buffer.data(), chunk));
+      from += off_t(chunk);
+      size -= chunk;
+    }
   }
   return {};
 }

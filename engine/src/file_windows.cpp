@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "file.h"
 
@@ -122,6 +123,18 @@ Status File::WriteAt(uint64_t offset, const void* data, size_t size) {
     return LastError("cannot write", m_path);
   }
   return s;
+}
+
+Status File::AppendCopy(const File& source, uint64_t offset, uint64_t size) {
+  std::vector<char> buffer(size_t(size < (1 << 20) ? size : (1 << 20)));
+  while (size > 0) {
+    const size_t chunk = size_t(size < buffer.size() ? size : buffer.size());
+    CV_RETURN_IF_ERROR(source.ReadExactAt(offset, buffer.data(), chunk));
+    CV_RETURN_IF_ERROR(Write(buffer.data(), chunk));
+    offset += chunk;
+    size -= chunk;
+  }
+  return {};
 }
 
 Status File::Truncate(uint64_t size) {

@@ -149,7 +149,6 @@ class ZipRun {
   uint64_t m_offset = 0;  // of the output, copies queued included
   uint64_t m_copyFrom = 0;
   uint64_t m_copySize = 0;
-  std::vector<uint8_t> m_copyBuffer;
   std::vector<WriteEntry> m_central;
   std::string m_password;
   std::mt19937 m_random{std::random_device{}()};
@@ -214,30 +213,18 @@ Status ZipRun::CopyBytes(uint64_t from, uint64_t size) {
 
 Status ZipRun::FlushCopy() {
   if (m_copySize == 0) return {};
-  m_copyBuffer.resize(kCopyBuffer);
-  while (m_copySize > 0) {
-    const size_t n = size_t(std::min<uint64_t>(m_copySize, m_copyBuffer.size()));
-    CV_RETURN_IF_ERROR(m_reader.file().ReadExactAt(m_copyFrom, m_copyBuffer.data(), n));
-    CV_RETURN_IF_ERROR(m_out.Write(m_copyBuffer.data(), n));
-    m_copyFrom += n;
-    m_copySize -= n;
-  }
-  return {};
+  const uint64_t size = m_copySize;
+  m_copySize = 0;
+  return m_out.AppendCopy(m_reader.file(), m_copyFrom, size);
 }
 
 Status ZipRun::CopyEntry(size_t index) {
   const Entry& en = m_entries[index];
-  uint64_t dataOffset = 0;
-  CV_RETURN_IF_ERROR(m_reader.LocateData(en, m_limits[index], &dataOffset));
-  uint64_t end = dataOffset + en.compressedSize;
-  if (en.flags & kFlagDataDescriptor) {
-    // CRC and sizes (64-bit ones for zip64 entries), with or without a signature in front.
-    unsigned char sig[4] = {};
-    const bool signature =
-        m_reader.file().ReadExactAt(end, sig, 4).ok() && Get32(sig) == kDataDescriptorSig;
-    const bool wide = en.compressedSize >= kZip64Limit || en.uncompressedSize >= kZip64Limit;
-    end += (signature ? 4 : 0) + 4 + (wide ? 16 : 8);
-    end = std::min(end, m_limits[index]);
+  // An entry's bytes (header, data, data descriptor) run to the next entry's header or the
+  // central directory and are copied as they are; the limit is 0 for entries that overlap.
+  const uint64_t end = m_limits[index];
+  if (end < en.localHeaderOffset + kLocalHeaderSize + en.rawName.size() + en.compressedSize) {
+    return {StatusKind::kBadEntry, "damaged entry " + en.name + " in " + m_archive};
   }
   WriteEntry e;
   e.name = en.rawName;
