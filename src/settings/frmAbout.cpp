@@ -1,5 +1,6 @@
 #include "frmAbout.h"
 
+#include "platform/Module.h"
 #include "resources/resource.h"
 #include "settings/AppSettings.h"
 
@@ -13,9 +14,8 @@ std::string VersionText(unsigned major, unsigned minor, unsigned revision) {
 }
 
 std::string ProgramVersionText() {
-  char path[MAX_PATH * 4];
-  DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
-  if (length == 0 || length == sizeof path) return "";
+  std::string program = ExecutablePath();
+  const char* path = program.c_str();
   DWORD ignored = 0;
   DWORD size = GetFileVersionInfoSizeA(path, &ignored);
   if (size == 0) return "";

@@ -9,6 +9,7 @@
 
 #include "Startup.h"
 #include "platform/Error.h"
+#include "platform/Module.h"
 #include "resources/resource.h"
 #include "settings/AppSettings.h"
 #include "settings/frmAbout.h"
@@ -189,14 +190,7 @@ frmMain::~frmMain() {
 
 void frmMain::Load(std::string_view commandLine) {
   // 1. Program file path: this program's folder and its name with ".exe".
-  char path[MAX_PATH * 4] = "";
-  GetModuleFileNameA(nullptr, path, sizeof path);
-  std::string full = path;
-  size_t slash = full.find_last_of('\\');
-  std::string folder = full.substr(0, slash == std::string::npos ? 0 : slash + 1);
-  std::string name = full.substr(folder.size());
-  size_t dot = name.find_last_of('.');
-  m_sProgramPath = folder + name.substr(0, dot) + ".exe";
+  m_sProgramPath = ExecutableFolder() + ExecutableTitle() + ".exe";
 
   // 2. Flat toolbar.
   SetFlatToolbar(m_tbToolbar, true);

@@ -3,21 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/Module.h"
+
 namespace corvane {
 namespace {
-
-std::string ModulePath() {
-  std::string path(MAX_PATH, '\0');
-  for (;;) {
-    DWORD length =
-        GetModuleFileNameA(/*hModule=*/nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (length < path.size()) {
-      path.resize(length);
-      return path;
-    }
-    path.resize(path.size() * 2);
-  }
-}
 
 std::string_view Trimmed(std::string_view text) {
   size_t first = text.find_first_not_of(' ');
@@ -32,19 +21,9 @@ bool InMessageWindow(unsigned long length) {
 
 }  // namespace
 
-std::string ExecutableTitle() {
-  std::string path = ModulePath();
-  size_t slash = path.find_last_of("\\/");
-  std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  size_t dot = name.find_last_of('.');
-  return dot == std::string::npos ? name : name.substr(0, dot);
-}
-
 EngineLibrary::EngineLibrary(std::string_view dllName, std::string source)
     : m_sDllName(dllName), m_sSource(std::move(source)) {
-  std::string path = ModulePath();
-  path.resize(path.find_last_of("\\/") + 1);
-  path += m_sDllName;
+  std::string path = ExecutableFolder() + m_sDllName;
   m_module.Reset(LoadLibraryA(path.c_str()));
   if (!m_module) throw SystemError(m_sSource, path);
 }

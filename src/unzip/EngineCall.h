@@ -9,6 +9,7 @@
 
 #include "platform/Error.h"
 #include "platform/Handle.h"
+#include "platform/Module.h"
 
 namespace corvane {
 
@@ -17,9 +18,6 @@ inline constexpr long kErrSubscriptOutOfRange = 9;
 inline constexpr long kErrPathNotFound = 76;
 inline constexpr long kErrEngineBusy = 5;
 inline constexpr char kSubscriptOutOfRange[] = "Subscript out of range";
-
-// The executable's file name without folder and extension: the first part of every error source.
-std::string ExecutableTitle();
 
 // One engine library, loaded from the executable's own folder for the length of one run. Each
 // object loads the DLL afresh and frees it when destroyed, so a library that was missing and has
