@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <ctime>
 #include <numeric>
+#include <unordered_map>
 
 #include "format.h"
 #include "names.h"
@@ -128,7 +129,37 @@ class DirectoryStream {
   size_t m_end = 0;
 };
 
-Mutex g_timeMutex;  // localtime and mktime share static state
+// Days from 1970-01-01 to the given civil date (proleptic Gregorian).
+int64_t DaysFromCivil(int y, int m, int d) {
+  y -= m <= 2;
+  int64_t era = (y >= 0 ? y : y - 399) / 400;
+  int64_t yoe = y - era * 400;
+  int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+  int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + doe - 719468;
+}
+
+// Seconds to add to a local civil time, read as UTC, to get UTC, for the given hour. mktime
+// consults the zone database on every call, so the answer is kept per hour seen: archives hold
+// few distinct hours.
+int64_t LocalOffset(int year, int month, int day, int hour) {
+  static Mutex mutex;
+  static std::unordered_map<uint32_t, int64_t> offsets;
+  uint32_t key = uint32_t(((year * 16 + month) * 32 + day) * 32 + hour);
+  std::lock_guard lock(mutex);
+  auto it = offsets.find(key);
+  if (it != offsets.end()) return it->second;
+  std::tm tm{};
+  tm.tm_year = year - 1900;
+  tm.tm_mon = month - 1;
+  tm.tm_mday = day;
+  tm.tm_hour = hour;
+  tm.tm_isdst = -1;
+  int64_t offset =
+      int64_t(std::mktime(&tm)) - (DaysFromCivil(year, month, day) * 86400 + hour * 3600);
+  offsets.emplace(key, offset);
+  return offset;
+}
 
 }  // namespace
 
@@ -141,25 +172,27 @@ bool Entry::isFolder() const {
 
 int64_t Entry::ModificationTime() const {
   if (hasUtcTime) return utcTime;
-  std::tm tm{};
-  tm.tm_year = ((dosDate >> 9) & 0x7f) + 80;
-  tm.tm_mon = std::max(((dosDate >> 5) & 0x0f) - 1, 0);
-  tm.tm_mday = std::max(dosDate & 0x1f, 1);
-  tm.tm_hour = (dosTime >> 11) & 0x1f;
-  tm.tm_min = (dosTime >> 5) & 0x3f;
-  tm.tm_sec = (dosTime & 0x1f) * 2;
-  tm.tm_isdst = -1;
-  std::lock_guard lock(g_timeMutex);
-  return int64_t(std::mktime(&tm));
+  int year = ((dosDate >> 9) & 0x7f) + 1980;
+  int month = std::max((dosDate >> 5) & 0x0f, 1);
+  int day = std::max(dosDate & 0x1f, 1);
+  int hour = (dosTime >> 11) & 0x1f;
+  int64_t asUtc = DaysFromCivil(year, month, day) * 86400 + hour * 3600 +
+                  ((dosTime >> 5) & 0x3f) * 60 + (dosTime & 0x1f) * 2;
+  return asUtc + LocalOffset(year, month, day, hour);
 }
 
 LocalTime EntryLocalTime(const Entry& entry) {
   if (entry.hasUtcTime) {
     auto t = time_t(entry.utcTime);
-    std::lock_guard lock(g_timeMutex);
-    if (const std::tm* tm = std::localtime(&t)) {
-      return {unsigned(tm->tm_year + 1900), unsigned(tm->tm_mon + 1), unsigned(tm->tm_mday),
-              unsigned(tm->tm_hour), unsigned(tm->tm_min)};
+    std::tm tm{};
+#ifdef _WIN32
+    bool ok = localtime_s(&tm, &t) == 0;
+#else
+    bool ok = localtime_r(&t, &tm) != nullptr;
+#endif
+    if (ok) {
+      return {unsigned(tm.tm_year + 1900), unsigned(tm.tm_mon + 1), unsigned(tm.tm_mday),
+              unsigned(tm.tm_hour), unsigned(tm.tm_min)};
     }
   }
   return {unsigned(((entry.dosDate >> 9) & 0x7f) + 1980), unsigned((entry.dosDate >> 5) & 0x0f),
@@ -393,18 +426,27 @@ Status ArchiveReader::ReadEntries(std::vector<Entry>* entries) const {
 
 Status ArchiveReader::LocateData(const Entry& entry, uint64_t limit, uint64_t* dataOffset) const {
   if (limit == 0) return BadEntry("overlaps another entry, refused");
-  unsigned char h[kLocalHeaderSize];
+  // One read normally covers the header, its name and extra field.
+  unsigned char buffer[1024];
+  size_t want = size_t(std::min<uint64_t>(sizeof buffer, limit - entry.localHeaderOffset));
+  size_t got = 0;
   if (entry.localHeaderOffset + kLocalHeaderSize > limit ||
-      !m_file.ReadExactAt(entry.localHeaderOffset, h, sizeof h).ok() ||
-      Get32(h) != kLocalHeaderSig) {
+      !m_file.ReadAt(entry.localHeaderOffset, buffer, want, &got).ok() || got < kLocalHeaderSize ||
+      Get32(buffer) != kLocalHeaderSig) {
     return BadEntry("local header missing or damaged");
   }
+  const unsigned char* h = buffer;
   size_t nameSize = Get16(h + 26), extraSize = Get16(h + 28);
   uint64_t start = entry.localHeaderOffset + kLocalHeaderSize + nameSize + extraSize;
   if (start > limit) return BadEntry("local header overlaps the next entry");
-  std::string text(nameSize + extraSize, '\0');
-  CV_RETURN_IF_ERROR(
-      m_file.ReadExactAt(entry.localHeaderOffset + kLocalHeaderSize, text.data(), text.size()));
+  std::string text;
+  if (kLocalHeaderSize + nameSize + extraSize <= got) {
+    text.assign(reinterpret_cast<const char*>(h + kLocalHeaderSize), nameSize + extraSize);
+  } else {
+    text.resize(nameSize + extraSize);
+    CV_RETURN_IF_ERROR(
+        m_file.ReadExactAt(entry.localHeaderOffset + kLocalHeaderSize, text.data(), text.size()));
+  }
   if (std::string_view(text).substr(0, nameSize) != entry.rawName) {
     return BadEntry("local and central headers disagree on the name");
   }

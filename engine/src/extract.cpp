@@ -275,7 +275,9 @@ Status DecodeEntryData(const DecodeRequest& request, File* out) {
     CV_RETURN_IF_ERROR(produced);
     return checker.Finish();
   }
-  std::vector<unsigned char> buffer(kOutputChunk);
+  std::vector<unsigned char> own;
+  std::vector<unsigned char>& buffer = request.scratch ? *request.scratch : own;
+  buffer.resize(kOutputChunk);
   CV_RETURN_IF_ERROR(Produce(
       request, [&] { return buffer.data(); },
       [&](unsigned char* data, size_t size) { return checker.Take(data, size); }));

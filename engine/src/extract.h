@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "crypto.h"
 #include "file.h"
@@ -23,6 +24,9 @@ struct DecodeRequest {
   // Decompress and check-and-write on two threads, so that CRC and writing overlap with a long
   // single inflate stream.
   bool overlapped = false;
+  // Output buffer to reuse (a worker keeps one for all its entries: zero-filling a fresh one per
+  // entry costs more than decoding a small entry); nullptr: a buffer of its own.
+  std::vector<unsigned char>* scratch = nullptr;
 };
 
 // Decodes the entry into `out` (nullptr: test only) and checks its CRC and sizes. kBadEntry with

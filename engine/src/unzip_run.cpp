@@ -32,6 +32,7 @@ struct Job {
   DecodeRequest request;
   std::string target;     // final path ("" when testing)
   std::string writePath;  // where the worker writes: the target, or a temporary name beside it
+  File out;               // writePath, created by the calling thread
   std::string shown;      // the name in messages
   std::string key;        // case-folded target, to keep two jobs off one file
   int64_t mtime = 0;
@@ -73,6 +74,7 @@ class WorkerPool {
 
  private:
   void Work() {
+    std::vector<unsigned char> scratch;
     for (;;) {
       Job* job;
       {
@@ -82,6 +84,7 @@ class WorkerPool {
         job = m_queue.front();
         m_queue.pop_front();
       }
+      job->request.scratch = &scratch;
       Status status = Decode(*job);
       {
         std::lock_guard lock(m_mutex);
@@ -95,8 +98,7 @@ class WorkerPool {
   static Status Decode(Job& job) {
     try {
       if (job.writePath.empty()) return DecodeEntryData(job.request, nullptr);
-      File out;
-      CV_RETURN_IF_ERROR(File::Open(job.writePath, File::Mode::kCreateNew, &out));
+      File& out = job.out;
       Status status = DecodeEntryData(job.request, &out);
       if (status.ok()) status = out.SetModificationTime(job.mtime);
       Status closed = out.Close();
@@ -225,27 +227,36 @@ class Run {
   // ---- listing ----
 
   int List() {
-    std::vector<Entry> entries;
-    Status status = m_reader.ReadEntries(&entries);
-    std::vector<bool> selected;
-    (void)Select(entries, &selected);
     uint64_t totalCompressed = 0, totalSize = 0;
     unsigned count = 0;
-    for (size_t i = 0; i < entries.size(); ++i) {
-      if (!selected[i]) continue;
-      const Entry& e = entries[i];
+    std::string method;
+    auto deliver = [&](Entry& e) {
       LocalTime t = EntryLocalTime(e);
-      std::string name = e.name;
-      std::string method = MethodText(e);
+      method = MethodText(e);
       if (m_callbacks && m_callbacks->SendApplicationMessage) {
         m_callbacks->SendApplicationMessage(e.compressedSize, e.uncompressedSize,
                                             Ratio(e.compressedSize, e.uncompressedSize), t.month,
-                                            t.day, t.year, t.hour, t.minute, 0, name.data(),
+                                            t.day, t.year, t.hour, t.minute, 0, e.name.data(),
                                             method.data(), e.crc, char(e.encrypted() ? 0x40 : 0));
       }
       totalCompressed += e.compressedSize;
       totalSize += e.uncompressedSize;
       ++count;
+      return Status();
+    };
+    Status status;
+    if (m_include.empty() && m_exclude.empty()) {
+      // Every entry: straight from the directory, in constant memory.
+      status = m_reader.ForEachEntry(deliver);
+    } else {
+      // Exact-first matching needs every name before the first decision.
+      std::vector<Entry> entries;
+      status = m_reader.ReadEntries(&entries);
+      std::vector<bool> selected;
+      (void)Select(entries, &selected);
+      for (size_t i = 0; i < entries.size(); ++i) {
+        if (selected[i]) (void)deliver(entries[i]);
+      }
     }
     if (m_callbacks) {
       m_callbacks->TotalSizeComp = totalCompressed;
@@ -261,11 +272,12 @@ class Run {
     return m_unmatched ? PK_FIND : PK_OK;
   }
 
+  // Compressed size as a whole percentage of the size, rounded up, at most 32767.
   static unsigned Ratio(uint64_t compressed, uint64_t size) {
     if (size == 0) return 0;
-    // Rounded up; 128-bit arithmetic is not needed while sizes stay below 2^57.
-    long double r = (static_cast<long double>(compressed) * 100 + size - 1) / size;
-    return unsigned(std::min<long double>(r, 32767));
+    if (compressed / size >= 327) return 32767;
+    auto r = (static_cast<unsigned __int128>(compressed) * 100 + size - 1) / size;
+    return unsigned(std::min<unsigned __int128>(r, 32767));
   }
 
   // ---- extraction and test ----
@@ -421,29 +433,29 @@ class Run {
                          [&](const auto& j) { return j->key == job->key; })) {
         FinishOldest();
       }
-      if (!DecideOverwrite(e, relative, job.get())) return;
+      Status made = MakeDirectories(ParentOf(job->target));
+      if (!made.ok()) {
+        NoteFailure(made, e.name);
+        return;
+      }
+      if (!OpenOutput(e, relative, job.get())) return;
+      job->mtime = e.ModificationTime();
     }
 
     if (e.encrypted()) {
       ++m_encryptedSeen;
       if (e.compressedSize < kEncryptionHeaderSize) {
         NoteFailure({StatusKind::kBadEntry, "encrypted data shorter than its header"}, e.name);
+        DiscardOutput(*job);
         return;
       }
-      if (!FindPassword(e, dataOffset, shown, &r.keys)) return;
+      if (!FindPassword(e, dataOffset, shown, &r.keys)) {
+        DiscardOutput(*job);
+        return;
+      }
       r.encrypted = true;
       r.dataOffset += kEncryptionHeaderSize;
       r.compressedSize -= kEncryptionHeaderSize;
-    }
-
-    if (!m_testing) {
-      Status made = MakeDirectories(ParentOf(job->target));
-      if (!made.ok()) {
-        NoteFailure(made, e.name);
-        return;
-      }
-      job->mtime = e.ModificationTime();
-      job->writePath = job->replaces ? TemporaryName(job->target) : job->target;
     }
     m_pool->Submit(job.get());
     m_inFlight.push_back(std::move(job));
@@ -461,10 +473,20 @@ class Run {
     }
   }
 
-  // The overwrite rules for an existing target. False: the entry is not extracted.
-  bool DecideOverwrite(const Entry& e, const std::string& relative, Job* job) {
+  // Creates the file the job writes: the target itself when it is new (one exclusive create,
+  // no separate existence check), else, when the overwrite rules allow replacing the existing
+  // file, a temporary file beside it. False: the entry is not extracted.
+  bool OpenOutput(const Entry& e, const std::string& relative, Job* job) {
+    Status created = File::Open(job->target, File::Mode::kCreateNew, &job->out);
+    if (created.ok()) {
+      job->writePath = job->target;
+      return true;
+    }
     FileInfo existing = StatPath(job->target);
-    if (!existing.exists) return true;
+    if (!existing.exists) {
+      NoteFailure(created, e.name);
+      return false;
+    }
     if (existing.isDirectory) {
       NoteFailure(
           {StatusKind::kIo, "cannot create " + job->target + ": a folder of that name exists"},
@@ -493,7 +515,20 @@ class Run {
       return false;
     }
     job->replaces = true;
+    job->writePath = TemporaryName(job->target);
+    created = File::Open(job->writePath, File::Mode::kCreateNew, &job->out);
+    if (!created.ok()) {
+      NoteFailure(created, e.name);
+      return false;
+    }
     return true;
+  }
+
+  // Takes back the file created for a job that will not run.
+  static void DiscardOutput(Job& job) {
+    if (job.writePath.empty()) return;
+    (void)job.out.Close();
+    (void)RemoveFile(job.writePath);
   }
 
   // Finds the keys for an encrypted entry: the password that worked last, then up to three

@@ -98,6 +98,32 @@ TEST_F(OptionsTest, OnlyNewerKeepsFilesThatAreNotOlder) {
   EXPECT_EQ(ReadFile(m_target / "absent.txt"), "archive");
 }
 
+TEST_F(OptionsTest, DosTimeIsLocalTimeOnEitherSideOfADaylightSavingChange) {
+  // The crafted entries carry only a DOS time, 2021-03-14 12:34:56, the day daylight saving
+  // time began in this zone; 12:34 is after the change: UTC-4.
+  const char* saved = std::getenv("TZ");
+  std::string before = saved ? saved : "";
+  setenv("TZ", "EST5EDT,M3.2.0,M11.1.0", 1);
+  tzset();
+  EngineRun run;
+  EXPECT_EQ(run.Extract(HostileArchives() / "cp437_name.zip", m_target), PK_OK);
+  EngineRun list;
+  EXPECT_EQ(list.List(HostileArchives() / "cp437_name.zip"), PK_OK);
+  if (saved) {
+    setenv("TZ", before.c_str(), 1);
+  } else {
+    unsetenv("TZ");
+  }
+  tzset();
+  auto written = fs::directory_iterator(m_target)->path();
+  auto seconds = std::chrono::duration_cast<std::chrono::seconds>(
+      std::chrono::file_clock::to_sys(fs::last_write_time(written)).time_since_epoch());
+  EXPECT_EQ(seconds.count(), 1615739696);
+  ASSERT_EQ(list.listed.size(), 1u);
+  EXPECT_EQ(list.listed[0].hour, 12u);
+  EXPECT_EQ(list.listed[0].minute, 34u);
+}
+
 TEST_F(OptionsTest, FolderNamesOffWritesStraightIntoTheTarget) {
   fs::path archive = MakeArchive({{"x/y/deep.txt", "deep"}, {"top.txt", "top"}});
   EngineRun run;
