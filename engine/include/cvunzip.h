@@ -3,8 +3,11 @@
  * points.
  *
  * A run is one call of Wiz_SingleEntryUnzip. Every callback comes from the calling thread, inside
- * the call, in archive order; every worker thread the engine starts has ended before the call
- * returns, so the library may be freed right after it. One run at a time per process.
+ * the call; every worker thread the engine starts has ended before the call returns, so the
+ * library may be freed right after it. One run at a time per process. Entries are decoded on
+ * worker threads while later entries are decided: the print lines come in archive order, and so
+ * do the service, replace and password calls, but the calls for an entry may come before the
+ * print lines of earlier entries still being decoded.
  *
  * Texts are zero-terminated, in the process's ANSI code page (UTF-8 in the program). Entry names
  * are handed out as the engine decoded them to UTF-8: UTF-8 when the entry says so or when the
