@@ -19,20 +19,6 @@ Status BadEntry(const std::string& what) {
   return {StatusKind::kBadEntry, what};
 }
 
-// Walks the tagged blocks of an extra field; stops at a block that does not fit.
-template <typename Visit>
-void ForEachExtra(std::string_view extra, Visit visit) {
-  const auto* p = reinterpret_cast<const unsigned char*>(extra.data());
-  size_t pos = 0;
-  while (pos + 4 <= extra.size()) {
-    uint16_t tag = Get16(p + pos);
-    uint16_t size = Get16(p + pos + 2);
-    if (pos + 4 + size > extra.size()) return;
-    visit(tag, p + pos + 4, size);
-    pos += 4 + size;
-  }
-}
-
 // FILETIME counts 100 ns steps from 1601-01-01.
 constexpr int64_t kUnixEpochInFileTime = 116444736000000000LL;
 

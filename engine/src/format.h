@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <string_view>
 
 namespace cv {
 
@@ -71,6 +72,21 @@ inline void Put32(unsigned char* p, uint32_t v) {
 inline void Put64(unsigned char* p, uint64_t v) {
   Put32(p, uint32_t(v));
   Put32(p + 4, uint32_t(v >> 32));
+}
+
+// Calls visit(tag, data, size) for each tagged block of an extra field; stops at a block that
+// does not fit.
+template <typename Visit>
+void ForEachExtra(std::string_view extra, Visit visit) {
+  const auto* p = reinterpret_cast<const unsigned char*>(extra.data());
+  size_t pos = 0;
+  while (pos + 4 <= extra.size()) {
+    uint16_t tag = Get16(p + pos);
+    uint16_t size = Get16(p + pos + 2);
+    if (pos + 4 + size > extra.size()) return;
+    visit(tag, p + pos + 4, size);
+    pos += 4 + size;
+  }
 }
 
 }  // namespace cv

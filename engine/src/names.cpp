@@ -153,21 +153,14 @@ std::string Cp437ToUtf8(std::string_view s) {
 
 std::string DecodeEntryName(std::string_view raw, uint16_t flags, std::string_view extra) {
   // Unicode path extra: version 1, CRC-32 of the stored name, then the UTF-8 name.
-  const auto* p = reinterpret_cast<const unsigned char*>(extra.data());
-  size_t pos = 0;
-  while (pos + 4 <= extra.size()) {
-    uint16_t tag = Get16(p + pos);
-    uint16_t size = Get16(p + pos + 2);
-    if (pos + 4 + size > extra.size()) break;
-    if (tag == kExtraUnicodePath && size > 5 && p[pos + 4] == 1) {
-      uint32_t crc = Get32(p + pos + 5);
-      auto nameCrc =
-          uint32_t(crc32(0, reinterpret_cast<const Bytef*>(raw.data()), uInt(raw.size())));
-      std::string_view unicode(extra.data() + pos + 9, size - 5);
-      if (crc == nameCrc && IsValidUtf8(unicode)) return std::string(unicode);
-    }
-    pos += 4 + size;
-  }
+  std::string unicode;
+  ForEachExtra(extra, [&](uint16_t tag, const unsigned char* d, uint16_t size) {
+    if (tag != kExtraUnicodePath || size <= 5 || d[0] != 1 || !unicode.empty()) return;
+    auto nameCrc = uint32_t(crc32(0, reinterpret_cast<const Bytef*>(raw.data()), uInt(raw.size())));
+    std::string_view text(reinterpret_cast<const char*>(d + 5), size - 5);
+    if (Get32(d + 1) == nameCrc && IsValidUtf8(text)) unicode = text;
+  });
+  if (!unicode.empty()) return unicode;
   if (!HasHighBytes(raw)) return std::string(raw);
   if (IsValidUtf8(raw)) return std::string(raw);
   (void)flags;  // a name flagged UTF-8 that is not valid UTF-8 is read as code page 437 too
