@@ -32,9 +32,14 @@ struct Job {
   DecodeRequest request;
   std::string target;     // final path ("" when testing)
   std::string writePath;  // where the worker writes: the target, or a temporary name beside it
-  File out;               // writePath, created by the calling thread
-  std::string shown;      // the name in messages
-  std::string key;        // case-folded target, to keep two jobs off one file
+  File out;               // writePath once created
+  // No callback can be needed for an existing target, so the worker creates the file itself and
+  // applies the rule: replace it (replaceIfExists) or keep it (keptExisting).
+  bool createOnWorker = false;
+  bool replaceIfExists = false;
+  bool keptExisting = false;
+  std::string shown;  // the name in messages
+  std::string key;    // case-folded target, to keep two jobs off one file
   int64_t mtime = 0;
   bool replaces = false;  // an existing file is replaced once the data checked out
   // Lines about later entries, held back so that print output stays in archive order.
@@ -98,6 +103,8 @@ class WorkerPool {
   static Status Decode(Job& job) {
     try {
       if (job.writePath.empty()) return DecodeEntryData(job.request, nullptr);
+      if (job.createOnWorker) CV_RETURN_IF_ERROR(CreateOutput(job));
+      if (job.keptExisting) return {};
       File& out = job.out;
       Status status = DecodeEntryData(job.request, &out);
       if (status.ok()) status = out.SetModificationTime(job.mtime);
@@ -107,6 +114,29 @@ class WorkerPool {
       return status;
     } catch (const std::bad_alloc&) {
       return {StatusKind::kIo, "out of memory"};
+    }
+  }
+
+  // Creates the target, or for an existing one that is to be replaced a temporary file beside
+  // it (named after the job, so that workers never collide).
+  static Status CreateOutput(Job& job) {
+    Status created = File::Open(job.target, File::Mode::kCreateNew, &job.out);
+    if (created.ok()) return {};
+    FileInfo existing = StatPath(job.target);
+    if (!existing.exists) return created;
+    if (existing.isDirectory) {
+      return {StatusKind::kIo, "cannot create " + job.target + ": a folder of that name exists"};
+    }
+    if (!job.replaceIfExists) {
+      job.keptExisting = true;
+      return {};
+    }
+    job.replaces = true;
+    for (int attempt = 0;; ++attempt) {
+      job.writePath =
+          job.target + ".cvz" + std::to_string(job.index) + "-" + std::to_string(attempt) + ".tmp";
+      created = File::Open(job.writePath, File::Mode::kCreateNew, &job.out);
+      if (created.ok() || !StatPath(job.writePath).exists) return created;
     }
   }
 
@@ -438,7 +468,17 @@ class Run {
         NoteFailure(made, e.name);
         return;
       }
-      if (!OpenOutput(e, relative, job.get())) return;
+      // Only a prompt or the only-newer rule needs the existing file looked at here.
+      bool decidedWithoutAsking =
+          !m_options.ExtractOnlyNewer &&
+          (m_options.noflag || m_replaceAll || m_replaceNone || !m_options.PromptToOverwrite);
+      if (decidedWithoutAsking) {
+        job->createOnWorker = true;
+        job->replaceIfExists = m_options.noflag || m_replaceAll;
+        job->writePath = job->target;
+      } else if (!OpenOutput(e, relative, job.get())) {
+        return;
+      }
       job->mtime = e.ModificationTime();
     }
 
@@ -526,7 +566,7 @@ class Run {
 
   // Takes back the file created for a job that will not run.
   static void DiscardOutput(Job& job) {
-    if (job.writePath.empty()) return;
+    if (!job.out.is_open()) return;
     (void)job.out.Close();
     (void)RemoveFile(job.writePath);
   }
@@ -584,6 +624,10 @@ class Run {
   // The outcome of a finished job: make its file final, print its line.
   void Report(Job& job) {
     Status status = job.status;
+    if (status.ok() && job.keptExisting) {
+      Print(Level::kWarning, "   skipping: " + job.shown + "  (file exists)");
+      return;
+    }
     if (status.ok() && job.replaces) {
       status = RenameReplace(job.writePath, job.target);
       if (!status.ok()) (void)RemoveFile(job.writePath);
