@@ -98,4 +98,14 @@ class ArchiveReader {
 std::vector<uint64_t> ComputeEntryLimits(const std::vector<Entry>& entries,
                                          const ArchiveInfo& info);
 
+// The same from just what the limits need of each entry, for callers that do not keep whole
+// entries (one of these is 16 bytes).
+struct EntrySpan {
+  uint64_t localHeaderOffset;
+  uint64_t minimalSize;  // local header with the central name, plus the compressed data
+};
+EntrySpan SpanOf(const Entry& entry);
+std::vector<uint64_t> ComputeEntryLimits(const std::vector<EntrySpan>& spans,
+                                         const ArchiveInfo& info);
+
 }  // namespace cv

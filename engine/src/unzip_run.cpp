@@ -228,14 +228,12 @@ class Run {
 
   // ---- selection ----
 
-  Status Select(const std::vector<Entry>& entries, std::vector<bool>* selected) {
-    std::vector<std::string_view> names;
-    names.reserve(entries.size());
-    for (const Entry& e : entries) names.push_back(e.name);
+  // Which entries (given by name) the include and exclude names take.
+  void Select(const std::vector<std::string_view>& names, std::vector<bool>* selected) {
     bool caseSensitive = m_options.C_flag != 0;
     std::vector<bool> used;
     if (m_include.empty()) {
-      selected->assign(entries.size(), true);
+      selected->assign(names.size(), true);
     } else {
       *selected = SelectByNames(m_include, names, caseSensitive, &used);
       for (size_t k = 0; k < m_include.size(); ++k) {
@@ -247,11 +245,10 @@ class Run {
     }
     if (!m_exclude.empty()) {
       std::vector<bool> excluded = SelectByNames(m_exclude, names, caseSensitive);
-      for (size_t i = 0; i < entries.size(); ++i) {
+      for (size_t i = 0; i < names.size(); ++i) {
         if (excluded[i]) (*selected)[i] = false;
       }
     }
-    return {};
   }
 
   // ---- listing ----
@@ -282,8 +279,10 @@ class Run {
       // Exact-first matching needs every name before the first decision.
       std::vector<Entry> entries;
       status = m_reader.ReadEntries(&entries);
+      std::vector<std::string_view> names;
+      for (const Entry& e : entries) names.push_back(e.name);
       std::vector<bool> selected;
-      (void)Select(entries, &selected);
+      Select(names, &selected);
       for (size_t i = 0; i < entries.size(); ++i) {
         if (selected[i]) (void)deliver(entries[i]);
       }
@@ -313,16 +312,29 @@ class Run {
   // ---- extraction and test ----
 
   int Extract() {
-    std::vector<Entry> entries;
-    Status status = m_reader.ReadEntries(&entries);
+    // First pass over the directory: only what the overlap check and the selection need, so
+    // that memory stays small whatever the number of entries. The second pass streams.
+    std::vector<EntrySpan> spans;
+    std::vector<std::string> names;
+    bool filtered = !m_include.empty() || !m_exclude.empty();
+    Status status = m_reader.ForEachEntry([&](Entry& e) {
+      spans.push_back(SpanOf(e));
+      if (filtered) names.push_back(e.name);
+      return Status();
+    });
     if (!status.ok()) {
       Print(Level::kError, "error: " + status.message());
       return PK_BADERR;
     }
     m_testing = m_options.ntflag != 0;
-    std::vector<bool> selected;
-    (void)Select(entries, &selected);
-    std::vector<uint64_t> limits = ComputeEntryLimits(entries, m_reader.info());
+    std::vector<bool> selected(spans.size(), true);
+    if (filtered) {
+      std::vector<std::string_view> views(names.begin(), names.end());
+      Select(views, &selected);
+    }
+    names = {};
+    std::vector<uint64_t> limits = ComputeEntryLimits(spans, m_reader.info());
+    spans = {};
 
     if (!m_testing) {
       const char* dir = m_options.lpszExtractDir;
@@ -341,19 +353,28 @@ class Run {
     m_pool = &pool;
     const size_t window = threads * 8;
     bool stopped = false;
-    for (size_t i = 0; i < entries.size() && !stopped && !m_diskFull; ++i) {
-      if (!selected[i]) continue;
-      const Entry& e = entries[i];
+    size_t index = 0;
+    status = m_reader.ForEachEntry([&](Entry& e) {
+      size_t i = index++;
+      // The directory was read once already; a file changed in between is not followed.
+      if (i >= selected.size()) return Status(StatusKind::kBadArchive, "archive changed");
+      if (!selected[i]) return Status();
       if (m_callbacks && m_callbacks->ServCallBk &&
           m_callbacks->ServCallBk(e.name.c_str(), static_cast<unsigned long>(e.name.size())) != 0) {
         stopped = true;
-        break;
+        return Status(StatusKind::kStopped, "stopped");
       }
       while (m_inFlight.size() >= window) FinishOldest();
       Prepare(e, limits[i], i);
-    }
+      if (m_diskFull) return Status(StatusKind::kDiskFull, "disk full");
+      return Status();
+    });
     while (!m_inFlight.empty()) FinishOldest();
     m_pool = nullptr;
+    if (!status.ok() && status.kind() == StatusKind::kBadArchive) {
+      m_archiveErrors = true;
+      Print(Level::kError, "error: " + status.message());
+    }
 
     if (m_testing) {
       if (m_entryErrors || m_archiveErrors) {
