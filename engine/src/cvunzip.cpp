@@ -42,6 +42,7 @@ CVUNZIP_API int CVUNZIP_CALL Wiz_SingleEntryUnzip(int ifnc, char** ifnv, int xfn
 
 CVUNZIP_API void CVUNZIP_CALL UzpVersion2(LPUZPVER version) {
   if (!version || version->structlen < sizeof(UZPVER)) return;
+  version->structlen = sizeof(UZPVER);
   version->flag = 2;  // a release, built with zlib
   CopyText(version->betalevel, sizeof version->betalevel, "");
   CopyText(version->date, sizeof version->date, kReleaseDate);

@@ -177,9 +177,7 @@ class Run {
     Status status = m_reader.Open(m_archivePath);
     if (!status.ok()) {
       Print(Level::kError, "error: " + status.message());
-      return status.kind() == StatusKind::kBadArchive ? PK_BADERR
-             : status.kind() == StatusKind::kIo       ? PK_NOZIP
-                                                      : PK_NOZIP;
+      return status.kind() == StatusKind::kBadArchive ? PK_BADERR : PK_NOZIP;
     }
     if (m_options.nvflag) return List();
     return Extract();

@@ -292,7 +292,10 @@ TEST_P(QuietTest, LevelsFilterThePrintLines) {
 INSTANTIATE_TEST_SUITE_P(Levels, QuietTest,
                          testing::Values(QuietCase{0, true, true, true},
                                          QuietCase{1, false, true, true},
-                                         QuietCase{2, false, false, true}));
+                                         QuietCase{2, false, false, true}),
+                         [](const auto& info) {
+                           return "fQuiet" + std::to_string(info.param.level);
+                         });
 
 TEST_F(OptionsTest, ServiceCallbackStopsTheRunCleanly) {
   std::vector<std::pair<std::string, std::string>> files;
