@@ -97,9 +97,10 @@ int CvzAdd(const CvzArgs& args) {
   if (options.fLF_CRLF && options.fCRLF_LF) return Usage("-l and -L exclude each other");
   if (!base.empty()) {
     // As the program does: the base folder is also the folder names are relative to.
+    base = Absolute(base);
     if (::chdir(base.c_str()) != 0) {
       std::fprintf(stderr, "cvz: base folder not found: %s\n", base.c_str());
-      return ZE_PARMS;
+      return ZE_OPEN;
     }
     options.szRootDir = base.data();
   }

@@ -634,5 +634,27 @@ TEST_F(ZipEngineTest, FailuresLeaveTheArchiveAsItWas) {
   }
 }
 
+// cvz add and delete: a command-line zip's defaults, -b as the program's base folder, the help's
+// flag-to-field table.
+TEST_F(ZipEngineTest, CvzToolAddsAndDeletes) {
+  const std::string cvz = Quote(CVZ_PATH);
+  ASSERT_EQ(Shell("mkdir -p base/d && echo a > base/a.txt && echo b > base/d/b.txt"), 0);
+  std::string out;
+  ASSERT_EQ(Shell(cvz + " add t.zip -r base", &out), 0) << out;
+  EXPECT_EQ(Sorted(Names("t.zip")), Sorted({"base/", "base/a.txt", "base/d/", "base/d/b.txt"}));
+  ASSERT_EQ(Shell(cvz + " add b.zip -b base -D -r -0 d a.txt", &out), 0) << out;
+  EXPECT_EQ(Sorted(Names("b.zip")), Sorted({"a.txt", "d/b.txt"}));
+  EXPECT_EQ(Shell(cvz + " add b.zip -b no-such-folder a.txt", &out), ZE_OPEN) << out;
+  ASSERT_EQ(Shell(cvz + " delete t.zip base/d/", &out), 0) << out;
+  EXPECT_EQ(Names("t.zip"), (std::vector<std::string>{"base/", "base/a.txt"}));
+  EXPECT_EQ(Shell(cvz + " delete t.zip nothing", &out), ZE_NONE) << out;
+  EXPECT_EQ(Shell(cvz + " add t.zip -u -f base", &out), ZE_PARMS) << out;
+  ASSERT_EQ(Shell(cvz + " --help", &out), 0);
+  for (const char* field : {"fRecurse", "fJunkDir", "fNoDirEntries", "szRootDir", "fLevel",
+                            "fUpdate", "fFreshen", "fLF_CRLF", "fCRLF_LF", "fSystem", "fEncrypt"}) {
+    EXPECT_NE(out.find(field), std::string::npos) << field;
+  }
+}
+
 }  // namespace
 }  // namespace ziptest
