@@ -180,6 +180,13 @@ TEST_F(cZipTest, OptionsDecideTheStoredNames) {
        [](cZip& z) { z.StoreFolderNames(true); },
        {"<folder>\\src\\one.txt"},
        {"src/one.txt"}},
+      // "[" is an ordinary character of a file name, not a set.
+      {"relative wildcard",
+       [](cZip& z) { z.StoreFolderNames(true); },
+       {"src\\a*.txt"},
+       {"src/a1.txt", "src/a[1].txt"}},
+      {"absolute wildcard", [](cZip&) {}, {"<folder>\\src\\?ne.txt"}, {"one.txt"}},
+      {"wildcard name with a bracket", [](cZip&) {}, {"src\\a[1]*"}, {"a[1].txt"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
