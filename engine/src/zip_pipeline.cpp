@@ -3,6 +3,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <new>
 
 #include "file.h"
 #include "zip_deflate.h"
@@ -122,7 +123,12 @@ void CompressPipeline::Work() {
       j = m_claimed++;
     }
     BlockResult result;
-    Compress(m_jobs[j], &result, deflater);
+    try {
+      Compress(m_jobs[j], &result, deflater);
+    } catch (const std::bad_alloc&) {
+      // No exception may end a worker: the block fails, and the writer reports it.
+      result.status = {StatusKind::kIo, "out of memory"};
+    }
     {
       std::lock_guard lock(m_mutex);
       m_slots[j % m_window] = std::move(result);
