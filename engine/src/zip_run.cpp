@@ -219,7 +219,8 @@ Status ZipRun::FlushCopy() {
 }
 
 Status ZipRun::CopyEntry(size_t index) {
-  const Entry& en = m_entries[index];
+  // Each entry is copied once: its texts move to the new central directory.
+  Entry& en = m_entries[index];
   // An entry's bytes (header, data, data descriptor) run to the next entry's header or the
   // central directory and are copied as they are; the limit is 0 for entries that overlap.
   const uint64_t end = m_limits[index];
@@ -227,7 +228,7 @@ Status ZipRun::CopyEntry(size_t index) {
     return {StatusKind::kBadEntry, "damaged entry " + en.name + " in " + m_archive};
   }
   WriteEntry e;
-  e.name = en.rawName;
+  e.name = std::move(en.rawName);
   e.versionMadeBy = en.versionMadeBy;
   e.versionNeeded = en.versionNeeded;
   e.flags = en.flags;
@@ -240,7 +241,7 @@ Status ZipRun::CopyEntry(size_t index) {
   e.internalAttributes = en.internalAttributes;
   e.externalAttributes = en.externalAttributes;
   e.extra = WithoutExtraField(en.extra, kExtraZip64);
-  e.comment = en.comment;
+  e.comment = std::move(en.comment);
   e.localOffset = m_offset;
   CV_RETURN_IF_ERROR(CopyBytes(en.localHeaderOffset, end - en.localHeaderOffset));
   m_central.push_back(std::move(e));
@@ -462,6 +463,7 @@ int ZipRun::Write(const std::vector<Planned>& plan, std::vector<ScanItem>& items
     return FailStatus(s, m_exists ? ZE_TEMP : ZE_CREAT);
   }
   CompressPipeline pipeline(std::move(sources), m_options.level);
+  m_central.reserve(plan.size());
   for (const Planned& p : plan) {
     const bool replacing = p.existing != kNone;
     if (p.item == kNone) {
