@@ -24,9 +24,11 @@ measure() {
   local task=$1 tool=$2 archive=$3
   shift 3
   sync
-  local stats
-  stats=$( { /usr/bin/time -f '%e %M' "$@" >/dev/null 2>/dev/null; } 2>&1 | tail -1)
-  local seconds=${stats% *} kib=${stats#* }
+  /usr/bin/time -f '%e %M' -o "$work/time.txt" "$@" >/dev/null 2>&1 ||
+    echo "$task $tool: failed with exit code $?" >&2
+  local stats seconds kib
+  stats=$(tail -1 "$work/time.txt")
+  seconds=${stats% *} kib=${stats#* }
   local size=0
   [ -f "$archive" ] && size=$(stat -c %s "$archive")
   [ "$tool" = zip ] && zipTime[$task]=$seconds
