@@ -23,11 +23,21 @@ std::string ReadAll(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
+char g_folder[64];
+
 const std::string& Folder() {
   static const std::string dir = [] {
     char templ[] = "/tmp/cvzip-fuzz.XXXXXX";
     const std::string d = ::mkdtemp(templ);
     std::ofstream(d + "/added.txt") << "added by the fuzz target\n";
+    // Removed at exit through a copy of the name that outlives the static string.
+    std::snprintf(g_folder, sizeof g_folder, "%s", d.c_str());
+    std::atexit([] {
+      for (const char* f : {"/added.txt", "/fuzzed.zip"}) {
+        ::unlink((std::string(g_folder) + f).c_str());
+      }
+      ::rmdir(g_folder);
+    });
     return d;
   }();
   return dir;
