@@ -156,7 +156,8 @@ Status File::Size(uint64_t* size) const {
 Status File::SetModificationTime(int64_t mtime) {
   uint64_t ft = uint64_t(mtime * 10000000 + kUnixEpochInFileTime);
   FILETIME t{DWORD(ft), DWORD(ft >> 32)};
-  if (!SetFileTime(H(m_handle), nullptr, nullptr, &t)) return LastError("cannot set time of", m_path);
+  if (!SetFileTime(H(m_handle), nullptr, nullptr, &t))
+    return LastError("cannot set time of", m_path);
   return {};
 }
 
@@ -224,6 +225,8 @@ char PathSeparator() {
   return '\\';
 }
 
-std::wstring WideLongPath(const std::string& path) { return LongPath(path); }
+std::wstring WideLongPath(const std::string& path) {
+  return LongPath(path);
+}
 
 }  // namespace cv

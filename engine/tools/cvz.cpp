@@ -13,11 +13,8 @@ struct Command {
 };
 
 constexpr Command kCommands[] = {
-    {"list", CvzList},
-    {"test", CvzTest},
-    {"extract", CvzExtract},
-    {"add", CvzAdd},
-    {"delete", CvzDelete},
+    {"list", CvzList}, {"test", CvzTest},     {"extract", CvzExtract},
+    {"add", CvzAdd},   {"delete", CvzDelete},
 };
 
 constexpr char kHelp[] = R"(usage:
