@@ -125,16 +125,20 @@ int64_t DaysFromCivil(int y, int m, int d) {
   return era * 146097 + doe - 719468;
 }
 
+// Offsets found so far, by hour. Namespace-scope rather than function statics: the guard of a
+// function static takes a lock of the static pthread layer in the Windows build, which leaves
+// handles behind each time the DLL is freed.
+Mutex g_offsetMutex;
+std::unordered_map<uint32_t, int64_t> g_offsets;
+
 // Seconds to add to a local civil time, read as UTC, to get UTC, for the given hour. mktime
 // consults the zone database on every call, so the answer is kept per hour seen: archives hold
 // few distinct hours.
 int64_t LocalOffset(int year, int month, int day, int hour) {
-  static Mutex mutex;
-  static std::unordered_map<uint32_t, int64_t> offsets;
   uint32_t key = uint32_t(((year * 16 + month) * 32 + day) * 32 + hour);
-  std::lock_guard lock(mutex);
-  auto it = offsets.find(key);
-  if (it != offsets.end()) return it->second;
+  std::lock_guard lock(g_offsetMutex);
+  auto it = g_offsets.find(key);
+  if (it != g_offsets.end()) return it->second;
   std::tm tm{};
   tm.tm_year = year - 1900;
   tm.tm_mon = month - 1;
@@ -143,7 +147,7 @@ int64_t LocalOffset(int year, int month, int day, int hour) {
   tm.tm_isdst = -1;
   int64_t offset =
       int64_t(std::mktime(&tm)) - (DaysFromCivil(year, month, day) * 86400 + hour * 3600);
-  offsets.emplace(key, offset);
+  g_offsets.emplace(key, offset);
   return offset;
 }
 
