@@ -169,11 +169,11 @@ TEST_P(HostileArchiveTest, GivesItsCodeAndWritesOnlyWhatIsSound) {
     EXPECT_EQ(e.path().filename(), "target");
   }
   for (const char* w : c.written) {
-    std::string spec = w;
-    size_t eq = spec.find('=');
-    fs::path file = target / fs::u8path(spec.substr(0, eq));
-    EXPECT_TRUE(fs::is_regular_file(file)) << spec.substr(0, eq) << "\n" << run.Output();
-    EXPECT_EQ(ReadFile(file), spec.substr(eq + 1));
+    std::string written = w;
+    size_t eq = written.find('=');
+    fs::path file = target / fs::u8path(written.substr(0, eq));
+    EXPECT_TRUE(fs::is_regular_file(file)) << written.substr(0, eq) << "\n" << run.Output();
+    EXPECT_EQ(ReadFile(file), written.substr(eq + 1));
   }
   for (const char* n : c.notWritten) EXPECT_FALSE(fs::exists(target / n)) << n;
 

@@ -15,7 +15,7 @@
 namespace unzip_test {
 namespace {
 
-// Builds an archive with Info-ZIP zip from files written into a scratch source folder.
+// Builds an archive with the zip tool from files written into a scratch source folder.
 class OptionsTest : public testing::Test {
  protected:
   fs::path MakeArchive(const std::vector<std::pair<std::string, std::string>>& files,

@@ -78,7 +78,7 @@ class cZipTest : public testing::Test {
   }
   void Add(const Names& specs) {
     zip.ClearFileSpecs();
-    for (const std::string& spec : specs) zip.AddFileSpec(spec);
+    for (const std::string& name : specs) zip.AddFileSpec(name);
     zip.Zip();
   }
 
@@ -195,9 +195,9 @@ TEST_F(cZipTest, OptionsDecideTheStoredNames) {
     fresh.ZipFile(archive);
     fresh.BasePath(folder.Path());
     c.setUp(fresh);
-    for (std::string spec : c.specs) {
-      if (spec.rfind("<folder>", 0) == 0) spec = folder.Path() + spec.substr(8);
-      fresh.AddFileSpec(spec);
+    for (std::string name : c.specs) {
+      if (name.rfind("<folder>", 0) == 0) name = folder.Path() + name.substr(8);
+      fresh.AddFileSpec(name);
     }
     fresh.Zip();
     EXPECT_EQ(Stored(), c.stored) << fresh.LastMessage();
