@@ -5,7 +5,7 @@ set -e
 pkgs="cmake ninja-build g++ zlib1g-dev mingw-w64 g++-mingw-w64-x86-64-posix libz-mingw-w64-dev
   googletest wine wine64 xvfb xauth imagemagick x11-apps xdotool fonts-wine python3"
 if [ "${1:-run}" = test ]; then
-  pkgs="$pkgs zip unzip 7zip libarchive-tools python3 clang libclang-rt-14-dev"
+  pkgs="$pkgs zip unzip 7zip libarchive-tools clang libclang-rt-14-dev"
 fi
 missing=""
 for p in $pkgs; do
