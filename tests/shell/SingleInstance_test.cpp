@@ -15,7 +15,6 @@
 namespace corvane {
 namespace {
 
-using testing_support::ProgramPath;
 using testing_support::WaitUntil;
 
 constexpr char kMutexName[] = "Corvane_APPLICATION_MUTEX";
@@ -27,12 +26,13 @@ struct Process {
 
 // Starts Corvane.exe with this command line after its quoted path (nothing when empty).
 Process Start(const std::string& arguments) {
-  std::string commandLine = "\"" + ProgramPath() + "\"";
+  std::string program = testing_support::BesideTests("Corvane.exe");
+  std::string commandLine = "\"" + program + "\"";
   if (!arguments.empty()) commandLine += " " + arguments;
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info{};
-  EXPECT_TRUE(CreateProcessA(ProgramPath().c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
+  EXPECT_TRUE(CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
                              nullptr, nullptr, &startup, &info))
       << commandLine;
   CloseHandle(info.hThread);
@@ -72,7 +72,7 @@ HWND MarkedWindowOf(DWORD processId) {
 }
 
 // A stand-in first instance in this process: it holds the mutex and a marked window that notes
-// every WM_COPYDATA it receives.
+// every WM_COPYDATA it receives and answers it with the given value (1: taken).
 class FakeFirstInstance {
  public:
   struct Record {
@@ -80,7 +80,7 @@ class FakeFirstInstance {
     std::string bytes;
   };
 
-  explicit FakeFirstInstance(int showCommand) {
+  FakeFirstInstance(int showCommand, LRESULT answer) : m_answer(answer) {
     m_mutex = CreateMutexA(nullptr, TRUE, kMutexName);
     EXPECT_NE(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
     static const bool registered = [] {
@@ -113,13 +113,14 @@ class FakeFirstInstance {
       auto* record = reinterpret_cast<COPYDATASTRUCT*>(lParam);
       self->m_records.push_back(
           {record->dwData, std::string(static_cast<char*>(record->lpData), record->cbData)});
-      return 1;
+      return self->m_answer;
     }
     return DefWindowProcA(hwnd, message, wParam, lParam);
   }
 
   HANDLE m_mutex;
   HWND m_window;
+  LRESULT m_answer;
   std::vector<Record> m_records;
 };
 
@@ -151,7 +152,8 @@ struct HandOverCase {
   const char* arguments;
   bool sends;  // a WM_COPYDATA arrives
   std::string payload;
-  bool activates;  // the minimised window comes back (only without a hand-over)
+  bool activates;     // the minimised window comes back (only without a hand-over)
+  LRESULT answer = 1;  // the first instance's answer to WM_COPYDATA
 };
 
 TEST_F(SingleInstanceTest, LaterInstanceHandsOverOrActivates) {
@@ -167,12 +169,24 @@ TEST_F(SingleInstanceTest, LaterInstanceHandsOverOrActivates) {
       {"hidden window gets one zero byte", SW_HIDE, "", true, std::string(1, '\0'), false},
       {"visible window is only activated", SW_SHOWNORMAL, "", false, "", false},
       {"minimised window is restored", SW_SHOWMINIMIZED, "", false, "", true},
+      // An answer other than 1 (a first instance the message never reached): the later instance
+      // opens the archive in a main window of its own.
+      {"not taken: opened here", SW_SHOWNORMAL, "\"a.zip\"", true, "\"a.zip\"", false, 0},
   };
   for (const HandOverCase& c : cases) {
     SCOPED_TRACE(c.name);
-    FakeFirstInstance first(c.showCommand);
+    FakeFirstInstance first(c.showCommand, c.answer);
     bool wasIconic = IsIconic(first.Window());
     Process later = Start(c.arguments);
+    if (c.answer != 1) {
+      HWND own = nullptr;
+      EXPECT_TRUE(WaitUntil([&] {
+        own = MarkedWindowOf(later.id);
+        HWND client = own ? FindWindowExA(own, nullptr, "MDICLIENT", nullptr) : nullptr;
+        return client && FindWindowExA(client, nullptr, "CorvaneDocument", nullptr);
+      }));
+      PostMessageA(own, WM_CLOSE, 0, 0);
+    }
     EXPECT_EQ(Finish(later), 0);
     ASSERT_EQ(first.Records().size(), c.sends ? 1u : 0u);
     if (c.sends) {
@@ -185,7 +199,7 @@ TEST_F(SingleInstanceTest, LaterInstanceHandsOverOrActivates) {
     } else {
       EXPECT_EQ(IsIconic(first.Window()) != 0, wasIconic);
     }
-    // The later instance never showed a window of its own.
+    // Otherwise the later instance never showed a window of its own.
     EXPECT_EQ(MarkedWindows().size(), 1u);
   }
 }

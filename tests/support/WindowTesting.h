@@ -40,7 +40,14 @@ void Click(HWND dialog, int buttonId);
 std::vector<std::string> ChildTexts(HWND window);
 std::string TextOf(HWND window);
 
-// Full path of Corvane.exe, which the build puts beside the test programs.
-std::string ProgramPath();
+// Full path of a program the build puts beside the test programs ("Corvane.exe").
+std::string BesideTests(const std::string& name);
+
+// For a test that must run in a process of its own (a missing engine library, another DPI): true
+// inside the process that RunThisTestIn started.
+bool InChildRun();
+// Runs the current test alone in executable (this test program, or a copy of it), its output
+// going to this one's; returns its exit code (0: it passed).
+DWORD RunThisTestIn(const std::string& executable);
 
 }  // namespace corvane::testing_support

@@ -2,12 +2,15 @@
 
 #include <windows.h>
 
+#include <deque>
 #include <functional>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "platform/Error.h"
+#include "unzip/cUnzip.h"
+#include "zip/cZip.h"
 
 namespace corvane::test {
 
@@ -27,9 +30,6 @@ class TempFolder {
   std::string m_sPath;
 };
 
-// The folder of the running test executable, where the engine DLLs lie.
-std::string ExecutableFolder();
-
 // The archive made for the tests by make_archives.py (found through CORVANE_TEST_ARCHIVES).
 std::string TestArchive(const std::string& name);
 
@@ -37,14 +37,13 @@ std::string TestArchive(const std::string& name);
 void WriteFileText(const std::string& path, const std::string& data);
 // The file's bytes; "<missing>" when it cannot be read.
 std::string ReadFileText(const std::string& path);
-bool FileExists(const std::string& path);
-// Sets the file's last-write time to the given local time.
+// Sets the file's last-write time to noon of the given local date.
 void SetFileDate(const std::string& path, WORD year, WORD month, WORD day);
 
 // Every file under folder, as paths relative to it with "\" separators.
 std::set<std::string> FilesUnder(const std::string& folder);
 
-// The stored names of an archive, read from its central directory; empty when it has none.
+// The stored names of an archive, read from its central directory, sorted.
 std::vector<std::string> ArchiveNames(const std::string& path);
 
 // The number of the corvane::Error that call raises; 0 when it raises none.
@@ -53,5 +52,31 @@ long ErrorNumber(const std::function<void()>& call, std::string* source = nullpt
 // Handles and threads of this process.
 DWORD HandleCount();
 DWORD ThreadCount();
+
+// The listener of either engine object: records every event and answers from what the test set.
+// It notes an event raised on another thread than the one that made the recorder.
+class Recorder : public cUnzipEvents, public cZipEvents {
+ public:
+  void Cancel(const std::string& sMsg, bool& bCancel) override;
+  void OverWritePrompt(const std::string& sFile, int32_t& eResponse) override;
+  void PasswordRequest(std::string& sPassword, bool& bCancel) override;
+  void Progress(int32_t lCount, const std::string& sMsg) override;
+
+  // Answers: overwrite responses in turn, the password and its cancel flag, Cancel's flag.
+  std::deque<int32_t> responses;
+  std::string password;
+  bool cancelPassword = false;
+  bool cancelAll = false;
+  // Runs inside the first Cancel event, while the engine run is in progress.
+  std::function<void()> during;
+
+  std::vector<std::string> cancels, prompts, messages;
+  int passwordPrompts = 0;
+  bool otherThread = false;
+
+ private:
+  void Note();
+  DWORD m_thread = GetCurrentThreadId();
+};
 
 }  // namespace corvane::test

@@ -1,11 +1,14 @@
-#include "EngineTestSupport.h"
+#include "EngineTesting.h"
 
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+
+#include <gtest/gtest.h>
 
 #include "platform/Handle.h"
 
@@ -78,13 +81,6 @@ TempFolder::~TempFolder() {
   RemoveTree(m_sPath);
 }
 
-std::string ExecutableFolder() {
-  char path[MAX_PATH + 1] = {};
-  GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string folder = path;
-  return folder.substr(0, folder.find_last_of('\\'));
-}
-
 std::string TestArchive(const std::string& name) {
   // The folder comes as a Linux path; Wine shows the Linux root as drive Z:.
   const char* folder = std::getenv("CORVANE_TEST_ARCHIVES");
@@ -109,10 +105,6 @@ std::string ReadFileText(const std::string& path) {
   std::ostringstream data;
   data << in.rdbuf();
   return data.str();
-}
-
-bool FileExists(const std::string& path) {
-  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 void SetFileDate(const std::string& path, WORD year, WORD month, WORD day) {
@@ -146,6 +138,7 @@ std::vector<std::string> ArchiveNames(const std::string& path) {
     names.push_back(data.substr(at + 46, nameLength));
     at += 46 + nameLength + extraLength + commentLength;
   }
+  std::sort(names.begin(), names.end());
   return names;
 }
 
@@ -196,6 +189,41 @@ DWORD ThreadCount() {
     if (entry.th32OwnerProcessID == GetCurrentProcessId()) ++count;
   }
   return count;
+}
+
+void Recorder::Note() {
+  if (GetCurrentThreadId() != m_thread) otherThread = true;
+}
+
+void Recorder::Cancel(const std::string& sMsg, bool& bCancel) {
+  Note();
+  cancels.push_back(sMsg);
+  if (during) std::exchange(during, nullptr)();
+  bCancel = cancelAll;
+}
+
+void Recorder::OverWritePrompt(const std::string& sFile, int32_t& eResponse) {
+  Note();
+  prompts.push_back(sFile + "=" + std::to_string(eResponse));
+  if (!responses.empty()) {
+    eResponse = responses.front();
+    responses.pop_front();
+  }
+}
+
+void Recorder::PasswordRequest(std::string& sPassword, bool& bCancel) {
+  Note();
+  EXPECT_EQ(sPassword, "");
+  EXPECT_FALSE(bCancel);
+  ++passwordPrompts;
+  sPassword = password;
+  bCancel = cancelPassword;
+}
+
+void Recorder::Progress(int32_t lCount, const std::string& sMsg) {
+  Note();
+  EXPECT_EQ(lCount, 1);
+  messages.push_back(sMsg);
 }
 
 }  // namespace corvane::test

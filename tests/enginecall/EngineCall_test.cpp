@@ -1,0 +1,217 @@
+#include "enginecall/EngineCall.h"
+
+#include <gtest/gtest.h>
+
+#include "EngineTesting.h"
+#include "WindowTesting.h"
+
+namespace corvane {
+namespace {
+
+using test::Recorder;
+using test::TempFolder;
+using test::TestArchive;
+
+TEST(EngineCallTest, OnlyTextsLongerThanOneAndShorterThan32000BytesArePassedOn) {
+  std::string text(33000, 'x');
+  text[40] = '\0';
+  const struct {
+    unsigned long length;
+    std::optional<std::string> expected;
+  } cases[] = {
+      {1, std::nullopt}, {2, "xx"}, {31999, std::string(40, 'x')}, {32000, std::nullopt},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(EngineText(text.c_str(), c.length), c.expected) << "length " << c.length;
+  }
+  EXPECT_EQ(EngineText(nullptr, 5), std::nullopt);
+}
+
+TEST(EngineCallTest, PasswordGoesIntoTheBufferWithinItsLimits) {
+  const struct {
+    std::string answer;
+    bool cancel;
+    int size;
+    int result;
+    std::string written;
+  } cases[] = {
+      {"  se cret ", false, 256, 0, "se cret"},
+      {"secret", false, 4, 0, "sec"},
+      {std::string(300, 'p'), false, 256, 0, std::string(254, 'p')},
+      {"   ", false, 256, 1, ""},
+      {"secret", true, 256, 1, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.answer);
+    std::string buffer(300, '#');
+    bool refused = false;
+    int asked = 0;
+    auto ask = [&](std::string& password, bool& cancel) {
+      ++asked;
+      password = c.answer;
+      cancel = c.cancel;
+    };
+    EXPECT_EQ(AnswerPassword(buffer.data(), c.size, refused, ask), c.result);
+    EXPECT_EQ(buffer.substr(0, c.written.size() + 2),
+              c.result ? std::string(2, '#') : c.written + '\0' + '#');
+    // Once refused, the run is asked no more.
+    AnswerPassword(buffer.data(), c.size, refused, ask);
+    EXPECT_EQ(asked, c.result ? 1 : 2);
+  }
+}
+
+// One run at a time across both engines: a run of either started from an event of a run in
+// progress is refused, and the object that tried says so in its last result.
+TEST(EngineCallTest, RunStartedDuringAnotherRunOfEitherEngineIsRefused) {
+  TempFolder folder;
+  test::WriteFileText(folder / "file.txt", "data");
+  const struct {
+    const char* name;
+    bool outerIsZip;
+    bool innerIsZip;
+  } cases[] = {{"unzip in unzip", false, false},
+               {"zip in unzip", false, true},
+               {"unzip in zip", true, false},
+               {"zip in zip", true, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    cUnzip outerUnzip, innerUnzip;
+    cZip outerZip, innerZip;
+    for (cZip* zip : {&outerZip, &innerZip}) {
+      zip->ZipFile(folder / "new.zip");
+      zip->AddFileSpec(folder / "file.txt");
+    }
+    innerUnzip.ZipFile(TestArchive("four.zip"));
+    long refused = -1;
+    std::string source;
+    Recorder events;
+    events.during = [&] {
+      refused = test::ErrorNumber(
+          [&] { c.innerIsZip ? innerZip.Zip() : static_cast<void>(innerUnzip.Directory()); },
+          &source);
+    };
+    if (c.outerIsZip) {
+      outerZip.Listener(&events);
+      outerZip.Zip();
+    } else {
+      outerUnzip.Listener(&events);
+      outerUnzip.ZipFile(TestArchive("four.zip"));
+      outerUnzip.Directory();
+      outerUnzip.TestZip(true);
+      outerUnzip.Unzip();
+    }
+    EXPECT_EQ(refused, kErrEngineBusy);
+    EXPECT_EQ(source, c.innerIsZip ? "EngineCall_test.mZip" : "EngineCall_test.mUnzip");
+    int32_t innerResult = c.innerIsZip ? innerZip.LastResult() : innerUnzip.LastResult();
+    std::string innerMessage = c.innerIsZip ? innerZip.LastMessage() : innerUnzip.LastMessage();
+    EXPECT_EQ(innerResult, 0);
+    EXPECT_EQ(innerMessage, "An engine run is already in progress");
+    EXPECT_EQ(innerUnzip.FileCount(), 0);
+    // Once the run is over, the refused object runs.
+    innerUnzip.Directory();
+    EXPECT_EQ(innerUnzip.FileCount(), 4);
+  }
+}
+
+// LastResult and LastMessage describe the last call, also one that raised.
+TEST(EngineCallTest, LastResultIsClearedByACallThatRaises) {
+  TempFolder folder;
+  cUnzip unzip;
+  unzip.ZipFile(folder / "missing.zip");
+  unzip.Directory();
+  EXPECT_EQ(unzip.LastResult(), PK_NOZIP);
+  EXPECT_NE(unzip.LastMessage(), "");
+  cZip zip;
+  zip.ZipFile(folder / "missing.zip");
+  zip.AddFileSpec("x");
+  zip.Delete();
+  EXPECT_NE(zip.LastResult(), 0);
+  zip.BasePath(folder / "no such folder");
+  std::string source;
+  EXPECT_EQ(test::ErrorNumber([&] { zip.Zip(); }, &source), kErrPathNotFound);
+  EXPECT_EQ(source, "EngineCall_test.mZip");
+  EXPECT_EQ(zip.LastResult(), 0);
+  EXPECT_EQ(zip.LastMessage(), "Path not found");
+}
+
+// A missing engine library raises the system's error from the module of its engine call, and
+// the same objects work once it is back. The engines are missing only in a copy of this test
+// program in a folder of its own, so tests that run meanwhile keep theirs.
+TEST(EngineCallTest, MissingLibraryRaisesFromItsModuleAndTheObjectsRecover) {
+  if (!testing_support::InChildRun()) {
+    TempFolder copy;
+    std::string self = testing_support::BesideTests("EngineCall_test.exe");
+    ASSERT_TRUE(CopyFileA(self.c_str(), (copy / "EngineCall_test.exe").c_str(), TRUE));
+    SetEnvironmentVariableA("CORVANE_TEST_BIN", testing_support::BesideTests("").c_str());
+    EXPECT_EQ(testing_support::RunThisTestIn(copy / "EngineCall_test.exe"), 0u);
+    return;
+  }
+  TempFolder folder;
+  test::WriteFileText(folder / "file.txt", "data");
+  cUnzip unzip;
+  unzip.ZipFile(TestArchive("four.zip"));
+  cZip zip;
+  zip.ZipFile(folder / "new.zip");
+  zip.AddFileSpec(folder / "file.txt");
+  const struct {
+    const char* name;
+    std::function<void()> call;
+    const char* source;
+  } calls[] = {{"Directory", [&] { unzip.Directory(); }, "EngineCall_test.mUnzip"},
+               {"Unzip", [&] { unzip.Unzip(); }, "EngineCall_test.mUnzip"},
+               {"Zip", [&] { zip.Zip(); }, "EngineCall_test.mZip"},
+               {"Delete", [&] { zip.Delete(); }, "EngineCall_test.mZip"}};
+  for (const auto& call : calls) {
+    std::string source;
+    EXPECT_EQ(test::ErrorNumber(call.call, &source), ERROR_MOD_NOT_FOUND) << call.name;
+    EXPECT_EQ(source, call.source) << call.name;
+  }
+  EXPECT_NE(unzip.LastMessage().find("cvunzip.dll"), std::string::npos) << unzip.LastMessage();
+  // The libraries come back beside the program: the same objects work.
+  const char* origin = std::getenv("CORVANE_TEST_BIN");
+  ASSERT_NE(origin, nullptr);
+  for (const char* dll : {"cvunzip.dll", "cvzip.dll"}) {
+    std::string from = origin + std::string(dll);
+    ASSERT_TRUE(CopyFileA(from.c_str(), testing_support::BesideTests(dll).c_str(), FALSE)) << dll;
+  }
+  unzip.Directory();
+  EXPECT_EQ(unzip.FileCount(), 4);
+  zip.Zip();
+  EXPECT_EQ(zip.LastResult(), 0) << zip.LastMessage();
+}
+
+// Each run loads and frees its engine: hundreds of runs of both leave no handle, thread or
+// library behind.
+TEST(EngineCallTest, HundredsOfRunsLeakNoHandlesOrThreads) {
+  TempFolder folder;
+  test::WriteFileText(folder / "file.txt", "data");
+  cUnzip unzip;
+  unzip.ZipFile(TestArchive("four.zip"));
+  unzip.OverwriteExisting(true);
+  unzip.UnzipFolder(folder / "out");
+  cZip zip;
+  zip.ZipFile(folder / "new.zip");
+  zip.AddFileSpec(folder / "file.txt");
+  auto cycle = [&](int i) {
+    if (i % 3 == 0) zip.Zip();
+    if (i % 3 == 1) unzip.Unzip();
+    if (i % 3 == 2) {
+      unzip.ZipFile(unzip.ZipFile());
+      unzip.Directory();
+    }
+  };
+  for (int i = 0; i < 6; ++i) cycle(i);
+  DWORD handles = test::HandleCount(), threads = test::ThreadCount();
+  ASSERT_GT(handles, 0u);
+  for (int i = 0; i < 300; ++i) cycle(i);
+  EXPECT_EQ(unzip.LastResult(), 0);
+  EXPECT_EQ(zip.LastResult(), 0);
+  EXPECT_EQ(unzip.FileCount(), 4);
+  EXPECT_LE(test::HandleCount(), handles + 2);
+  EXPECT_EQ(test::ThreadCount(), threads);
+  EXPECT_EQ(GetModuleHandleA("cvunzip.dll"), nullptr);
+  EXPECT_EQ(GetModuleHandleA("cvzip.dll"), nullptr);
+}
+
+}  // namespace
+}  // namespace corvane
