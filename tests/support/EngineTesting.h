@@ -33,24 +33,17 @@ class TempFolder {
 // The archive made for the tests by make_archives.py (found through CORVANE_TEST_ARCHIVES).
 std::string TestArchive(const std::string& name);
 
-// Writes data to path, creating its folders.
+// Writes data to path, creating its folders; reads a file's bytes ("<missing>" when it cannot).
 void WriteFileText(const std::string& path, const std::string& data);
-// The file's bytes; "<missing>" when it cannot be read.
 std::string ReadFileText(const std::string& path);
-// Sets the file's last-write time to noon of the given local date.
-void SetFileDate(const std::string& path, WORD year, WORD month, WORD day);
 
 // Every file under folder, as paths relative to it with "\" separators.
 std::set<std::string> FilesUnder(const std::string& folder);
 
-// The stored names of an archive, read from its central directory, sorted.
-std::vector<std::string> ArchiveNames(const std::string& path);
-
-// The number of the corvane::Error that call raises; 0 when it raises none.
+// The number of the corvane::Error that call raises (0: none), and its source.
 long ErrorNumber(const std::function<void()>& call, std::string* source = nullptr);
 
-// Handles and threads of this process.
-DWORD HandleCount();
+// Threads of this process.
 DWORD ThreadCount();
 
 // The listener of either engine object: records every event and answers from what the test set.
