@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/Error.h"
-
 namespace corvane {
 namespace {
 
@@ -30,19 +28,6 @@ TEST(UniqueHandleTest, ClosesOnceAndMovesOwnership) {
                                       OPEN_EXISTING, 0, nullptr));
   EXPECT_FALSE(file);
   file.Reset();
-}
-
-TEST(SystemErrorTest, CarriesCodeSourceAndName) {
-  Error error = SystemError("Corvane.cRegistry", "Software\\Missing", ERROR_FILE_NOT_FOUND);
-  EXPECT_EQ(error.Number(), ERROR_FILE_NOT_FOUND);
-  EXPECT_EQ(error.Source(), "Corvane.cRegistry");
-  // The system's text, without its line break, then the name.
-  const std::string& text = error.Description();
-  ASSERT_GT(text.size(), std::string(" (Software\\Missing)").size());
-  EXPECT_EQ(text.substr(text.size() - 19), " (Software\\Missing)");
-  EXPECT_EQ(text.find('\n'), std::string::npos);
-  EXPECT_STREQ(error.what(), text.c_str());
-  EXPECT_EQ(SystemError("Test", "", 0x2FFFFFFF).Description(), "System error 805306367");
 }
 
 }  // namespace

@@ -75,11 +75,6 @@ HWND MarkedWindowOf(DWORD processId) {
 // every WM_COPYDATA it receives and answers it with the given value (1: taken).
 class FakeFirstInstance {
  public:
-  struct Record {
-    ULONG_PTR dwData;
-    std::string bytes;
-  };
-
   FakeFirstInstance(int showCommand, LRESULT answer) : m_answer(answer) {
     m_mutex = CreateMutexA(nullptr, TRUE, kMutexName);
     EXPECT_NE(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
@@ -104,15 +99,15 @@ class FakeFirstInstance {
   }
 
   HWND Window() const { return m_window; }
-  const std::vector<Record>& Records() const { return m_records; }
+  const std::vector<std::string>& Records() const { return m_records; }
 
  private:
   static LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     auto* self = reinterpret_cast<FakeFirstInstance*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
     if (message == WM_COPYDATA && self) {
       auto* record = reinterpret_cast<COPYDATASTRUCT*>(lParam);
-      self->m_records.push_back(
-          {record->dwData, std::string(static_cast<char*>(record->lpData), record->cbData)});
+      EXPECT_EQ(record->dwData, 0u);
+      self->m_records.emplace_back(static_cast<char*>(record->lpData), record->cbData);
       return self->m_answer;
     }
     return DefWindowProcA(hwnd, message, wParam, lParam);
@@ -121,18 +116,14 @@ class FakeFirstInstance {
   HANDLE m_mutex;
   HWND m_window;
   LRESULT m_answer;
-  std::vector<Record> m_records;
+  std::vector<std::string> m_records;
 };
 
 class SingleInstanceTest : public testing::Test {
  protected:
   void SetUp() override {
     // No first-run question may hold a started Corvane before its window shows.
-    HKEY key = nullptr;
-    RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Corvane\\Settings", 0, nullptr, 0, KEY_SET_VALUE,
-                    nullptr, &key, nullptr);
-    RegSetValueExA(key, "frun", 0, REG_SZ, reinterpret_cast<const BYTE*>("0"), 2);
-    RegCloseKey(key);
+    RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\Corvane\\Settings", "frun", REG_SZ, "0", 2);
   }
   void TearDown() override {
     // Nothing of a test may outlive it.
@@ -160,8 +151,6 @@ TEST_F(SingleInstanceTest, LaterInstanceHandsOverOrActivates) {
   const HandOverCase cases[] = {
       {"archive path, quotes kept", SW_SHOWNORMAL, "\"C:\\my files\\a b.zip\"", true,
        "\"C:\\my files\\a b.zip\"", false},
-      {"separating blanks removed", SW_SHOWNORMAL, "   \"x.zip\"", true, "\"x.zip\"", false},
-      {"unquoted path", SW_SHOWNORMAL, "C:\\plain.zip", true, "C:\\plain.zip", false},
       {"UTF-8 bytes", SW_SHOWNORMAL, "\"C:\\Zo\xC3\xAB \xE6\x97\xA5.zip\"", true,
        "\"C:\\Zo\xC3\xAB \xE6\x97\xA5.zip\"", false},
       {"minimised window is not restored by the sender", SW_SHOWMINIMIZED, "\"a.zip\"", true,
@@ -188,11 +177,7 @@ TEST_F(SingleInstanceTest, LaterInstanceHandsOverOrActivates) {
       PostMessageA(own, WM_CLOSE, 0, 0);
     }
     EXPECT_EQ(Finish(later), 0);
-    ASSERT_EQ(first.Records().size(), c.sends ? 1u : 0u);
-    if (c.sends) {
-      EXPECT_EQ(first.Records()[0].dwData, 0u);
-      EXPECT_EQ(first.Records()[0].bytes, c.payload);
-    }
+    EXPECT_EQ(first.Records(), c.sends ? std::vector<std::string>{c.payload} : std::vector<std::string>{});
     if (c.activates) {
       EXPECT_TRUE(WaitUntil([&] { return !IsIconic(first.Window()); }, 3000));
       EXPECT_EQ(GetForegroundWindow(), first.Window());
@@ -225,10 +210,11 @@ TEST_F(SingleInstanceTest, RealFirstInstanceIsRestoredAndSurvivesHandOver) {
   EXPECT_TRUE(WaitUntil([&] { return !IsIconic(main); }, 3000));
   EXPECT_EQ(GetForegroundWindow(), main);
 
-  // A handed-over command line leaves the first instance running with its one window.
+  // A handed-over command line opens a document in the first instance's one window.
   Process third = Start("\"C:\\no such folder\\x.zip\"");
   EXPECT_EQ(Finish(third), 0);
-  EXPECT_EQ(WaitForSingleObject(first.handle, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+  HWND client = FindWindowExA(main, nullptr, "MDICLIENT", nullptr);
+  EXPECT_TRUE(WaitUntil([&] { return FindWindowExA(client, nullptr, "CorvaneDocument", nullptr); }));
   EXPECT_EQ(MarkedWindows().size(), 1u);
 
   // Closing gives up the mutex: the next start is a first instance again.

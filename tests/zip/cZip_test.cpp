@@ -130,6 +130,8 @@ TEST_F(cZipTest, BasePathBecomesTheCurrentFolderOfItsDrive) {
 }
 
 TEST_F(cZipTest, DeleteRemovesExactlyTheNamedEntriesAndTurnsItsFlagOffAgain) {
+  zip.Zip();  // no specifications: an empty archive
+  EXPECT_EQ(ReadFileText(archive).substr(0, 4), "PK\5\6");
   Run(&cZip::Zip, {"src\\one.txt", "src\\two.txt"});
   WriteFileText(folder / "a[1].txt", "");
   WriteFileText(folder / "a1.txt", "");
@@ -166,11 +168,17 @@ TEST_F(cZipTest, CancelKeepsTheArchiveAndLeavesNoTemporaryFile) {
   EXPECT_FALSE(events.otherThread);
 }
 
+// The password given, without the blanks around it, is the one the entries take; a refusal holds
+// for the rest of its run (of both engines), and the next run asks again.
 TEST_F(cZipTest, EncryptedEntriesTakeThePasswordTheUnzipBindingReads) {
   zip.Encrypt(true);
-  events.password = " secret ";
+  events.password = "   ";
   Run(&cZip::Zip, {"src\\one.txt", "src\\two.txt"});
   EXPECT_EQ(events.passwordPrompts, 1);
+  EXPECT_NE(zip.LastResult(), 0);
+  events.password = " secret ";
+  Run(&cZip::Zip, {"src\\one.txt", "src\\two.txt"});
+  EXPECT_EQ(events.passwordPrompts, 2);
   Recorder answer;
   answer.password = "secret";
   cUnzip unzip;
@@ -183,6 +191,13 @@ TEST_F(cZipTest, EncryptedEntriesTakeThePasswordTheUnzipBindingReads) {
   unzip.UnzipFolder(out.Path());
   unzip.Unzip();
   EXPECT_EQ(ReadFileText(out / "two.txt"), "src\\two.txt");
+  answer.password = "";  // refused: two entries, one question; the next run asks again
+  for (int run = 1; run <= 2; ++run) {
+    unzip.UnzipFolder(out / std::to_string(run));
+    unzip.Unzip();
+    EXPECT_EQ(answer.passwordPrompts, 1 + run);
+    EXPECT_EQ(FilesUnder(out / std::to_string(run)).size(), 0u);
+  }
 }
 
 }  // namespace
