@@ -15,48 +15,33 @@ using test::TestArchive;
 TEST(EngineCallTest, OnlyTextsLongerThanOneAndShorterThan32000BytesArePassedOn) {
   std::string text(33000, 'x');
   text[40] = '\0';
-  const struct {
-    unsigned long length;
-    std::optional<std::string> expected;
-  } cases[] = {
-      {1, std::nullopt}, {2, "xx"}, {31999, std::string(40, 'x')}, {32000, std::nullopt},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(EngineText(text.c_str(), c.length), c.expected) << "length " << c.length;
-  }
-  EXPECT_EQ(EngineText(nullptr, 5), std::nullopt);
+  EXPECT_EQ(EngineText(text.c_str(), 1), std::nullopt);
+  EXPECT_EQ(EngineText(text.c_str(), 2), "xx");
+  EXPECT_EQ(EngineText(text.c_str(), 31999), std::string(40, 'x'));  // up to the first zero
+  EXPECT_EQ(EngineText(text.c_str(), 32000), std::nullopt);
 }
 
+// Blanks around the answer dropped, at most 254 bytes and never more than the buffer less one,
+// followed by a zero; a blank answer or the cancel flag refuses, and the run is asked no more.
 TEST(EngineCallTest, PasswordGoesIntoTheBufferWithinItsLimits) {
-  const struct {
-    std::string answer;
-    bool cancel;
-    int size;
-    int result;
-    std::string written;
-  } cases[] = {
-      {"  se cret ", false, 256, 0, "se cret"},
-      {"secret", false, 4, 0, "sec"},
-      {std::string(300, 'p'), false, 256, 0, std::string(254, 'p')},
-      {"   ", false, 256, 1, ""},
-      {"secret", true, 256, 1, ""},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.answer);
+  for (auto [answer, cancel, size, written] :
+       {std::tuple{std::string("  se cret "), false, 256, std::string("se cret")},
+        std::tuple{std::string("secret"), false, 4, std::string("sec")},
+        std::tuple{std::string(300, 'p'), false, 256, std::string(254, 'p')},
+        std::tuple{std::string("   "), false, 256, std::string()},
+        std::tuple{std::string("secret"), true, 256, std::string()}}) {
     std::string buffer(300, '#');
     bool refused = false;
     int asked = 0;
-    auto ask = [&](std::string& password, bool& cancel) {
+    auto ask = [&](std::string& password, bool& cancelled) {
       ++asked;
-      password = c.answer;
-      cancel = c.cancel;
+      password = answer;
+      cancelled = cancel;
     };
-    EXPECT_EQ(AnswerPassword(buffer.data(), c.size, refused, ask), c.result);
-    EXPECT_EQ(buffer.substr(0, c.written.size() + 2),
-              c.result ? std::string(2, '#') : c.written + '\0' + '#');
-    // Once refused, the run is asked no more.
-    AnswerPassword(buffer.data(), c.size, refused, ask);
-    EXPECT_EQ(asked, c.result ? 1 : 2);
+    EXPECT_EQ(AnswerPassword(buffer.data(), size, refused, ask), written.empty() ? 1 : 0);
+    AnswerPassword(buffer.data(), size, refused, ask);
+    EXPECT_EQ(buffer.substr(0, written.size() + 2), written.empty() ? "##" : written + '\0' + '#');
+    EXPECT_EQ(asked, written.empty() ? 1 : 2) << answer;
   }
 }
 
@@ -110,24 +95,19 @@ TEST(EngineCallTest, MissingLibraryRaisesFromItsModuleAndTheObjectsRecover) {
     return;
   }
   TempFolder folder;
-  test::WriteFileText(folder / "file.txt", "data");
   cUnzip unzip;
   unzip.ZipFile(TestArchive("four.zip"));
   cZip zip;
   zip.ZipFile(folder / "new.zip");
-  zip.AddFileSpec(folder / "file.txt");
-  const struct {
-    const char* name;
-    std::function<void()> call;
-    const char* source;
-  } calls[] = {{"Directory", [&] { unzip.Directory(); }, "EngineCall_test.mUnzip"},
-               {"Unzip", [&] { unzip.Unzip(); }, "EngineCall_test.mUnzip"},
-               {"Zip", [&] { zip.Zip(); }, "EngineCall_test.mZip"},
-               {"Delete", [&] { zip.Delete(); }, "EngineCall_test.mZip"}};
-  for (const auto& call : calls) {
-    std::string source;
-    EXPECT_EQ(test::ErrorNumber(call.call, &source), ERROR_MOD_NOT_FOUND) << call.name;
-    EXPECT_EQ(source, call.source) << call.name;
+  zip.AddFileSpec(TestArchive("four.zip"));
+  for (auto [call, source] : {std::pair<std::function<void()>, const char*>{
+                                  [&] { unzip.Directory(); }, "EngineCall_test.mUnzip"},
+                              {[&] { unzip.Unzip(); }, "EngineCall_test.mUnzip"},
+                              {[&] { zip.Zip(); }, "EngineCall_test.mZip"},
+                              {[&] { zip.Delete(); }, "EngineCall_test.mZip"}}) {
+    std::string raisedBy;
+    EXPECT_EQ(test::ErrorNumber(call, &raisedBy), ERROR_MOD_NOT_FOUND) << source;
+    EXPECT_EQ(raisedBy, source);
   }
   EXPECT_NE(unzip.LastMessage().find("cvunzip.dll"), std::string::npos) << unzip.LastMessage();
   // The libraries come back beside the program: the same objects work.
@@ -147,14 +127,13 @@ TEST(EngineCallTest, MissingLibraryRaisesFromItsModuleAndTheObjectsRecover) {
 // behind.
 TEST(EngineCallTest, HundredsOfRunsLeaveNoThreadOrLibraryBehind) {
   TempFolder folder;
-  test::WriteFileText(folder / "file.txt", "data");
   cUnzip unzip;
   unzip.ZipFile(TestArchive("four.zip"));
   unzip.OverwriteExisting(true);
   unzip.UnzipFolder(folder / "out");
   cZip zip;
   zip.ZipFile(folder / "new.zip");
-  zip.AddFileSpec(folder / "file.txt");
+  zip.AddFileSpec(TestArchive("four.zip"));
   auto cycle = [&](int i) {
     if (i % 3 == 0) zip.Zip();
     if (i % 3 == 1) unzip.Unzip();

@@ -33,7 +33,6 @@ class ProbeWindow : public BaseWindow<ProbeWindow> {
 
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_CREATE && m_bFailCreate) throw std::runtime_error("no controls");
-    if (message == WM_DPICHANGED) m_log += "dpi " + std::to_string(Dpi()) + ";";
     if (message == WM_DESTROY) m_log += "destroyed;";
     if (message == kProbe) {
       if (wParam == 1) throw std::runtime_error("a handler that fails");

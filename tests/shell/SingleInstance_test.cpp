@@ -227,23 +227,5 @@ TEST_F(SingleInstanceTest, RealFirstInstanceIsRestoredAndSurvivesHandOver) {
   EXPECT_EQ(Finish(next), 0);
 }
 
-TEST_F(SingleInstanceTest, SimultaneousStartsShowOneWindow) {
-  for (int trial = 0; trial < 3; ++trial) {
-    Process a = Start(""), b = Start("");
-    // One of them ends by itself; the other shows the one main window.
-    ASSERT_TRUE(WaitUntil([&] {
-      return WaitForSingleObject(a.handle, 0) == WAIT_OBJECT_0 ||
-             WaitForSingleObject(b.handle, 0) == WAIT_OBJECT_0;
-    }));
-    Process& survivor = WaitForSingleObject(a.handle, 0) == WAIT_OBJECT_0 ? b : a;
-    HWND main = nullptr;
-    ASSERT_TRUE(WaitUntil([&] { return (main = MarkedWindowOf(survivor.id)) != nullptr; }));
-    EXPECT_EQ(MarkedWindows().size(), 1u);
-    PostMessageA(main, WM_CLOSE, 0, 0);
-    EXPECT_EQ(Finish(a), 0);
-    EXPECT_EQ(Finish(b), 0);
-  }
-}
-
 }  // namespace
 }  // namespace corvane
