@@ -39,8 +39,8 @@ class BaseDialog {
     // own. Its height at 96 dots per inch gives the points, which the system scales to the DPI.
     LOGFONTW font = MessageFontForDpi(USER_DEFAULT_SCREEN_DPI);
     std::wstring_view face = font.lfFaceName;
-    WORD points = static_cast<WORD>(MulDiv(font.lfHeight < 0 ? -font.lfHeight : font.lfHeight, 72,
-                                           USER_DEFAULT_SCREEN_DPI));
+    WORD points = static_cast<WORD>(
+        MulDiv(font.lfHeight < 0 ? -font.lfHeight : font.lfHeight, 72, USER_DEFAULT_SCREEN_DPI));
     std::vector<DWORD> buffer(
         (sizeof(DLGTEMPLATE) + (2 + length + 1 + 1 + face.size() + 1) * sizeof(WORD)) /
                 sizeof(DWORD) +

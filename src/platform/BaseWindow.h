@@ -57,9 +57,8 @@ class BaseWindow {
       if (message == WM_DPICHANGED) {
         self->m_iDpi = LOWORD(wParam);
         const RECT& suggested = *reinterpret_cast<const RECT*>(lParam);
-        SetWindowPos(hwnd, nullptr, suggested.left, suggested.top,
-                     suggested.right - suggested.left, suggested.bottom - suggested.top,
-                     SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowPos(hwnd, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                     suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
       } else if (message == WM_DPICHANGED_AFTERPARENT) {
         self->m_iDpi = DpiOf(hwnd);
       }

@@ -86,9 +86,9 @@ void frmAbout::Form_Load() {
                SWP_NOZORDER | SWP_NOACTIVATE);
 
   // The logo is drawn for 96 dots per inch; the system stretches it to the dialog's DPI.
-  m_logo.Reset(static_cast<HBITMAP>(
-      LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_LOGO), IMAGE_BITMAP,
-                 ScaleForDpi(kLogoWidth, Dpi()), ScaleForDpi(kLogoHeight, Dpi()), LR_DEFAULTCOLOR)));
+  m_logo.Reset(static_cast<HBITMAP>(LoadImageA(
+      GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_LOGO), IMAGE_BITMAP,
+      ScaleForDpi(kLogoWidth, Dpi()), ScaleForDpi(kLogoHeight, Dpi()), LR_DEFAULTCOLOR)));
   HWND picture =
       AddControl("STATIC", "", SS_BITMAP | SS_CENTERIMAGE, kPicture1, 720, 120, 4395, 2070);
   SendMessageA(picture, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(m_logo.Get()));

@@ -162,8 +162,8 @@ bool HandOver(HWND window, const std::string& payload) {
   record.cbData = static_cast<DWORD>(payload.size());
   record.lpData = const_cast<char*>(payload.data());
   DWORD_PTR result = 0;
-  return SendMessageTimeoutA(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&record),
-                             SMTO_NORMAL, kHandOverTimeoutMs, &result) &&
+  return SendMessageTimeoutA(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&record), SMTO_NORMAL,
+                             kHandOverTimeoutMs, &result) &&
          result == 1;
 }
 

@@ -378,8 +378,9 @@ void frmMain::ApplyDpi() {
   UniqueHandle<HIMAGELIST, ImageList_Destroy> pictures(ImageList_Create(
       size, size, ILC_COLOR24 | ILC_MASK, static_cast<int>(std::size(kToolbarPictures)), 0));
   for (const ToolbarPicture& picture : kToolbarPictures) {
-    UniqueBitmap bitmap(static_cast<HBITMAP>(LoadImageA(
-        Instance(), MAKEINTRESOURCEA(picture.resource), IMAGE_BITMAP, size, size, LR_DEFAULTCOLOR)));
+    UniqueBitmap bitmap(
+        static_cast<HBITMAP>(LoadImageA(Instance(), MAKEINTRESOURCEA(picture.resource),
+                                        IMAGE_BITMAP, size, size, LR_DEFAULTCOLOR)));
     ImageList_AddMasked(pictures.Get(), bitmap.Get(), RGB(192, 192, 192));
   }
   SendMessageA(m_tbToolbar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(pictures.Get()));

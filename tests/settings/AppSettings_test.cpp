@@ -21,7 +21,9 @@ class SettingsTest : public testing::Test {
   static void Put(const char* name, const std::string& text) {
     SaveSetting(kAppTitle, kSettingsSection, name, text);
   }
-  static std::vector<float> Lengths(const Placement& p) { return {p.left, p.top, p.width, p.height}; }
+  static std::vector<float> Lengths(const Placement& p) {
+    return {p.left, p.top, p.width, p.height};
+  }
 };
 
 // What stored text converts to; nothing means the caller takes the default.

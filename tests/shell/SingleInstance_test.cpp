@@ -143,7 +143,7 @@ struct HandOverCase {
   const char* arguments;
   bool sends;  // a WM_COPYDATA arrives
   std::string payload;
-  bool activates;     // the minimised window comes back (only without a hand-over)
+  bool activates;      // the minimised window comes back (only without a hand-over)
   LRESULT answer = 1;  // the first instance's answer to WM_COPYDATA
 };
 
@@ -177,7 +177,8 @@ TEST_F(SingleInstanceTest, LaterInstanceHandsOverOrActivates) {
       PostMessageA(own, WM_CLOSE, 0, 0);
     }
     EXPECT_EQ(Finish(later), 0);
-    EXPECT_EQ(first.Records(), c.sends ? std::vector<std::string>{c.payload} : std::vector<std::string>{});
+    EXPECT_EQ(first.Records(),
+              c.sends ? std::vector<std::string>{c.payload} : std::vector<std::string>{});
     if (c.activates) {
       EXPECT_TRUE(WaitUntil([&] { return !IsIconic(first.Window()); }, 3000));
       EXPECT_EQ(GetForegroundWindow(), first.Window());
@@ -214,7 +215,8 @@ TEST_F(SingleInstanceTest, RealFirstInstanceIsRestoredAndSurvivesHandOver) {
   Process third = Start("\"C:\\no such folder\\x.zip\"");
   EXPECT_EQ(Finish(third), 0);
   HWND client = FindWindowExA(main, nullptr, "MDICLIENT", nullptr);
-  EXPECT_TRUE(WaitUntil([&] { return FindWindowExA(client, nullptr, "CorvaneDocument", nullptr); }));
+  EXPECT_TRUE(
+      WaitUntil([&] { return FindWindowExA(client, nullptr, "CorvaneDocument", nullptr); }));
   EXPECT_EQ(MarkedWindows().size(), 1u);
 
   // Closing gives up the mutex: the next start is a first instance again.

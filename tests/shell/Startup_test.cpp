@@ -16,7 +16,8 @@ TEST(StartupTest, CommandLineIsTheTextAfterTheProgramPath) {
     const wchar_t* full;
     const wchar_t* tail;
   } cases[] = {
-      {L"\"C:\\Program Files\\Corvane.exe\" \"C:\\my files\\a b.zip\"", L"\"C:\\my files\\a b.zip\""},
+      {L"\"C:\\Program Files\\Corvane.exe\" \"C:\\my files\\a b.zip\"",
+       L"\"C:\\my files\\a b.zip\""},
       {L"\"C:\\Corvane.exe\"\t  \"a.zip\" ", L"\"a.zip\" "},
       {L"\"C:\\Corvane.exe\"\"a.zip\"", L"\"a.zip\""},
       {L"C:\\Corvane.exe  C:\\a.zip", L"C:\\a.zip"},

@@ -295,7 +295,8 @@ TEST_F(frmMainTest, DpiChangeLaysTheFrameOutAgain) {
   for (int dpi : {144, main.Dpi()}) {
     RECT suggested{50, 60, 50 + ScaleForDpi(600, dpi), 60 + ScaleForDpi(400, dpi)};
     SendMessageA(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
-    EXPECT_EQ(Bounds(window), (std::vector<LONG>{50, 60, ScaleForDpi(600, dpi), ScaleForDpi(400, dpi)}));
+    EXPECT_EQ(Bounds(window),
+              (std::vector<LONG>{50, 60, ScaleForDpi(600, dpi), ScaleForDpi(400, dpi)}));
     auto images = reinterpret_cast<HIMAGELIST>(SendMessageA(main.Toolbar(), TB_GETIMAGELIST, 0, 0));
     int cx = 0, cy = 0;
     ImageList_GetIconSize(images, &cx, &cy);
@@ -341,9 +342,9 @@ TEST_F(frmMainTest, CloseSavesPlacementAndSettings) {
 }
 
 TEST_F(frmMainTest, BadPlacementStillOpensOnScreen) {
-  for (auto [left, top, width] : {std::tuple{"-200000", "-200000", "6500"},
-                                  std::tuple{"900000", "30", "6500"},
-                                  std::tuple{"left", "1e99", "-5"}}) {
+  for (auto [left, top, width] :
+       {std::tuple{"-200000", "-200000", "6500"}, std::tuple{"900000", "30", "6500"},
+        std::tuple{"left", "1e99", "-5"}}) {
     Store("MainLeft", left);
     Store("MainTop", top);
     Store("MainWidth", width);

@@ -34,7 +34,8 @@ TempFolder::TempFolder() {
 
 TempFolder::~TempFolder() {
   std::error_code ignored;
-  for (const auto& entry : std::filesystem::recursive_directory_iterator(PathOf(m_sPath), ignored)) {
+  for (const auto& entry :
+       std::filesystem::recursive_directory_iterator(PathOf(m_sPath), ignored)) {
     SetFileAttributesW(entry.path().c_str(), FILE_ATTRIBUTE_NORMAL);
   }
   std::filesystem::remove_all(PathOf(m_sPath), ignored);

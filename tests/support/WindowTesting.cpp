@@ -79,8 +79,8 @@ bool InChildRun() {
 
 DWORD RunThisTestIn(const std::string& executable) {
   const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
-  std::string commandLine = "\"" + executable + "\" --gtest_filter=" +
-                            test->test_suite_name() + "." + test->name();
+  std::string commandLine =
+      "\"" + executable + "\" --gtest_filter=" + test->test_suite_name() + "." + test->name();
   SetEnvironmentVariableA(kChildVariable, "1");
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;

@@ -100,9 +100,9 @@ TEST_F(cUnzipTest, ListingFillsTheCatalogue) {
                                 std::to_string(size * ratio / 100) + " " + rest + "1");
   }
   EXPECT_EQ(unzip.FileCount(), i);
-  for (auto [stored, folder, file] : {std::tuple{"a/b/c.txt", "a\\b", "c.txt"},
-                                      std::tuple{"/rooted.txt", "", "rooted.txt"},
-                                      std::tuple{"Zoë 日本.txt", "", "Zoë 日本.txt"}}) {
+  for (auto [stored, folder, file] :
+       {std::tuple{"a/b/c.txt", "a\\b", "c.txt"}, std::tuple{"/rooted.txt", "", "rooted.txt"},
+        std::tuple{"Zoë 日本.txt", "", "Zoë 日本.txt"}}) {
     int32_t i = SelectOnly({stored});
     ASSERT_NE(i, 0) << stored;
     EXPECT_EQ(unzip.FileDirectory(i) + "|" + unzip.Filename(i), std::string(folder) + "|" + file);
@@ -111,8 +111,9 @@ TEST_F(cUnzipTest, ListingFillsTheCatalogue) {
 
 TEST_F(cUnzipTest, SelectionDecidesTheIncludeList) {
   const std::set<std::string> all = {
-      "plain.txt", "with space.txt", "Zoë 日本.txt", "nested\\deeper\\ünï.txt", "nested\\top.txt",
-      "a[1].txt",  "a1.txt",         "a_.txt",       "ab.txt", "back\\slash.txt"};
+      "plain.txt",       "with space.txt", "Zoë 日本.txt", "nested\\deeper\\ünï.txt",
+      "nested\\top.txt", "a[1].txt",       "a1.txt",       "a_.txt",
+      "ab.txt",          "back\\slash.txt"};
   const struct {
     std::vector<std::string> selected;  // "*": every entry
     std::set<std::string> files;
@@ -159,13 +160,16 @@ TEST_F(cUnzipTest, CallbacksRaiseTheEventsOnTheCallingThread) {
   for (const char* name : {"plain.txt", "a1.txt", "ab.txt"}) WriteFileText(folder / name, "old");
   Extract(folder);
   EXPECT_EQ(events.cancels.at(1), "nested\\deeper\\ünï.txt");  // "\" for "/"
-  EXPECT_EQ(events.prompts, (std::vector<std::string>{"plain.txt=100", "a1.txt=100", "ab.txt=100"}));
+  EXPECT_EQ(events.prompts,
+            (std::vector<std::string>{"plain.txt=100", "a1.txt=100", "ab.txt=100"}));
   EXPECT_EQ(ReadFileText(folder / "plain.txt") + ReadFileText(folder / "a1.txt") +
                 ReadFileText(folder / "ab.txt"),
             "plain.txtoldab.txt");
   ASSERT_FALSE(events.messages.empty());
-  EXPECT_EQ(unzip.LastMessage().substr(unzip.LastMessage().rfind('\n') + 1), events.messages.back());
-  for (const std::string& message : events.messages) EXPECT_EQ(message.find('/'), std::string::npos);
+  EXPECT_EQ(unzip.LastMessage().substr(unzip.LastMessage().rfind('\n') + 1),
+            events.messages.back());
+  for (const std::string& message : events.messages)
+    EXPECT_EQ(message.find('/'), std::string::npos);
 
   events.cancelAll = true;  // Cancel stops the run
   TempFolder none;
@@ -186,7 +190,8 @@ TEST_F(cUnzipTest, IndexOutsideTheCatalogueVersionAndNoArchive) {
   DateTime date{1999};
   std::string extra;
   unzip.GetVersion(major, minor, revision, date, extra);
-  EXPECT_EQ(std::vector<int32_t>({major, minor, revision, date.year}), (std::vector<int32_t>{1, 0, 0, 1999}));
+  EXPECT_EQ(std::vector<int32_t>({major, minor, revision, date.year}),
+            (std::vector<int32_t>{1, 0, 0, 1999}));
   EXPECT_EQ(extra, std::string(10, ' '));
   unzip.ZipFile("");
   EXPECT_FALSE(unzip.Unzip());  // nothing named: the engine is not called

@@ -92,8 +92,8 @@ TEST_F(cZipTest, EachOptionWritesItsFieldOfTheOptionRecord) {
   zip.RecurseSubDirs(true);
   EXPECT_TRUE(zip.RecurseSubDirs());
   // MessageLevel: 0 verbose, 1 quiet, 2 neither; other values change nothing.
-  for (auto [level, verbose, quiet] : {std::array{0, 1, 0}, std::array{5, 1, 0},
-                                       std::array{1, 0, 1}, std::array{2, 0, 0}}) {
+  for (auto [level, verbose, quiet] :
+       {std::array{0, 1, 0}, std::array{5, 1, 0}, std::array{1, 0, 1}, std::array{2, 0, 0}}) {
     zip.MessageLevel(level);
     const ZPOPT& record = cZipTestHelper::Options(zip);
     EXPECT_EQ(std::make_pair(record.fVerbose, record.fQuiet), std::make_pair(verbose, quiet));
@@ -122,7 +122,8 @@ TEST_F(cZipTest, BasePathBecomesTheCurrentFolderOfItsDrive) {
 
   // No fixed limit on the number of specifications.
   Names many;
-  for (int i = 0; i < 1100; ++i) WriteFileText(many.emplace_back(folder / "many\\" + std::to_string(i)), "x");
+  for (int i = 0; i < 1100; ++i)
+    WriteFileText(many.emplace_back(folder / "many\\" + std::to_string(i)), "x");
   zip.MessageLevel(1);
   DeleteFileA(archive.c_str());
   Run(&cZip::Zip, many);
