@@ -24,10 +24,6 @@ CommandScope::~CommandScope() {
   }
 }
 
-bool CommandScope::InProgress() {
-  return g_iDepth > 0;
-}
-
 bool CommandScope::DeferWhileInProgress(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (g_iDepth == 0) return false;
   MSG msg{};

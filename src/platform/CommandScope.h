@@ -24,9 +24,6 @@ class CommandScope {
   CommandScope(const CommandScope&) = delete;
   CommandScope& operator=(const CommandScope&) = delete;
 
-  // True while any scope is alive.
-  static bool InProgress();
-
   // While a command is in progress: keeps the message, to be posted back to window later, and
   // returns true; the caller does nothing more with it now. Otherwise returns false, and the
   // caller handles the message itself.

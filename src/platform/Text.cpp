@@ -14,12 +14,16 @@ std::wstring Wide(std::string_view utf8) {
 }
 
 std::string Utf8(std::wstring_view text) {
+  return Narrow(text, CP_UTF8);
+}
+
+std::string Narrow(std::wstring_view text, unsigned codePage) {
   if (text.empty()) return std::string();
   int size = static_cast<int>(text.size());
-  int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
-  std::string utf8(length, '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), size, utf8.data(), length, nullptr, nullptr);
-  return utf8;
+  int length = WideCharToMultiByte(codePage, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+  std::string narrow(length, '\0');
+  WideCharToMultiByte(codePage, 0, text.data(), size, narrow.data(), length, nullptr, nullptr);
+  return narrow;
 }
 
 }  // namespace corvane

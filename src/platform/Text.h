@@ -10,4 +10,8 @@ namespace corvane {
 std::wstring Wide(std::string_view utf8);
 std::string Utf8(std::wstring_view text);
 
+// UTF-16 text in the given code page by the system's default conversion (unrepresentable
+// characters become the code page's default character).
+std::string Narrow(std::wstring_view text, unsigned codePage);
+
 }  // namespace corvane

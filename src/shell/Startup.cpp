@@ -144,12 +144,7 @@ std::wstring CommandLineTail(std::wstring_view full) {
 }
 
 std::string AnsiText(std::wstring_view text) {
-  if (text.empty()) return std::string();
-  int length = static_cast<int>(text.size());
-  int bytes = WideCharToMultiByte(CP_ACP, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
-  std::string ansi(bytes, '\0');
-  WideCharToMultiByte(CP_ACP, 0, text.data(), length, ansi.data(), bytes, nullptr, nullptr);
-  return ansi;
+  return Narrow(text, CP_ACP);
 }
 
 std::string HandOverPayload(std::wstring_view commandLine) {

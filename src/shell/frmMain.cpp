@@ -314,6 +314,8 @@ LRESULT frmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_ENDSESSION:
       // The user logs off or the system shuts down: close as File > Exit does, settings saved.
+      // During a command this waits like any close, though the session may end meanwhile: a
+      // window torn down under a running command would be worse than settings not saved.
       if (wParam && !CommandScope::DeferWhileInProgress(m_hwnd, message, wParam, lParam)) {
         OnClose();
       }
@@ -464,7 +466,7 @@ void frmMain::OnClose() {
   try {
     Form_QueryUnload();
   } catch (...) {
-    // Drops a failed save of the Extract To preferences (a root the user may not write).
+    // Drops what saving the Extract To preferences raises (a root the user may not write).
   }
   // Each document closes as if the user closed it; the next one then becomes active.
   while (auto document =
