@@ -91,7 +91,7 @@ TEST(EngineCallTest, MissingLibraryRaisesFromItsModuleAndTheObjectsRecover) {
     std::string self = testing_support::BesideTests("EngineCall_test.exe");
     ASSERT_TRUE(CopyFileA(self.c_str(), (copy / "EngineCall_test.exe").c_str(), TRUE));
     SetEnvironmentVariableA("CORVANE_TEST_BIN", testing_support::BesideTests("").c_str());
-    EXPECT_EQ(testing_support::RunThisTestIn(copy / "EngineCall_test.exe"), 0u);
+    EXPECT_EQ(testing_support::RunThisTestIn(copy / "EngineCall_test.exe"), 0);
     return;
   }
   TempFolder folder;

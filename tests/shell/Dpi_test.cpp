@@ -24,13 +24,13 @@ TEST(FrameDpiTest, PicturesBarsAndPlacementFollowTheDpi) {
                             &before, &size) == ERROR_SUCCESS;
     DWORD dpi = 144;
     RegSetKeyValueA(HKEY_CURRENT_USER, kDesktop, "LogPixels", REG_DWORD, &dpi, sizeof dpi);
-    DWORD code = testing_support::RunThisTestIn(testing_support::BesideTests("dpi_test.exe"));
+    long code = testing_support::RunThisTestIn(testing_support::BesideTests("dpi_test.exe"));
     if (had) {
       RegSetKeyValueA(HKEY_CURRENT_USER, kDesktop, "LogPixels", REG_DWORD, &before, sizeof before);
     } else {
       RegDeleteKeyValueA(HKEY_CURRENT_USER, kDesktop, "LogPixels");
     }
-    EXPECT_EQ(code, 0u);
+    EXPECT_EQ(code, 0);
     return;
   }
   ASSERT_EQ(ScreenDpi(), 144);

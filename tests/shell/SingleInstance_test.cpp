@@ -19,36 +19,13 @@ using testing_support::WaitUntil;
 
 constexpr char kMutexName[] = "Corvane_APPLICATION_MUTEX";
 
-struct Process {
-  HANDLE handle = nullptr;
-  DWORD id = 0;
-};
+using testing_support::Finish;
+using testing_support::Process;
 
 // Starts Corvane.exe with this command line after its quoted path (nothing when empty).
 Process Start(const std::string& arguments) {
-  std::string program = testing_support::BesideTests("Corvane.exe");
-  std::string commandLine = "\"" + program + "\"";
-  if (!arguments.empty()) commandLine += " " + arguments;
-  STARTUPINFOA startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION info{};
-  EXPECT_TRUE(CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
-                             nullptr, nullptr, &startup, &info))
-      << commandLine;
-  CloseHandle(info.hThread);
-  return Process{info.hProcess, info.dwProcessId};
-}
-
-// Waits for the process to end while this thread keeps handling messages; its exit code, or -1.
-long Finish(Process& process, int milliseconds = 15000) {
-  bool ended = WaitUntil([&] { return WaitForSingleObject(process.handle, 0) == WAIT_OBJECT_0; },
-                         milliseconds);
-  DWORD code = STILL_ACTIVE;
-  GetExitCodeProcess(process.handle, &code);
-  if (!ended) TerminateProcess(process.handle, 99);
-  CloseHandle(process.handle);
-  process.handle = nullptr;
-  return ended ? static_cast<long>(code) : -1;
+  return testing_support::Start("\"" + testing_support::BesideTests("Corvane.exe") + "\"" +
+                                (arguments.empty() ? "" : " " + arguments));
 }
 
 std::vector<HWND> MarkedWindows() {

@@ -248,23 +248,17 @@ TEST_F(frmMainTest, DialogsOfTheFrame) {
   DeleteFileA(archive.c_str());
 }
 
-TEST_F(frmMainTest, ForwardedCommandLineIsTakenAtOnceAndOpenedFromTheLoop) {
+// A forwarded command line is taken at once and opened from the frame's loop. It, or a close, that
+// arrives while a command runs a nested loop waits for the command to return; one that comes due
+// while another command runs waits again.
+TEST_F(frmMainTest, CloseAndCommandLineWaitForTheCommandInProgress) {
   Open();
   EXPECT_EQ(Forward(std::string()), 1);
   EXPECT_EQ(Forward(std::string(1, '\0')), 1);  // an empty command line: shown, nothing opened
-  EXPECT_EQ(Forward("\"C:\\x.zip\""), 1);
-  EXPECT_EQ(ActiveDocument(), nullptr);
   PumpFor(50);
-  ASSERT_NE(ActiveDocument(), nullptr);
-  EXPECT_EQ(GetWindow(ActiveDocument(), GW_HWNDNEXT), nullptr);
-}
-
-// A close or a forwarded command line that arrives while a command runs a nested loop waits for
-// the command to return; one that comes due while another command runs waits again.
-TEST_F(frmMainTest, CloseAndCommandLineWaitForTheCommandInProgress) {
-  Open();
+  EXPECT_EQ(ActiveDocument(), nullptr);
   auto next = std::make_unique<CommandScope>();  // a command in its nested loop
-  Forward("\"C:\\x.zip\"");
+  EXPECT_EQ(Forward("\"C:\\x.zip\""), 1);
   { CommandScope nested; }
   PumpFor(100);
   EXPECT_EQ(ActiveDocument(), nullptr);
@@ -273,6 +267,7 @@ TEST_F(frmMainTest, CloseAndCommandLineWaitForTheCommandInProgress) {
   EXPECT_EQ(ActiveDocument(), nullptr);
   next.reset();
   EXPECT_TRUE(WaitUntil([&] { return ActiveDocument() != nullptr; }));
+  EXPECT_EQ(GetWindow(ActiveDocument(), GW_HWNDNEXT), nullptr);  // one document
   m_main.reset();
 
   // A real command: Help > About holds its scope while the box runs its loop.

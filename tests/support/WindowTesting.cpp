@@ -77,11 +77,7 @@ bool InChildRun() {
   return std::getenv(kChildVariable) != nullptr;
 }
 
-DWORD RunThisTestIn(const std::string& executable) {
-  const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
-  std::string commandLine =
-      "\"" + executable + "\" --gtest_filter=" + test->test_suite_name() + "." + test->name();
-  SetEnvironmentVariableA(kChildVariable, "1");
+Process Start(std::string commandLine) {
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
@@ -90,17 +86,32 @@ DWORD RunThisTestIn(const std::string& executable) {
   for (HANDLE output : {startup.hStdOutput, startup.hStdError}) {
     SetHandleInformation(output, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
   }
-  PROCESS_INFORMATION process{};
-  BOOL started = CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr,
-                                /*bInheritHandles=*/TRUE, 0, nullptr, nullptr, &startup, &process);
-  SetEnvironmentVariableA(kChildVariable, nullptr);
-  if (!started) return GetLastError();
+  PROCESS_INFORMATION info{};
+  EXPECT_TRUE(CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr,
+                             /*bInheritHandles=*/TRUE, 0, nullptr, nullptr, &startup, &info))
+      << commandLine;
+  CloseHandle(info.hThread);
+  return Process{info.hProcess, info.dwProcessId};
+}
+
+long Finish(Process& process, int milliseconds) {
+  bool ended = WaitUntil([&] { return WaitForSingleObject(process.handle, 0) == WAIT_OBJECT_0; },
+                         milliseconds);
   DWORD code = STILL_ACTIVE;
-  WaitUntil([&] { return WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0; }, 120000);
-  GetExitCodeProcess(process.hProcess, &code);
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
-  return code;
+  GetExitCodeProcess(process.handle, &code);
+  if (!ended) TerminateProcess(process.handle, 99);
+  CloseHandle(process.handle);
+  process.handle = nullptr;
+  return ended ? static_cast<long>(code) : -1;
+}
+
+long RunThisTestIn(const std::string& executable) {
+  const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
+  SetEnvironmentVariableA(kChildVariable, "1");
+  Process child = Start("\"" + executable + "\" --gtest_filter=" + test->test_suite_name() + "." +
+                        test->name());
+  SetEnvironmentVariableA(kChildVariable, nullptr);
+  return Finish(child, 120000);
 }
 
 }  // namespace corvane::testing_support
