@@ -90,6 +90,7 @@ TEST_F(cUnzipTest, ListingFillsTheCatalogue) {
     std::string rest;
     std::getline(fields >> std::ws, rest);
     const DateTime& d = unzip.FileDate(i);
+    // The expected line, with the ratio and packed size after the size and "selected" last.
     std::ostringstream listed;
     listed << unzip.FileStoredName(i) << " " << unzip.FileSize(i) << " "
            << unzip.FileCompressionRatio(i) << " " << unzip.FilePackedSize(i) << " "
