@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include "EngineTesting.h"
 
 namespace corvane {
