@@ -27,6 +27,9 @@ constexpr int kToolbarId = 200, kStatusBarId = 201, kClientId = 202;
 constexpr UINT kMsgForwardedCommandLine = WM_APP + 1;
 // The toolbar pictures are drawn 24 pixels square for 96 dots per inch.
 constexpr int kToolbarPicture = 24;
+// The program is long-path aware: a chosen archive's path may be as long as the system allows,
+// not only 260 characters.
+constexpr size_t kLongestPath = 32767;
 // Forwarded command lines longer than this are not taken: the system's own limit is 32767
 // UTF-16 characters, which UTF-8 holds in at most three times as many bytes.
 constexpr DWORD kMaxForwardedBytes = 32767 * 3;
@@ -173,9 +176,9 @@ void SetFlatToolbar(HWND tbToolbar, bool bFlat) {
 }
 
 frmMain::frmMain()
-    : m_dlgCommonDialog("Open", "ZIP Files (*.zip)|*.zip|All Files (*.*)|*.*", 260,
+    : m_dlgCommonDialog("Open", "ZIP Files (*.zip)|*.zip|All Files (*.*)|*.*", kLongestPath,
                         OFN_EXPLORER | OFN_PATHMUSTEXIST),
-      m_newcd("New", "ZIP Files (*.zip)|*.zip", 260, OFN_EXPLORER | OFN_PATHMUSTEXIST),
+      m_newcd("New", "ZIP Files (*.zip)|*.zip", kLongestPath, OFN_EXPLORER | OFN_PATHMUSTEXIST),
       m_addcd("Add Files", "All Files (*.*)|*.*", 32000, OFN_ALLOWMULTISELECT) {
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES | ICC_WIN95_CLASSES};
   InitCommonControlsEx(&controls);
