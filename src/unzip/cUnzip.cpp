@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "unzip/mUnzip.h"
 #include "platform/Module.h"
+#include "unzip/mUnzip.h"
 
 namespace corvane {
 

@@ -47,7 +47,7 @@ std::wstring PathFrom(Fill fill) {
       path.resize(length);
       return path;
     }
-    path.resize(length);
+    path.resize(length + 1);  // the length asked for, and room for a path that grew meanwhile
   }
 }
 
