@@ -1,8 +1,8 @@
 #include "zip/cZip.h"
 
 #include "enginecall/EngineCall.h"
-#include "zip/mZip.h"
 #include "platform/Module.h"
+#include "zip/mZip.h"
 
 namespace corvane {
 
