@@ -14,7 +14,7 @@ namespace corvane {
 // derived class creates them from code when it gets WM_INITDIALOG) in the system's message font,
 // and keeps the object in DWLP_USER, forwarding each message to Derived::HandleMessage(UINT,
 // WPARAM, LPARAM), which returns TRUE for a message it handled, as a dialog procedure does. Dpi()
-// is the dialog's own from WM_INITDIALOG on.
+// is the dialog's own from WM_INITDIALOG on, and follows it to another monitor.
 template <typename Derived>
 class BaseDialog {
  public:
@@ -75,6 +75,9 @@ class BaseDialog {
       SetWindowLongPtrA(hwnd, DWLP_USER, reinterpret_cast<LONG_PTR>(self));
     }
     if (!self) return FALSE;
+    // On a monitor of another DPI the dialog manager resizes a per-monitor V2 dialog and moves and
+    // re-fonts its controls itself; the dialog keeps the DPI for what it draws.
+    if (message == WM_DPICHANGED) self->m_iDpi = LOWORD(wParam);
     INT_PTR result = FALSE;
     // No exception may cross the system's dispatch.
     try {
