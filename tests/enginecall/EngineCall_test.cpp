@@ -58,6 +58,7 @@ TEST(EngineCallTest, RunStartedDuringAnotherRunOfEitherEngineIsRefused) {
     innerZip.Delete();  // a failed run before: its result must not remain
     innerUnzip.ZipFile(folder / "missing.zip");
     innerUnzip.Directory();
+    ASSERT_EQ(innerUnzip.LastResult(), PK_NOZIP);
     long refused = -1;
     std::string source;
     Recorder events;

@@ -295,7 +295,8 @@ TEST_F(frmMainTest, DpiChangeLaysTheFrameOutAgain) {
     auto images = reinterpret_cast<HIMAGELIST>(SendMessageA(main.Toolbar(), TB_GETIMAGELIST, 0, 0));
     int cx = 0, cy = 0;
     ImageList_GetIconSize(images, &cx, &cy);
-    EXPECT_EQ(cx, ScaleForDpi(24, dpi));
+    EXPECT_EQ(std::make_pair(cx, ImageList_GetImageCount(images)),
+              std::make_pair(ScaleForDpi(24, dpi), 5));
     RECT client = RectIn(main.MdiClient(), window);
     EXPECT_EQ(client.top, RectIn(main.Toolbar(), window).bottom);
     EXPECT_EQ(client.bottom, RectIn(main.StatusBar(), window).top);
