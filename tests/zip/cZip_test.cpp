@@ -147,6 +147,7 @@ TEST_F(cZipTest, DeleteRemovesExactlyTheNamedEntriesAndTurnsItsFlagOffAgain) {
   std::string source;
   EXPECT_EQ(ErrorNumber([&] { zip.Delete(); }, &source), 76);
   EXPECT_EQ(source, "cZip_test.mZip");
+  EXPECT_EQ(Stored(archive), (Names{"a1.txt", "two.txt"}));  // the engine was not called
   EXPECT_EQ(cZipTestHelper::Options(zip).fDeleteEntries, 0);
   EXPECT_EQ(ErrorNumber([&] { zip.FileSpec(3); }, &source), 9);
   EXPECT_EQ(source, "cZip_test.cZip");
