@@ -12,7 +12,7 @@
 #include <cstdio>
 #include <string>
 
-#include "Startup.h"
+#include "shell/Startup.h"
 
 namespace {
 

@@ -1,0 +1,117 @@
+#include "WindowTesting.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace corvane::testing_support {
+namespace {
+DialogAnswer* g_answer = nullptr;
+constexpr char kChildVariable[] = "CORVANE_TEST_CHILD";
+}  // namespace
+
+void PumpFor(int milliseconds) {
+  WaitUntil([] { return false; }, milliseconds);
+}
+
+bool WaitUntil(const std::function<bool()>& condition, int milliseconds) {
+  DWORD start = GetTickCount();
+  for (;;) {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.message == WM_QUIT) continue;  // the main window's end; the test goes on
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+    if (condition()) return true;
+    if (GetTickCount() - start >= static_cast<DWORD>(milliseconds)) return false;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+  }
+}
+
+DialogAnswer::DialogAnswer(std::string caption, std::function<void(HWND)> action)
+    : m_caption(std::move(caption)), m_action(std::move(action)) {
+  g_answer = this;
+  m_timer = SetTimer(nullptr, 0, 20, OnTimer);
+}
+
+DialogAnswer::~DialogAnswer() {
+  KillTimer(nullptr, m_timer);
+  g_answer = nullptr;
+}
+
+void CALLBACK DialogAnswer::OnTimer(HWND, UINT, UINT_PTR, DWORD) {
+  DialogAnswer* self = g_answer;
+  if (!self || self->m_answered) return;
+  HWND dialog = FindWindowA("#32770", self->m_caption.c_str());
+  if (!dialog || !IsWindowVisible(dialog)) return;
+  self->m_answered = true;
+  self->m_action(dialog);
+}
+
+void Click(HWND dialog, int buttonId) {
+  SendMessageA(GetDlgItem(dialog, buttonId), BM_CLICK, 0, 0);
+}
+
+std::string TextOf(HWND window) {
+  char text[1024] = "";
+  GetWindowTextA(window, text, sizeof text);
+  return text;
+}
+
+std::vector<std::string> ChildTexts(HWND window) {
+  std::vector<std::string> texts;
+  for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    texts.push_back(TextOf(child));
+  }
+  return texts;
+}
+
+std::string BesideTests(const std::string& name) {
+  std::string self(32768, '\0');
+  self.resize(GetModuleFileNameA(nullptr, self.data(), static_cast<DWORD>(self.size())));
+  return self.substr(0, self.find_last_of('\\') + 1) + name;
+}
+
+bool InChildRun() {
+  return std::getenv(kChildVariable) != nullptr;
+}
+
+Process Start(std::string commandLine) {
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+  startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+  for (HANDLE output : {startup.hStdOutput, startup.hStdError}) {
+    SetHandleInformation(output, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
+  }
+  PROCESS_INFORMATION info{};
+  EXPECT_TRUE(CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr,
+                             /*bInheritHandles=*/TRUE, 0, nullptr, nullptr, &startup, &info))
+      << commandLine;
+  CloseHandle(info.hThread);
+  return Process{info.hProcess, info.dwProcessId};
+}
+
+long Finish(Process& process, int milliseconds) {
+  bool ended = WaitUntil([&] { return WaitForSingleObject(process.handle, 0) == WAIT_OBJECT_0; },
+                         milliseconds);
+  DWORD code = STILL_ACTIVE;
+  GetExitCodeProcess(process.handle, &code);
+  if (!ended) TerminateProcess(process.handle, 99);
+  CloseHandle(process.handle);
+  process.handle = nullptr;
+  return ended ? static_cast<long>(code) : -1;
+}
+
+long RunThisTestIn(const std::string& executable) {
+  const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
+  SetEnvironmentVariableA(kChildVariable, "1");
+  Process child = Start("\"" + executable + "\" --gtest_filter=" + test->test_suite_name() + "." +
+                        test->name());
+  SetEnvironmentVariableA(kChildVariable, nullptr);
+  return Finish(child, 120000);
+}
+
+}  // namespace corvane::testing_support
