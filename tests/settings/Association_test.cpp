@@ -37,11 +37,12 @@ std::string DefaultOf(HKEY root, const std::string& key) {
   return data;
 }
 
-std::string Describe(const std::vector<cRegistryTestHelper::Write>& writes) {
+// One line per write: root and key, whether it was refused, and the value written when asked.
+std::string Describe(const std::vector<cRegistryTestHelper::Write>& writes, bool values = true) {
   std::string text;
   for (const auto& w : writes) {
-    text += RootName(w.root) + "\\" + w.section + (w.refused ? " (refused)" : "") + " = " +
-            w.data.c_str() + "\n";
+    text += RootName(w.root) + "\\" + w.section + (w.refused ? " (refused)" : "");
+    text += (values ? " = " + std::string(w.data.c_str()) : "") + "\n";
   }
   return text;
 }
@@ -207,11 +208,7 @@ TEST_F(AssociationTest, RefusedClassRootsFallBackToTheUsersClasses) {
   }
   expected += "HKCR\\Corvane.ZipFile\\DefaultIcon (refused)\n";
   expected += "HKCU\\Software\\Classes\\Corvane.ZipFile\\DefaultIcon\n";
-  std::string written;
-  for (const auto& w : recorder.writes) {
-    written += RootName(w.root) + "\\" + w.section + (w.refused ? " (refused)" : "") + "\n";
-  }
-  EXPECT_EQ(written, expected);
+  EXPECT_EQ(Describe(recorder.writes, /*values=*/false), expected);
 
   const std::string classes = "Software\\Classes\\";
   EXPECT_EQ(DefaultOf(HKEY_CURRENT_USER, classes + ".ZIP"), "Corvane.ZipFile");

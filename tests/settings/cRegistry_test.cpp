@@ -39,6 +39,16 @@ void Put(const std::string& name, DWORD type, const std::string& data) {
             ERROR_SUCCESS);
 }
 
+// A registry object addressing one value.
+cRegistry At(HKEY root, const std::string& section, const std::string& name, DWORD type) {
+  cRegistry reg;
+  reg.ClassKey(root);
+  reg.SectionKey(section);
+  reg.ValueKey(name);
+  reg.ValueType(type);
+  return reg;
+}
+
 std::optional<Error> Raised(const std::function<void()>& call) {
   try {
     call();
@@ -144,11 +154,7 @@ TEST_F(cRegistryTest, MissingValuesReadAsTheDefault) {
   };
   m_reg.CreateKey();
   for (const auto& c : cases) {
-    cRegistry reg;
-    reg.ClassKey(c.root);
-    reg.SectionKey(c.section);
-    reg.ValueKey(c.name);
-    reg.ValueType(REG_BINARY);
+    cRegistry reg = At(c.root, c.section, c.name, REG_BINARY);
     EXPECT_EQ(reg.Value(), RegValue()) << c.section;
     reg.Default("fallback");
     EXPECT_EQ(reg.Value(), RegValue("fallback")) << c.section;
@@ -241,11 +247,7 @@ TEST_F(cRegistryTest, FailuresRaiseNumberedErrorsNamingTheKey) {
   m_reg.SectionKey(std::string(kKey) + "\\child");
   m_reg.CreateKey();
   for (const auto& c : cases) {
-    cRegistry reg;
-    reg.ClassKey(c.root);
-    reg.SectionKey(c.section);
-    reg.ValueKey(c.name);
-    reg.ValueType(c.valueType);
+    cRegistry reg = At(c.root, c.section, c.name, c.valueType);
     std::optional<Error> error = Raised([&] { c.call(reg); });
     ASSERT_TRUE(error) << c.what;
     EXPECT_EQ(error->Number(), c.number) << c.what;
