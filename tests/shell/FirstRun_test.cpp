@@ -169,6 +169,16 @@ TEST_F(FirstRunTest, AnswerDecidesWhetherLaterStartsAssociate) {
     EXPECT_EQ(Associated(), c.firstRun == 2) << c.what;
     Close();
   }
+
+  // Later, View > Options shows the same dialog, owned by the visible window.
+  Start({});
+  bool shown = false;
+  DialogAnswer options("Options", [&](HWND dialog) {
+    shown = GetWindow(dialog, GW_OWNER) == m_main->Window() && IsWindowVisible(m_main->Window());
+    Click(dialog, frmOptions::kCmdCancel);
+  });
+  SendMessageA(m_main->Window(), WM_COMMAND, frmMain::mnuViewOptions, 0);
+  EXPECT_TRUE(shown);
 }
 
 // A failed association is shown once, with the registry's message, and the start goes on.
