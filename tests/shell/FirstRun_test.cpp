@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <list>
 #include <memory>
@@ -21,157 +22,130 @@ namespace {
 using testing_support::ChildTexts;
 using testing_support::Click;
 using testing_support::DialogAnswer;
-using testing_support::PumpFor;
 using testing_support::WaitUntil;
 
 constexpr char kSection[] = "Software\\Corvane\\Settings";
-constexpr char kQuestion[] = "Would you like to register ZIP files with Corvane?";
-
-std::string StoredFirstRun() {
-  char data[16] = "";
-  DWORD size = sizeof data;
-  if (RegGetValueA(HKEY_CURRENT_USER, kSection, "frun", RRF_RT_REG_SZ, nullptr, data, &size) !=
-      ERROR_SUCCESS) {
-    return "<absent>";
-  }
-  return data;
-}
 
 bool Associated() {
-  HKEY key = nullptr;
-  if (RegOpenKeyExA(HKEY_CLASSES_ROOT, "Corvane.ZipFile\\shell\\open\\command", 0, KEY_READ,
-                    &key) != ERROR_SUCCESS) {
-    return false;
-  }
-  RegCloseKey(key);
-  return true;
+  return RegGetValueA(HKEY_CLASSES_ROOT, "Corvane.ZipFile\\shell\\open\\command", nullptr,
+                      RRF_RT_REG_SZ, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
 }
 
-void RemoveAssociation() {
-  for (const char* key : {".ZIP", "Corvane.ZipFile"}) RegDeleteTreeA(HKEY_CLASSES_ROOT, key);
+bool Shows(HWND box, const std::string& start) {
+  std::vector<std::string> texts = ChildTexts(box);
+  return std::any_of(texts.begin(), texts.end(),
+                     [&](const std::string& text) { return text.rfind(start, 0) == 0; });
 }
 
-bool HasText(HWND box, const std::string& text, bool prefix = false) {
-  for (const std::string& shown : ChildTexts(box)) {
-    if (prefix ? shown.rfind(text, 0) == 0 : shown == text) return true;
-  }
-  return false;
-}
-
-// Answers dialogs one after the other, each found by its caption once the one before it has been
-// answered. Each step checks what it sees.
-class DialogSeries {
- public:
-  struct Step {
-    const char* caption;
-    std::function<void(HWND)> action;
-  };
-  explicit DialogSeries(std::vector<Step> steps) : m_steps(std::move(steps)) { Next(); }
-  size_t Answered() const { return m_answered; }
-
- private:
-  void Next() {
-    if (m_answers.size() == m_steps.size()) return;
-    const Step& step = m_steps[m_answers.size()];
-    // Earlier answers stay alive: one of them may be the caller.
-    m_answers.emplace_back(step.caption, [this, &step](HWND dialog) {
-      ++m_answered;
-      Next();
-      step.action(dialog);
-    });
-  }
-
-  std::vector<Step> m_steps;
-  std::list<DialogAnswer> m_answers;
-  size_t m_answered = 0;
+// A dialog to answer: its caption, and what to check and press in it.
+struct Step {
+  const char* caption;
+  std::function<void(HWND)> action;
 };
-
-// A first start: no settings stored, no association.
-void ForgetEverything() {
-  RegDeleteTreeA(HKEY_CURRENT_USER, kSection);
-  RemoveAssociation();
-}
 
 class FirstRunTest : public testing::Test {
  protected:
-  void SetUp() override { ForgetEverything(); }
+  void SetUp() override { Forget(); }
   void TearDown() override {
     m_main.reset();
-    ForgetEverything();
+    Forget();
+  }
+  // No settings stored and no association, as before a first start.
+  static void Forget() {
+    RegDeleteTreeA(HKEY_CURRENT_USER, kSection);
+    for (const char* key : {".ZIP", "Corvane.ZipFile"}) RegDeleteTreeA(HKEY_CLASSES_ROOT, key);
   }
 
-  // Starts the main window with the dialogs answered by the steps, and checks that every step ran.
-  void Start(std::vector<DialogSeries::Step> steps) {
-    size_t count = steps.size();
+  // Starts the main window and answers its dialogs in the order given, each once the one before it
+  // has been answered; then closes it, and returns "frun" as stored.
+  std::string StartAndClose(const std::vector<Step>& steps) {
     m_main = std::make_unique<frmMain>();
-    DialogSeries series(std::move(steps));
+    std::list<DialogAnswer> answers;  // earlier answers stay alive: one may be the caller
+    std::function<void()> next = [&] {
+      if (answers.size() == steps.size()) return;
+      size_t index = answers.size();
+      answers.emplace_back(steps[index].caption, [&, index](HWND dialog) {
+        next();
+        steps[index].action(dialog);
+      });
+    };
+    next();
     m_main->Load("");
-    PumpFor(50);
-    EXPECT_EQ(series.Answered(), count);
+    EXPECT_TRUE(std::all_of(answers.begin(), answers.end(), [](auto& a) { return a.Answered(); }));
+    EXPECT_EQ(answers.size(), steps.size());
     EXPECT_TRUE(IsWindowVisible(m_main->Window()));
-  }
-
-  void Close() {
     HWND window = m_main->Window();
     PostMessageA(window, WM_CLOSE, 0, 0);
     EXPECT_TRUE(WaitUntil([&] { return !IsWindow(window); }));
-    m_main.reset();
+    char frun[16] = "<absent>";
+    DWORD size = sizeof frun;
+    RegGetValueA(HKEY_CURRENT_USER, kSection, "frun", RRF_RT_REG_SZ, nullptr, frun, &size);
+    return frun;
   }
 
-  // The question, answered with the button given, while the main window is still hidden.
-  DialogSeries::Step Question(int button) {
-    return {"Corvane", [this, button](HWND box) {
-              EXPECT_TRUE(HasText(box, kQuestion));
-              EXPECT_FALSE(IsWindowVisible(m_main->Window()));
-              Click(box, button);
-            }};
-  }
-  // The Options dialog, owned by the hidden main window, where the buttons given are pressed.
-  DialogSeries::Step Options(std::vector<int> buttons) {
-    return {"Options", [this, buttons](HWND dialog) {
-              EXPECT_EQ(GetWindow(dialog, GW_OWNER), m_main->Window());
-              EXPECT_FALSE(IsWindowVisible(m_main->Window()));
-              for (int button : buttons) Click(dialog, button);
-            }};
+  // The question, answered with this button, and the Options dialog after it, where these buttons
+  // are pressed; both while the main window is hidden, the dialog owned by it.
+  std::vector<Step> FirstRun(int answer, std::vector<int> buttons) {
+    return {{"Corvane",
+             [=, this](HWND box) {
+               EXPECT_TRUE(Shows(box, "Would you like to register ZIP files with Corvane?"));
+               EXPECT_FALSE(IsWindowVisible(m_main->Window()));
+               Click(box, answer);
+             }},
+            {"Options", [=, this](HWND dialog) {
+               EXPECT_EQ(GetWindow(dialog, GW_OWNER), m_main->Window());
+               EXPECT_FALSE(IsWindowVisible(m_main->Window()));
+               for (int button : buttons) Click(dialog, button);
+             }}};
   }
 
   std::unique_ptr<frmMain> m_main;
 };
 
 TEST_F(FirstRunTest, AnswerDecidesWhetherLaterStartsAssociate) {
+  using F = frmOptions;
   const struct {
     const char* what;
     int answer;
-    std::vector<int> optionsButtons;
-    std::int16_t firstRun;
-    bool associatedNow;
+    std::vector<int> buttons;
+    const char* frun;
+    bool associated;  // after the first start
   } cases[] = {
-      {"OK", IDOK, {frmOptions::kCmdCancel}, 2, true},
-      {"Cancel", IDCANCEL, {frmOptions::kCmdCancel}, 0, false},
-      {"Cancel, then Associate",
-       IDCANCEL,
-       {frmOptions::kCmdAssoc, frmOptions::kCmdCancel},
-       2,
-       true},
-      {"OK, then Stop Associating", IDOK, {frmOptions::kCmdDeAssoc, frmOptions::kCmdOK}, 0, true},
+      {"OK", IDOK, {F::kCmdCancel}, "2", true},
+      {"Cancel", IDCANCEL, {F::kCmdCancel}, "0", false},
+      {"Cancel, Associate", IDCANCEL, {F::kCmdAssoc, F::kCmdCancel}, "2", true},
+      {"OK, Stop Associating", IDOK, {F::kCmdDeAssoc, F::kCmdOK}, "0", true},
   };
   for (const auto& c : cases) {
-    ForgetEverything();
-    Start({Question(c.answer), Options(c.optionsButtons)});
-    EXPECT_EQ(g_iFirstRun, c.firstRun) << c.what;
-    EXPECT_EQ(Associated(), c.associatedNow) << c.what;
-    Close();
-    EXPECT_EQ(StoredFirstRun(), std::to_string(c.firstRun)) << c.what;
-
-    // The next start asks nothing, and writes the association again only when it was accepted.
-    RemoveAssociation();
-    Start({});
-    EXPECT_EQ(Associated(), c.firstRun == 2) << c.what;
-    Close();
+    Forget();
+    EXPECT_EQ(StartAndClose(FirstRun(c.answer, c.buttons)), c.frun) << c.what;
+    EXPECT_EQ(Associated(), c.associated) << c.what;
+    // The next start asks nothing and writes the association again only when it was accepted.
+    for (const char* key : {".ZIP", "Corvane.ZipFile"}) RegDeleteTreeA(HKEY_CLASSES_ROOT, key);
+    EXPECT_EQ(StartAndClose({}), c.frun) << c.what;
+    EXPECT_EQ(Associated(), c.frun == std::string("2")) << c.what;
   }
+}
 
-  // Later, View > Options shows the same dialog, owned by the visible window.
-  Start({});
+// A failed association shows the registry's message once, and the start goes on: at the first
+// start, and at each start after one where it was accepted.
+TEST_F(FirstRunTest, FailedAssociationIsShownAndTheStartGoesOn) {
+  cRegistryTestHelper refusing({HKEY_CLASSES_ROOT, HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER});
+  Step failure{"Corvane", [](HWND box) {
+                 EXPECT_TRUE(Shows(box, "Failed to set registry value Key: '"));
+                 Click(box, IDOK);
+               }};
+  std::vector<Step> steps = FirstRun(IDOK, {frmOptions::kCmdCancel});
+  steps.insert(steps.begin() + 1, failure);
+  EXPECT_EQ(StartAndClose(steps), "0");
+  RegSetKeyValueA(HKEY_CURRENT_USER, kSection, "frun", REG_SZ, "2", 2);
+  EXPECT_EQ(StartAndClose({failure}), "2");
+}
+
+TEST_F(FirstRunTest, ViewOptionsShowsTheDialogOwnedByTheWindow) {
+  RegSetKeyValueA(HKEY_CURRENT_USER, kSection, "frun", REG_SZ, "0", 2);
+  m_main = std::make_unique<frmMain>();
+  m_main->Load("");
   bool shown = false;
   DialogAnswer options("Options", [&](HWND dialog) {
     shown = GetWindow(dialog, GW_OWNER) == m_main->Window() && IsWindowVisible(m_main->Window());
@@ -179,25 +153,6 @@ TEST_F(FirstRunTest, AnswerDecidesWhetherLaterStartsAssociate) {
   });
   SendMessageA(m_main->Window(), WM_COMMAND, frmMain::mnuViewOptions, 0);
   EXPECT_TRUE(shown);
-}
-
-// A failed association is shown once, with the registry's message, and the start goes on.
-TEST_F(FirstRunTest, FailedAssociationIsShownAndTheStartGoesOn) {
-  cRegistryTestHelper refusing({HKEY_CLASSES_ROOT, HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER});
-  auto failure =
-      DialogSeries::Step{"Corvane", [](HWND box) {
-                           EXPECT_TRUE(HasText(box, "Failed to set registry value Key: '", true));
-                           Click(box, IDOK);
-                         }};
-  Start({Question(IDOK), failure, Options({frmOptions::kCmdCancel})});
-  EXPECT_EQ(g_iFirstRun, 0);
-  Close();
-
-  // Accepted before, refused now: each start shows the one message and opens all the same.
-  RegDeleteTreeA(HKEY_CURRENT_USER, kSection);
-  RegSetKeyValueA(HKEY_CURRENT_USER, kSection, "frun", REG_SZ, "2", 2);
-  Start({failure});
-  EXPECT_EQ(g_iFirstRun, 2);
 }
 
 }  // namespace
