@@ -1,7 +1,9 @@
 #include "cRegistry.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
+#include <utility>
 
 #include "platform/Handle.h"
 #include "platform/Module.h"
