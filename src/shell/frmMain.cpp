@@ -202,7 +202,7 @@ void frmMain::Load(std::string_view commandLine) {
   ReadProgramSettings();
 
   // 5. First run: the association question, then the Options dialog, before the window shows.
-  // The window is not shown yet, so neither has it as owner.
+  // The window is still hidden: the question stands on its own, the Options dialog is owned by it.
   if (g_iFirstRun == 1) {
     if (MessageBoxA(nullptr, "Would you like to register ZIP files with Corvane?", kAppTitle,
                     MB_OKCANCEL) == IDOK &&
