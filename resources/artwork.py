@@ -4,7 +4,8 @@
 Usage: artwork.py OUTPUT_FOLDER
 
 Everything is drawn from the shapes below, so the pictures have no binary source: the program
-icon and the .zip document icon (16 and 32 pixels, with transparency), the five 24 x 24 toolbar
+icon and the .zip document icon (16, 20, 24, 32, 40, 48 and 256 pixels, with transparency, so that
+the system finds one for every DPI and view), the five 24 x 24 toolbar
 pictures on a silver background (silver is their mask colour, so no drawing uses it), and the
 293 x 138 logo of the About box.
 """
@@ -248,12 +249,15 @@ def ico(canvases):
     return out + b"".join(data for _, data in images)
 
 
+ICON_SIZES = (256, 48, 40, 32, 24, 20, 16)
+
+
 def main():
     out = Path(sys.argv[1])
     out.mkdir(parents=True, exist_ok=True)
     files = {
-        "corvane.ico": ico([program_icon(32), program_icon(16)]),
-        "zipfile.ico": ico([document_icon(32), document_icon(16)]),
+        "corvane.ico": ico([program_icon(size) for size in ICON_SIZES]),
+        "zipfile.ico": ico([document_icon(size) for size in ICON_SIZES]),
         "new.bmp": bmp(tool_new()),
         "open.bmp": bmp(tool_open()),
         "undo.bmp": bmp(tool_add()),

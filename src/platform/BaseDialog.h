@@ -2,18 +2,19 @@
 
 #include <windows.h>
 
-#include <iterator>
 #include <string_view>
 #include <vector>
 
+#include "Dpi.h"
 #include "Twips.h"
 
 namespace corvane {
 
 // Base of every modal dialog. The dialog starts from an empty in-memory template (no controls; the
-// derived class creates them from code when it gets WM_INITDIALOG) and keeps the object in
-// DWLP_USER, forwarding each message to Derived::HandleMessage(UINT, WPARAM, LPARAM), which returns
-// TRUE for a message it handled, as a dialog procedure does.
+// derived class creates them from code when it gets WM_INITDIALOG) in the system's message font,
+// and keeps the object in DWLP_USER, forwarding each message to Derived::HandleMessage(UINT,
+// WPARAM, LPARAM), which returns TRUE for a message it handled, as a dialog procedure does. Dpi()
+// is the dialog's own from WM_INITDIALOG on, and follows it to another monitor.
 template <typename Derived>
 class BaseDialog {
  public:
@@ -23,6 +24,7 @@ class BaseDialog {
 
   HWND Window() const { return m_hwnd; }
   int Px(double twips) const { return TwipsToPixels(twips, m_iDpi); }
+  int Dpi() const { return m_iDpi; }
 
  protected:
   ~BaseDialog() = default;
@@ -33,9 +35,14 @@ class BaseDialog {
     // DLGTEMPLATE, then menu, class, caption and font as zero-terminated UTF-16, WORD aligned.
     int length = MultiByteToWideChar(CP_ACP, 0, caption.data(), static_cast<int>(caption.size()),
                                      nullptr, 0);
-    constexpr wchar_t kFont[] = L"MS Shell Dlg";
+    // "MS Shell Dlg" would be Microsoft Sans Serif on Windows: the message font is the system's
+    // own. Its height at 96 dots per inch gives the points, which the system scales to the DPI.
+    LOGFONTW font = MessageFontForDpi(USER_DEFAULT_SCREEN_DPI);
+    std::wstring_view face = font.lfFaceName;
+    WORD points = static_cast<WORD>(
+        MulDiv(font.lfHeight < 0 ? -font.lfHeight : font.lfHeight, 72, USER_DEFAULT_SCREEN_DPI));
     std::vector<DWORD> buffer(
-        (sizeof(DLGTEMPLATE) + (2 + length + 1 + 1 + std::size(kFont)) * sizeof(WORD)) /
+        (sizeof(DLGTEMPLATE) + (2 + length + 1 + 1 + face.size() + 1) * sizeof(WORD)) /
                 sizeof(DWORD) +
             1,
         0);
@@ -48,8 +55,9 @@ class BaseDialog {
                         reinterpret_cast<wchar_t*>(p), length);
     p += length;
     *p++ = 0;
-    *p++ = 8;                                             // point size of the font below
-    for (wchar_t c : kFont) *p++ = static_cast<WORD>(c);  // the terminating zero included
+    *p++ = points ? points : 8;
+    for (wchar_t c : face) *p++ = static_cast<WORD>(c);
+    *p++ = 0;
     return DialogBoxIndirectParamA(GetModuleHandleA(nullptr), header, owner, DialogProc,
                                    reinterpret_cast<LPARAM>(this));
   }
@@ -93,9 +101,13 @@ class BaseDialog {
     if (message == WM_INITDIALOG) {
       self = static_cast<Derived*>(reinterpret_cast<BaseDialog*>(lParam));
       self->m_hwnd = hwnd;
+      self->m_iDpi = DpiOf(hwnd);
       SetWindowLongPtrA(hwnd, DWLP_USER, reinterpret_cast<LONG_PTR>(self));
     }
     if (!self) return FALSE;
+    // On a monitor of another DPI the dialog manager resizes a per-monitor V2 dialog and moves and
+    // re-fonts its controls itself; the dialog keeps the DPI for what it draws.
+    if (message == WM_DPICHANGED) self->m_iDpi = LOWORD(wParam);
     INT_PTR result = FALSE;
     // No exception may cross the system's dispatch.
     try {

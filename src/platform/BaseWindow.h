@@ -2,6 +2,10 @@
 
 #include <windows.h>
 
+#include <exception>
+#include <utility>
+
+#include "Dpi.h"
 #include "Twips.h"
 
 namespace corvane {
@@ -10,6 +14,15 @@ namespace corvane {
 // WM_NCCREATE on and forwards each message to Derived::HandleMessage(UINT, WPARAM, LPARAM), which
 // handles what it knows and passes the rest to its default procedure. The create parameter is the
 // object; for an MDI child it travels in the MDICREATESTRUCT's lParam.
+//
+// What every window shares is done here, once:
+// - DPI: Dpi() is the window's own from its creation on. WM_DPICHANGED (a top-level window moved to
+//   a monitor of another DPI) takes the new DPI and the system's suggested rectangle, and
+//   WM_DPICHANGED_AFTERPARENT (a child) the DPI of the window; then HandleMessage sees the message
+//   so that the derived window lays itself out again.
+// - Creation errors: an exception in WM_NCCREATE or WM_CREATE fails the creation, and the creator,
+//   after a creation call that gave no window, raises it again with RethrowCreationError.
+// - No other exception crosses the system's dispatch: a handler that throws ends its message.
 template <typename Derived>
 class BaseWindow {
  public:
@@ -19,7 +32,7 @@ class BaseWindow {
 
   HWND Window() const { return m_hwnd; }
 
-  // Converts a length in twips to pixels of this screen.
+  // Converts a length in twips to pixels at this window's DPI.
   int Px(double twips) const { return TwipsToPixels(twips, m_iDpi); }
   int Dpi() const { return m_iDpi; }
 
@@ -34,15 +47,27 @@ class BaseWindow {
       }
       self = reinterpret_cast<Derived*>(param);
       self->m_hwnd = hwnd;
+      self->m_iDpi = DpiOf(hwnd);
+      self->m_createError = nullptr;
       SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
     }
     if (!self) return DefWindowProcA(hwnd, message, wParam, lParam);
     LRESULT result = 0;
-    // No exception may cross the system's dispatch: a handler that throws ends its message there.
     try {
+      if (message == WM_DPICHANGED) {
+        self->m_iDpi = LOWORD(wParam);
+        const RECT& suggested = *reinterpret_cast<const RECT*>(lParam);
+        SetWindowPos(hwnd, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                     suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+      } else if (message == WM_DPICHANGED_AFTERPARENT) {
+        self->m_iDpi = DpiOf(hwnd);
+      }
       result = self->HandleMessage(message, wParam, lParam);
     } catch (...) {
-      result = 0;
+      if (message == WM_NCCREATE || message == WM_CREATE) {
+        self->m_createError = std::current_exception();
+        result = message == WM_CREATE ? -1 : FALSE;
+      }
     }
     if (message == WM_NCDESTROY) {
       SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
@@ -54,8 +79,18 @@ class BaseWindow {
  protected:
   ~BaseWindow() = default;
 
+  // Raises again what failed the last creation of this window, if anything did.
+  void RethrowCreationError() {
+    if (std::exception_ptr error = std::exchange(m_createError, nullptr)) {
+      std::rethrow_exception(error);
+    }
+  }
+
   HWND m_hwnd = nullptr;
   int m_iDpi = ScreenDpi();
+
+ private:
+  std::exception_ptr m_createError;
 };
 
 }  // namespace corvane

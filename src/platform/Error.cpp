@@ -1,5 +1,7 @@
 #include "Error.h"
 
+#include "platform/Text.h"
+
 namespace corvane {
 
 Error::Error(long number, std::string source, std::string description)
@@ -9,12 +11,13 @@ Error::Error(long number, std::string source, std::string description)
       m_sDescription(std::move(description)) {}
 
 std::string SystemMessage(DWORD code) {
-  char* text = nullptr;
-  DWORD length = FormatMessageA(
+  // The W form: the A form answers in the system's code page, not the program's UTF-8.
+  wchar_t* text = nullptr;
+  DWORD length = FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      /*lpSource=*/nullptr, code, /*dwLanguageId=*/0, reinterpret_cast<char*>(&text),
+      /*lpSource=*/nullptr, code, /*dwLanguageId=*/0, reinterpret_cast<wchar_t*>(&text),
       /*nSize=*/0, /*Arguments=*/nullptr);
-  std::string message(text ? text : "", length);
+  std::string message = Utf8(std::wstring_view(text ? text : L"", length));
   LocalFree(text);
   while (!message.empty() && (message.back() == '\n' || message.back() == '\r' ||
                               message.back() == ' ' || message.back() == '.')) {

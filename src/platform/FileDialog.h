@@ -6,19 +6,19 @@
 
 namespace corvane {
 
-// One common file dialog with a fixed title, filter and name buffer, shown again on each use.
+// One common file dialog with a fixed title, filter and name length, shown again on each use.
 // The filter is written as pairs separated by "|": "ZIP Files (*.zip)|*.zip|All Files (*.*)|*.*".
 class FileDialog {
  public:
+  // maxFileName counts characters. The buffer holds them as UTF-8 (up to 3 bytes each), and a
+  // multiple selection gets at least 64 KiB.
   FileDialog(std::string title, std::string filter, size_t maxFileName, DWORD flags = 0);
 
-  const std::string& Title() const { return m_sTitle; }
-  const std::string& Filter() const { return m_sFilter; }
-  size_t MaxFileName() const { return m_maxFileName; }
-
   // Shows the open or the save dialog owned by owner, starting with an empty name. Returns false
-  // when the user cancels or the dialog fails; otherwise FileName() holds the choice (for a
-  // multiple selection, the folder and the names separated by zero bytes, as the system gives it).
+  // when the user cancels, and when the dialog fails: then a message box titled like the dialog
+  // has said why (a selection too long for the buffer, for one). Otherwise FileName() holds the
+  // choice (for a multiple selection, the folder and the names separated by zero bytes, as the
+  // system gives it). The current folder is the same after the dialog as before it.
   bool ShowOpen(HWND owner);
   bool ShowSave(HWND owner);
   const std::string& FileName() const { return m_sFileName; }
@@ -28,7 +28,7 @@ class FileDialog {
 
   std::string m_sTitle;
   std::string m_sFilter;
-  size_t m_maxFileName;
+  size_t m_bufferBytes;
   DWORD m_flags;
   std::string m_sFileName;
 };

@@ -2,17 +2,19 @@
 
 #include <windows.h>
 
+#include "platform/Text.h"
+
 namespace corvane {
 
 std::string ExecutablePath() {
-  std::string path(MAX_PATH, '\0');
+  std::wstring path(MAX_PATH, L'\0');
   for (;;) {
     DWORD length =
-        GetModuleFileNameA(/*hModule=*/nullptr, path.data(), static_cast<DWORD>(path.size()));
-    // A full buffer means the path was cut: GetModuleFileNameA does not say so otherwise.
+        GetModuleFileNameW(/*hModule=*/nullptr, path.data(), static_cast<DWORD>(path.size()));
+    // A full buffer means the path was cut: GetModuleFileNameW does not say so otherwise.
     if (length < path.size()) {
       path.resize(length);
-      return path;
+      return Utf8(path);
     }
     path.resize(path.size() * 2);
   }

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstring>
 #include <vector>
 
 #include "platform/Error.h"
@@ -25,18 +26,24 @@ std::string GetSetting(std::string_view application, std::string_view section, s
   }
   UniqueKey sectionKey(raw);
   std::string name(key);
+  // Asked with no room first; a value that grows between the size and the read is asked again.
+  std::vector<char> data(1, '\0');
   DWORD type = 0, size = 0;
-  if (RegQueryValueExA(raw, name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
-      (type != REG_SZ && type != REG_EXPAND_SZ)) {
-    return std::string(defaultValue);
-  }
-  std::vector<char> data(size + 1, '\0');
-  if (RegQueryValueExA(raw, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data.data()),
-                       &size) != ERROR_SUCCESS) {
-    return std::string(defaultValue);
+  for (;;) {
+    size = static_cast<DWORD>(data.size() - 1);
+    LSTATUS status = RegQueryValueExA(raw, name.c_str(), nullptr, &type,
+                                      reinterpret_cast<BYTE*>(data.data()), &size);
+    if (status == ERROR_MORE_DATA) {
+      data.assign(size + 1, '\0');  // one more for a value stored without its terminating zero
+      continue;
+    }
+    if (status != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) {
+      return std::string(defaultValue);
+    }
+    break;
   }
   // The stored size may or may not count a terminating zero; the text ends at the first one.
-  return std::string(data.data());
+  return std::string(data.data(), strnlen(data.data(), size));
 }
 
 void SaveSetting(std::string_view application, std::string_view section, std::string_view key,

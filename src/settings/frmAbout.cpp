@@ -1,12 +1,17 @@
 #include "frmAbout.h"
 
-#include "platform/Module.h"
 #include "resources/resource.h"
 #include "settings/AppSettings.h"
 
-#include <vector>
+#include <cstring>
 
 namespace corvane {
+namespace {
+
+// The logo's size in pixels at 96 dots per inch.
+constexpr int kLogoWidth = 293, kLogoHeight = 138;
+
+}  // namespace
 
 std::string VersionText(unsigned major, unsigned minor, unsigned revision) {
   return "Version " + std::to_string(major) + "." + std::to_string(minor) + "." +
@@ -14,22 +19,21 @@ std::string VersionText(unsigned major, unsigned minor, unsigned revision) {
 }
 
 std::string ProgramVersionText() {
-  std::string program = ExecutablePath();
-  const char* path = program.c_str();
-  DWORD ignored = 0;
-  DWORD size = GetFileVersionInfoSizeA(path, &ignored);
-  if (size == 0) return "";
-  std::vector<char> block(size);
-  VS_FIXEDFILEINFO* info = nullptr;
-  UINT infoSize = 0;
-  if (!GetFileVersionInfoA(path, 0, size, block.data()) ||
-      !VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&info), &infoSize) ||
-      infoSize < sizeof *info) {
-    return "";
-  }
+  // Read from the program's own resource rather than through VERSION.dll, which is not a system
+  // DLL the loader fetches from System32 only: a copy planted beside the program would be loaded.
+  HRSRC found = FindResourceA(/*hModule=*/nullptr, MAKEINTRESOURCEA(VS_VERSION_INFO), RT_VERSION);
+  HGLOBAL loaded = found ? LoadResource(nullptr, found) : nullptr;
+  const auto* data = loaded ? static_cast<const BYTE*>(LockResource(loaded)) : nullptr;
+  // VS_VERSIONINFO: three WORDs, the key L"VS_VERSION_INFO" and its zero, padding to a DWORD
+  // boundary, then the fixed part.
+  constexpr size_t kFixedOffset = (3 * sizeof(WORD) + sizeof L"VS_VERSION_INFO" + 3) & ~size_t{3};
+  if (!data || SizeofResource(nullptr, found) < kFixedOffset + sizeof(VS_FIXEDFILEINFO)) return "";
+  VS_FIXEDFILEINFO info;
+  std::memcpy(&info, data + kFixedOffset, sizeof info);
+  if (info.dwSignature != VS_FFI_SIGNATURE) return "";
   // The four numbers of a file version are major.minor.build.revision.
-  return VersionText(HIWORD(info->dwFileVersionMS), LOWORD(info->dwFileVersionMS),
-                     LOWORD(info->dwFileVersionLS));
+  return VersionText(HIWORD(info.dwFileVersionMS), LOWORD(info.dwFileVersionMS),
+                     LOWORD(info.dwFileVersionLS));
 }
 
 void frmAbout::Show(HWND owner) {
@@ -63,8 +67,10 @@ INT_PTR frmAbout::HandleMessage(UINT message, WPARAM wParam, LPARAM) {
 void frmAbout::Form_Load() {
   SizeClient(5865, 3630, /*centre=*/true);
 
+  // The logo is drawn for 96 dots per inch; the system stretches it to the dialog's DPI.
   m_logo.Reset(static_cast<HBITMAP>(LoadImageA(
-      GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_LOGO), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR)));
+      GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_LOGO), IMAGE_BITMAP,
+      ScaleForDpi(kLogoWidth, Dpi()), ScaleForDpi(kLogoHeight, Dpi()), LR_DEFAULTCOLOR)));
   HWND picture =
       AddControl("STATIC", "", SS_BITMAP | SS_CENTERIMAGE, kPicture1, 720, 120, 4395, 2070);
   SendMessageA(picture, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(m_logo.Get()));

@@ -2,6 +2,7 @@
 
 #include <iterator>
 
+#include "platform/Dpi.h"
 #include "settings/AppSettings.h"
 #include "settings/Association.h"
 
@@ -47,7 +48,7 @@ INT_PTR frmOptions::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       Form_Load();
       return TRUE;  // the focus goes to the first control in tab order
     case WM_DPICHANGED:
-      OnDpiChanged(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+      OnDpiChanged(*reinterpret_cast<const RECT*>(lParam));
       return TRUE;
     case WM_COMMAND:
       if (HIWORD(wParam) != BN_CLICKED) return FALSE;
@@ -111,12 +112,11 @@ void frmOptions::cmdDeAssoc_Click() {
   g_iFirstRun = 0;
 }
 
-void frmOptions::OnDpiChanged(int dpi, const RECT& suggested) {
-  LOGFONTA font{};
-  GetObjectA(reinterpret_cast<HFONT>(SendMessageA(m_hwnd, WM_GETFONT, 0, 0)), sizeof font, &font);
-  font.lfHeight = MulDiv(font.lfHeight, dpi, m_iDpi);
-  m_font.Reset(CreateFontIndirectA(&font));
-  m_iDpi = dpi;
+void frmOptions::OnDpiChanged(const RECT& suggested) {
+  // The base has taken the new DPI. Laid out here from twips rather than scaled by the dialog
+  // manager, so that every control stands where its twips say at this DPI too.
+  LOGFONTW font = MessageFontForDpi(Dpi());
+  m_font.Reset(CreateFontIndirectW(&font));
   SendMessageA(m_hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(m_font.Get()), FALSE);
   for (const Control& c : kControls) {
     HWND control = GetDlgItem(m_hwnd, c.id);

@@ -41,7 +41,7 @@ class frmOptions : public BaseDialog<frmOptions> {
   void cmdCancel_Click();
   void cmdAssoc_Click();
   void cmdDeAssoc_Click();
-  void OnDpiChanged(int dpi, const RECT& suggested);
+  void OnDpiChanged(const RECT& suggested);
 
   std::string m_sProgramPath;
   UniqueGdiObject m_font;  // the dialog's font at a DPI it moved to

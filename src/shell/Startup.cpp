@@ -4,6 +4,8 @@
 
 #include <memory>
 
+#include "platform/Text.h"
+
 namespace corvane {
 namespace {
 
@@ -15,14 +17,36 @@ bool IsBlank(wchar_t c) {
   return c == L' ' || c == L'\t';
 }
 
+// Only System32 is searched for the DLLs the program loads by name; the engines are loaded by full
+// path. SetDefaultDllDirectories is looked up: Windows 7 has it only with an update.
+void RestrictDllSearch() {
+  using SetDefault = BOOL(WINAPI*)(DWORD);
+  auto setDefault = reinterpret_cast<SetDefault>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories")));
+  if (setDefault) setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32);
+}
+
+void RefuseCodePage(UINT activeCodePage) {
+  // The W form: this is the one text the program shows while the A forms are not UTF-8.
+  std::wstring text =
+      L"Corvane needs Windows 10 version 1903 or later, where programs can use Unicode (UTF-8) "
+      L"file names throughout. This system runs programs in code page " +
+      std::to_wstring(activeCodePage) +
+      L", in which names outside it would be lost, so Corvane does not start.";
+  MessageBoxW(nullptr, text.c_str(), L"Corvane", MB_OK | MB_ICONERROR);
+}
+
 int RunMainWindow(const std::string& commandLine) {
   std::unique_ptr<frmMain> main;
   try {
     main = std::make_unique<frmMain>();
     main->Load(commandLine);
   } catch (const std::exception& error) {
-    // Without its main window the program has nothing to show; say why instead of vanishing.
-    MessageBoxA(nullptr, error.what(), kProductWord, MB_OK | MB_ICONERROR);
+    // Without its main window the program has nothing to show; say why instead of vanishing, and
+    // let the next start be a first instance.
+    main.reset();
+    ReleaseInstanceMutex();
+    MessageBoxW(nullptr, Wide(error.what()).c_str(), L"Corvane", MB_OK | MB_ICONERROR);
     return 1;
   }
   MSG msg;
@@ -36,7 +60,12 @@ int RunMainWindow(const std::string& commandLine) {
 
 }  // namespace
 
-int Main() {
+int Main(UINT activeCodePage) {
+  RestrictDllSearch();
+  if (activeCodePage != CP_UTF8) {
+    RefuseCodePage(activeCodePage);
+    return 1;
+  }
   std::string mutexName = std::string(kProductWord) + "_APPLICATION_MUTEX";
   std::wstring commandLine = CommandLineTail(GetCommandLineW());
   if (IsFirstInstance(mutexName)) return RunMainWindow(AnsiText(commandLine));
@@ -44,9 +73,14 @@ int Main() {
   HWND found = FoundMainWindow();
   if (!found) return 0;
   if (!commandLine.empty() || !IsWindowVisible(found)) {
-    // The receiver restores and activates its window itself.
-    HandOver(found, HandOverPayload(commandLine));
-    return 0;
+    // The receiver restores and activates its window itself, which Windows allows a process only
+    // when the foreground one (this start, made by the shell) hands it the right.
+    DWORD receiver = 0;
+    GetWindowThreadProcessId(found, &receiver);
+    AllowSetForegroundWindow(receiver);
+    if (HandOver(found, HandOverPayload(commandLine)) || commandLine.empty()) return 0;
+    // Not taken: rather than drop the archive, this process opens it in a window of its own.
+    return RunMainWindow(AnsiText(commandLine));
   }
   ActivateWindow(found);
   return 0;
@@ -110,26 +144,22 @@ std::wstring CommandLineTail(std::wstring_view full) {
 }
 
 std::string AnsiText(std::wstring_view text) {
-  if (text.empty()) return std::string();
-  int length = static_cast<int>(text.size());
-  int bytes = WideCharToMultiByte(CP_ACP, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
-  std::string ansi(bytes, '\0');
-  WideCharToMultiByte(CP_ACP, 0, text.data(), length, ansi.data(), bytes, nullptr, nullptr);
-  return ansi;
+  return Narrow(text, CP_ACP);
 }
 
 std::string HandOverPayload(std::wstring_view commandLine) {
   return commandLine.empty() ? std::string(1, '\0') : AnsiText(commandLine);
 }
 
-void HandOver(HWND window, const std::string& payload) {
+bool HandOver(HWND window, const std::string& payload) {
   COPYDATASTRUCT record{};
   record.dwData = 0;
   record.cbData = static_cast<DWORD>(payload.size());
   record.lpData = const_cast<char*>(payload.data());
   DWORD_PTR result = 0;
-  SendMessageTimeoutA(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&record), SMTO_NORMAL,
-                      kHandOverTimeoutMs, &result);
+  return SendMessageTimeoutA(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&record), SMTO_NORMAL,
+                             kHandOverTimeoutMs, &result) &&
+         result == 1;
 }
 
 }  // namespace corvane

@@ -15,8 +15,10 @@ inline constexpr char kProductWord[] = "Corvane";
 inline constexpr char kMainWindowProperty[] = "Corvane_APPLICATION";
 inline constexpr UINT kHandOverTimeoutMs = 5000;
 
-// Program entry. Returns the process's exit code.
-int Main();
+// Program entry. Returns the process's exit code. activeCodePage is the process's ANSI code page
+// (GetACP()): the program runs only where its manifest made it UTF-8 (Windows 10 1903 and later)
+// and otherwise refuses with a message box and returns 1.
+int Main(UINT activeCodePage);
 
 // True when this process is the first instance: it created the named mutex (a failed creation
 // counts as first too). A later instance closes its handle at once.
@@ -50,7 +52,9 @@ std::string AnsiText(std::wstring_view text);
 std::string HandOverPayload(std::wstring_view commandLine);
 
 // Sends the payload to the window as WM_COPYDATA (dwData 0), waiting at most kHandOverTimeoutMs.
-// The outcome is not examined: a busy or vanished window loses the request.
-void HandOver(HWND window, const std::string& payload);
+// True when the window answered 1 (taken); false when the send failed, timed out, or the window
+// answered otherwise (a window that is gone, or one of a higher privilege level that the system
+// does not let the message reach).
+bool HandOver(HWND window, const std::string& payload);
 
 }  // namespace corvane

@@ -8,8 +8,11 @@
 #include <iterator>
 
 #include "Startup.h"
+#include "platform/CommandScope.h"
+#include "platform/Dpi.h"
 #include "platform/Error.h"
 #include "platform/Module.h"
+#include "platform/Text.h"
 #include "resources/resource.h"
 #include "settings/AppSettings.h"
 #include "settings/Association.h"
@@ -22,6 +25,16 @@ namespace {
 constexpr char kFrameClass[] = "CorvaneMain";
 constexpr UINT_PTR kClockTimer = 1;
 constexpr int kToolbarId = 200, kStatusBarId = 201, kClientId = 202;
+// Posted to the frame for each handed-over command line, which waits in m_forwarded.
+constexpr UINT kMsgForwardedCommandLine = WM_APP + 1;
+// The toolbar pictures are drawn 24 pixels square for 96 dots per inch.
+constexpr int kToolbarPicture = 24;
+// The program is long-path aware: a chosen archive's path may be as long as the system allows,
+// not only 260 characters.
+constexpr size_t kLongestPath = 32767;
+// Forwarded command lines longer than this are not taken: the system's own limit is 32767
+// UTF-16 characters, which UTF-8 holds in at most three times as many bytes.
+constexpr DWORD kMaxForwardedBytes = 32767 * 3;
 
 struct ToolbarButton {
   const char* key;  // also the key of the button's picture
@@ -165,9 +178,9 @@ void SetFlatToolbar(HWND tbToolbar, bool bFlat) {
 }
 
 frmMain::frmMain()
-    : m_dlgCommonDialog("Open", "ZIP Files (*.zip)|*.zip|All Files (*.*)|*.*", 260,
+    : m_dlgCommonDialog("Open", "ZIP Files (*.zip)|*.zip|All Files (*.*)|*.*", kLongestPath,
                         OFN_EXPLORER | OFN_PATHMUSTEXIST),
-      m_newcd("New", "ZIP Files (*.zip)|*.zip", 260, OFN_EXPLORER | OFN_PATHMUSTEXIST),
+      m_newcd("New", "ZIP Files (*.zip)|*.zip", kLongestPath, OFN_EXPLORER | OFN_PATHMUSTEXIST),
       m_addcd("Add Files", "All Files (*.*)|*.*", 32000, OFN_ALLOWMULTISELECT) {
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES | ICC_WIN95_CLASSES};
   InitCommonControlsEx(&controls);
@@ -178,8 +191,10 @@ frmMain::frmMain()
   if (!CreateWindowExA(0, kFrameClass, kAppTitle, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
                        CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, menuBar,
                        Instance(), this)) {
+    DWORD error = GetLastError();
     DestroyMenu(menuBar);
-    throw SystemError("frmMain", "CreateWindowEx");
+    RethrowCreationError();
+    throw SystemError("frmMain", "CreateWindowEx", error);
   }
   ACCEL keys[] = {{FVIRTKEY | FCONTROL, 'N', mnuFileNew}, {FVIRTKEY | FCONTROL, 'O', mnuFileOpen}};
   m_accelerators.Reset(CreateAcceleratorTableA(keys, static_cast<int>(std::size(keys))));
@@ -191,6 +206,9 @@ frmMain::~frmMain() {
 }
 
 void frmMain::Load(std::string_view commandLine) {
+  // The first-run questions and the command line's archive run nested loops: a close waits.
+  CommandScope scope;
+
   // 1. Program file path: this program's folder and its name with ".exe".
   m_sProgramPath = ExecutableFolder() + ExecutableTitle() + ".exe";
 
@@ -252,16 +270,35 @@ HWND frmMain::CreateDocumentWindow() {
   return document;
 }
 
-void frmMain::ProcessCommandLine(std::string_view) {
-  // Opening the archive that the command line names comes with the document window.
+void frmMain::ProcessCommandLine(std::string_view sCmd) {
   if (!IsWindowVisible(m_hwnd)) ShowWindow(m_hwnd, SW_SHOW);
   ActivateWindow(m_hwnd);
+  if (sCmd.find_first_not_of(' ') == std::string_view::npos) return;
+  CreateDocumentWindow();
+  // Loading the archive the command line names into the new window comes with the document
+  // window.
 }
 
-LRESULT frmMain::WindowProc(HWND, UINT, WPARAM, LPARAM) {
-  // The handler of forwarded command lines comes with the command-line processing; until then a
-  // forwarded record is taken and dropped.
+LRESULT frmMain::WindowProc(HWND, UINT iMsg, WPARAM, LPARAM lParam) {
+  if (iMsg != WM_COPYDATA) return 0;
+  const auto* record = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+  // The length is a signed number to the sender; a record of none, or of more than any command
+  // line holds, is dropped. The bytes need not end in a zero.
+  auto length = static_cast<LONG>(record->cbData);
+  if (length <= 0 || static_cast<DWORD>(length) > kMaxForwardedBytes || !record->lpData) return 0;
+  const char* bytes = static_cast<const char*>(record->lpData);
+  // One zero byte stands for an empty command line.
+  m_forwarded.emplace_back(bytes, strnlen(bytes, static_cast<size_t>(length)));
+  PostMessageA(m_hwnd, kMsgForwardedCommandLine, 0, 0);
   return 0;
+}
+
+void frmMain::OnForwardedCommandLine() {
+  if (m_forwarded.empty()) return;
+  CommandScope scope;
+  std::string commandLine = std::move(m_forwarded.front());
+  m_forwarded.pop_front();
+  ProcessCommandLine(commandLine);
 }
 
 LRESULT frmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -283,16 +320,33 @@ LRESULT frmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_TIMER:
       if (wParam == kClockTimer) UpdateClock();
       return 0;
+    case WM_COPYDATA:
+      // Taken while the copy-data handler is attached; it runs after this answer.
+      return m_copyDataHook ? TRUE : FALSE;
+    case kMsgForwardedCommandLine:
+      if (!CommandScope::DeferWhileInProgress(m_hwnd, message, wParam, lParam)) {
+        OnForwardedCommandLine();
+      }
+      return 0;
     case WM_CLOSE:
-      OnClose();
+      if (!CommandScope::DeferWhileInProgress(m_hwnd, message, wParam, lParam)) OnClose();
       return 0;
     case WM_ENDSESSION:
       // The user logs off or the system shuts down: close as File > Exit does, settings saved.
-      if (wParam) OnClose();
+      // During a command this waits like any close, though the session may end meanwhile: a
+      // window torn down under a running command would be worse than settings not saved.
+      if (wParam && !CommandScope::DeferWhileInProgress(m_hwnd, message, wParam, lParam)) {
+        OnClose();
+      }
+      return 0;
+    case WM_DPICHANGED:
+      ApplyDpi();
+      Form_Resize();
       return 0;
     case WM_DESTROY:
       KillTimer(m_hwnd, kClockTimer);
-      PostQuitMessage(0);
+      // A frame whose creation failed ends no message loop: its creator reports the failure.
+      if (m_bCreated) PostQuitMessage(0);
       return 0;
   }
   return DefFrameProcA(m_hwnd, m_hwndClient, message, wParam, lParam);
@@ -311,15 +365,8 @@ void frmMain::Form_Create() {
   m_tbToolbar = CreateWindowExA(
       0, TOOLBARCLASSNAMEA, nullptr, WS_CHILD | WS_VISIBLE | TBSTYLE_TOOLTIPS | CCS_TOP, 0, 0, 0, 0,
       m_hwnd, reinterpret_cast<HMENU>(INT_PTR{kToolbarId}), Instance(), nullptr);
+  if (!m_tbToolbar) throw SystemError("frmMain", TOOLBARCLASSNAMEA);
   SendMessageA(m_tbToolbar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
-  m_imlToolbarIcons.Reset(ImageList_Create(24, 24, ILC_COLOR24 | ILC_MASK,
-                                           static_cast<int>(std::size(kToolbarPictures)), 0));
-  for (const ToolbarPicture& picture : kToolbarPictures) {
-    UniqueBitmap bitmap(static_cast<HBITMAP>(LoadImageA(
-        Instance(), MAKEINTRESOURCEA(picture.resource), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR)));
-    ImageList_AddMasked(m_imlToolbarIcons.Get(), bitmap.Get(), RGB(192, 192, 192));
-  }
-  SendMessageA(m_tbToolbar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(m_imlToolbarIcons.Get()));
   TBBUTTON buttons[std::size(kToolbarButtons)] = {};
   for (size_t i = 0; i < std::size(kToolbarButtons); ++i) {
     const ToolbarButton& b = kToolbarButtons[i];
@@ -335,13 +382,39 @@ void frmMain::Form_Create() {
     buttons[i].iString = reinterpret_cast<INT_PTR>(b.caption);
   }
   SendMessageA(m_tbToolbar, TB_ADDBUTTONSA, std::size(buttons), reinterpret_cast<LPARAM>(buttons));
-  SendMessageA(m_tbToolbar, TB_AUTOSIZE, 0, 0);
 
   m_sbStatusBar = CreateWindowExA(
       0, STATUSCLASSNAMEA, nullptr, WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0, m_hwnd,
       reinterpret_cast<HMENU>(INT_PTR{kStatusBarId}), Instance(), nullptr);
+  if (!m_sbStatusBar) throw SystemError("frmMain", STATUSCLASSNAMEA);
+  ApplyDpi();
   UpdateClock();
   SetTimer(m_hwnd, kClockTimer, 1000, nullptr);
+  m_bCreated = true;
+}
+
+void frmMain::ApplyDpi() {
+  // The pictures are stretched from their 96-dots-per-inch drawing; silver stays their mask.
+  int size = ScaleForDpi(kToolbarPicture, Dpi());
+  UniqueHandle<HIMAGELIST, ImageList_Destroy> pictures(ImageList_Create(
+      size, size, ILC_COLOR24 | ILC_MASK, static_cast<int>(std::size(kToolbarPictures)), 0));
+  for (const ToolbarPicture& picture : kToolbarPictures) {
+    UniqueBitmap bitmap(
+        static_cast<HBITMAP>(LoadImageA(Instance(), MAKEINTRESOURCEA(picture.resource),
+                                        IMAGE_BITMAP, size, size, LR_DEFAULTCOLOR)));
+    ImageList_AddMasked(pictures.Get(), bitmap.Get(), RGB(192, 192, 192));
+  }
+  SendMessageA(m_tbToolbar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(pictures.Get()));
+  m_imlToolbarIcons = std::move(pictures);  // the toolbar no longer uses the old list
+
+  // The bars' text in the message font of this DPI: their heights follow it.
+  LOGFONTW font = MessageFontForDpi(Dpi());
+  UniqueGdiObject barFont(CreateFontIndirectW(&font));
+  for (HWND bar : {m_tbToolbar, m_sbStatusBar}) {
+    SendMessageA(bar, WM_SETFONT, reinterpret_cast<WPARAM>(barFont.Get()), TRUE);
+  }
+  m_barFont = std::move(barFont);
+  SendMessageA(m_tbToolbar, TB_AUTOSIZE, 0, 0);
 }
 
 void frmMain::Form_Resize() {
@@ -361,16 +434,18 @@ void frmMain::Form_Resize() {
     RECT bar;
     GetWindowRect(m_sbStatusBar, &bar);
     bottom -= bar.bottom - bar.top;
-    // The text panel takes what the time and date panels leave.
+    // The text panel takes what the time and date panels leave. Measured through the W form:
+    // GDI reads A text in the system's code page on Windows, not the program's UTF-8.
     HDC dc = GetDC(m_sbStatusBar);
     HGDIOBJ old =
         SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(m_sbStatusBar, WM_GETFONT, 0, 0)));
     SIZE time{}, date{};
-    GetTextExtentPoint32A(dc, m_sClockTime.c_str(), static_cast<int>(m_sClockTime.size()), &time);
-    GetTextExtentPoint32A(dc, m_sClockDate.c_str(), static_cast<int>(m_sClockDate.size()), &date);
+    std::wstring timeText = Wide(m_sClockTime), dateText = Wide(m_sClockDate);
+    GetTextExtentPoint32W(dc, timeText.c_str(), static_cast<int>(timeText.size()), &time);
+    GetTextExtentPoint32W(dc, dateText.c_str(), static_cast<int>(dateText.size()), &date);
     SelectObject(dc, old);
     ReleaseDC(m_sbStatusBar, dc);
-    int grip = GetSystemMetrics(SM_CXVSCROLL), pad = Px(240);
+    int grip = MetricForDpi(SM_CXVSCROLL, Dpi()), pad = Px(240);
     int dateWidth = date.cx + pad + grip, timeWidth = time.cx + pad;
     int edges[3] = {std::max<int>(0, client.right - dateWidth - timeWidth),
                     std::max<int>(0, client.right - dateWidth), -1};
@@ -380,16 +455,19 @@ void frmMain::Form_Resize() {
 }
 
 void frmMain::UpdateClock() {
-  char time[64] = "", date[64] = "";
-  GetTimeFormatA(LOCALE_USER_DEFAULT, TIME_NOSECONDS, nullptr, nullptr, time, sizeof time);
-  GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, nullptr, nullptr, date, sizeof date);
-  if (m_sClockTime == time && m_sClockDate == date) return;
-  bool widthMayChange = m_sClockTime.size() != strlen(time) || m_sClockDate.size() != strlen(date);
-  m_sClockTime = time;
-  m_sClockDate = date;
+  // The W forms: the A forms convert through the locale's code page, not the program's UTF-8.
+  wchar_t time[64] = L"", date[64] = L"";
+  GetTimeFormatW(LOCALE_USER_DEFAULT, TIME_NOSECONDS, nullptr, nullptr, time, std::size(time));
+  GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, nullptr, nullptr, date, std::size(date));
+  std::string timeText = Utf8(time), dateText = Utf8(date);
+  if (m_sClockTime == timeText && m_sClockDate == dateText) return;
+  bool widthMayChange =
+      m_sClockTime.size() != timeText.size() || m_sClockDate.size() != dateText.size();
+  m_sClockTime = std::move(timeText);
+  m_sClockDate = std::move(dateText);
   if (widthMayChange) Form_Resize();
-  SendMessageA(m_sbStatusBar, SB_SETTEXTA, 1, reinterpret_cast<LPARAM>(time));
-  SendMessageA(m_sbStatusBar, SB_SETTEXTA, 2, reinterpret_cast<LPARAM>(date));
+  SendMessageA(m_sbStatusBar, SB_SETTEXTA, 1, reinterpret_cast<LPARAM>(m_sClockTime.c_str()));
+  SendMessageA(m_sbStatusBar, SB_SETTEXTA, 2, reinterpret_cast<LPARAM>(m_sClockDate.c_str()));
 }
 
 void frmMain::ApplyPlacement() {
@@ -407,6 +485,7 @@ void frmMain::OnClose() {
   try {
     Form_QueryUnload();
   } catch (...) {
+    // Drops what saving the Extract To preferences raises (a root the user may not write).
   }
   // Each document closes as if the user closed it; the next one then becomes active.
   while (auto document =
@@ -418,6 +497,7 @@ void frmMain::OnClose() {
   try {
     Form_Unload();
   } catch (...) {
+    // Drops a refused write of the application settings; the window closes all the same.
   }
   DestroyWindow(m_hwnd);
 }
@@ -425,10 +505,7 @@ void frmMain::OnClose() {
 void frmMain::Form_QueryUnload() {
   // 1. Errors of each step are ignored (OnClose).
   // 2. The Extract To preferences are saved here by the Extract To dialog's owner.
-  try {
-    m_copyDataHook.reset();  // 3. detach
-  } catch (...) {
-  }
+  m_copyDataHook.reset();  // 3. detach
   ReleaseInstanceMutex();  // 4.
 }
 
@@ -446,6 +523,7 @@ void frmMain::Form_Unload() {
 }
 
 void frmMain::OnCommand(WORD command) {
+  CommandScope scope;
   // A user command ends silently on any error.
   try {
     switch (command) {
@@ -492,6 +570,7 @@ void frmMain::OnCommand(WORD command) {
         // and the Extract To dialog.
     }
   } catch (...) {
+    // A command ends silently on any error, a cancelled dialog included.
   }
 }
 

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <deque>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -19,6 +20,8 @@ void SetFlatToolbar(HWND tbToolbar, bool bFlat);
 
 // The multiple-document frame: menu bar, toolbar, status bar and the document windows in its
 // client area. One per process; it loads once (Load) and ends the message loop when it is gone.
+// Its load and every command hold a CommandScope: a close or a forwarded command line that arrives
+// meanwhile is carried out once the outermost command has returned.
 class frmMain : public BaseWindow<frmMain>, public ISubclass {
  public:
   // Commands of the menu bar; the toolbar buttons carry the commands they stand for.
@@ -47,7 +50,8 @@ class frmMain : public BaseWindow<frmMain>, public ISubclass {
   // Class of the document windows.
   static constexpr char kDocumentClass[] = "CorvaneDocument";
 
-  // Creates the window, hidden, with its controls. Throws corvane::Error when it cannot.
+  // Creates the window, hidden, with its controls. Throws what failed its creation (a
+  // corvane::Error when the system refuses a window).
   frmMain();
   ~frmMain();
 
@@ -62,19 +66,19 @@ class frmMain : public BaseWindow<frmMain>, public ISubclass {
   // becomes the active one. Returns it.
   HWND CreateDocumentWindow();
 
-  // Makes the window visible and active for a command line (the program's own, or one handed over).
+  // Makes the window visible and active for a command line (the program's own, or one handed
+  // over) and opens a document window for the archive it names.
   void ProcessCommandLine(std::string_view sCmd);
 
   HWND MdiClient() const { return m_hwndClient; }
   HWND Toolbar() const { return m_tbToolbar; }
   HWND StatusBar() const { return m_sbStatusBar; }
   HACCEL Accelerators() const { return m_accelerators.Get(); }
-  FileDialog& OpenDialog() { return m_dlgCommonDialog; }
-  FileDialog& NewDialog() { return m_newcd; }
-  FileDialog& AddFilesDialog() { return m_addcd; }
   const std::string& ProgramFilePath() const { return m_sProgramPath; }
 
-  // ISubclass: forwarded command lines arrive here as WM_COPYDATA, after the window's own handling.
+  // ISubclass: forwarded command lines arrive here as WM_COPYDATA, after the window's own handling,
+  // which answers 1 (taken) while the handler is attached. The text is copied and posted to this
+  // window, so the sender's wait ends at once; the frame's loop opens the archive.
   LONG MsgResponse() override { return kPostProcess; }
   void MsgResponse(LONG) override {}
   LRESULT WindowProc(HWND hwnd, UINT iMsg, WPARAM wParam, LPARAM lParam) override;
@@ -84,6 +88,8 @@ class frmMain : public BaseWindow<frmMain>, public ISubclass {
  private:
   void Form_Create();
   void Form_Resize();
+  void ApplyDpi();
+  void OnForwardedCommandLine();
   void Form_QueryUnload();
   void Form_Unload();
   void OnClose();
@@ -101,13 +107,16 @@ class frmMain : public BaseWindow<frmMain>, public ISubclass {
   HWND m_tbToolbar = nullptr;
   HWND m_sbStatusBar = nullptr;
   UniqueHandle<HIMAGELIST, ImageList_Destroy> m_imlToolbarIcons;
+  UniqueGdiObject m_barFont;
   UniqueHandle<HACCEL, DestroyAcceleratorTable> m_accelerators;
+  bool m_bCreated = false;
   std::string m_sClockTime, m_sClockDate;
 
   std::string m_sProgramPath;
   std::string m_sRegKey;
   long m_lDocumentCount = 0;
   std::unique_ptr<SubclassAttachment> m_copyDataHook;
+  std::deque<std::string> m_forwarded;  // handed-over command lines not yet opened
 
   FileDialog m_dlgCommonDialog;
   FileDialog m_newcd;

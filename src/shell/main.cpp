@@ -3,5 +3,5 @@
 #include "Startup.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-  return corvane::Main();
+  return corvane::Main(GetACP());
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/Module.h"
 #include "unzip/mUnzip.h"
 
 namespace corvane {
@@ -31,22 +32,24 @@ int64_t cUnzip::FilePackedSize(int32_t lIndex) const {
   return entry.size / 100 * entry.ratio + entry.size % 100 * entry.ratio / 100;
 }
 
-void cUnzip::Run(const std::vector<std::string>& includes) {
-  // The record points into these strings only for the length of the call.
-  m_tDCL.lpszZipFN = m_sZipFile.data();
-  EngineRun run = mUnzip::UnzipCall(*this, m_tDCL, includes, {});
-  m_tDCL.lpszZipFN = nullptr;
-  m_tDCL.lpszExtractDir = nullptr;
-  m_lLastResult = run.code;
-  m_sLastMessage = std::move(run.message);
+void cUnzip::Run(const std::vector<std::string>& includes, char* extractDir) {
+  RecordRun(m_lLastResult, m_sLastMessage, [&] {
+    // The record points into these strings only for the length of the call.
+    m_tDCL.lpszZipFN = m_sZipFile.data();
+    m_tDCL.lpszExtractDir = extractDir;
+    struct Detach {
+      DCL& dcl;
+      ~Detach() { dcl.lpszZipFN = dcl.lpszExtractDir = nullptr; }
+    } detach{m_tDCL};
+    return mUnzip::UnzipCall(*this, m_tDCL, includes, {});
+  });
 }
 
 int32_t cUnzip::Directory() {
   // The listing writes nothing, so it gets no target folder.
   static char noFolder[] = "";
-  m_tDCL.lpszExtractDir = noFolder;
   m_tDCL.nvflag = 1;
-  Run({});
+  Run({}, noFolder);
   return 0;
 }
 
@@ -58,9 +61,8 @@ bool cUnzip::Unzip() {
   }
   // The engine takes an empty list as every entry.
   if (includes.size() == m_entries.size()) includes.clear();
-  m_tDCL.lpszExtractDir = m_sFolder.data();
   m_tDCL.nvflag = 0;
-  Run(includes);
+  Run(includes, m_sFolder.data());
   return m_lLastResult != 0;
 }
 
@@ -75,7 +77,7 @@ void cUnzip::GetVersion(int32_t& lMajor, int32_t& lMinor, int32_t& lRevision, Da
   preset(version.betalevel, sizeof version.betalevel);
   preset(version.date, sizeof version.date);
   preset(version.zlib_version, sizeof version.zlib_version);
-  mUnzip::Version(version);
+  mUnzip::Version(*this, version);
   lMajor = version.dllapimin.major;
   lMinor = version.dllapimin.minor;
   lRevision = version.dllapimin.patchlevel;

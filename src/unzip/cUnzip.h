@@ -97,16 +97,19 @@ class cUnzip {
   // the engine's code is non-zero. LastResult holds the code itself.
   bool Unzip();
 
-  // The return code and the last message lines of the last engine run.
+  // What the last Directory or Unzip ended with: the engine's return code and its last message
+  // lines. Both are cleared when a call starts; a call that raised leaves 0 and the error's
+  // description.
   int32_t LastResult() const { return m_lLastResult; }
   const std::string& LastMessage() const { return m_sLastMessage; }
 
  private:
   friend struct UnzipCallbacks;
+  friend struct cUnzipTestHelper;
 
   const ArchiveEntry& Entry(int32_t lIndex) const;
   ArchiveEntry& Entry(int32_t lIndex);
-  void Run(const std::vector<std::string>& includes);
+  void Run(const std::vector<std::string>& includes, char* extractDir);
 
   cUnzipEvents* m_pListener = nullptr;
   std::string m_sZipFile;

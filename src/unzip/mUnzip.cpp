@@ -1,5 +1,6 @@
 #include "unzip/mUnzip.h"
 
+#include "platform/Module.h"
 #include "unzip/cUnzip.h"
 
 namespace corvane {
@@ -7,10 +8,7 @@ namespace {
 
 constexpr char kDllName[] = "cvunzip.dll";
 
-// The run in progress: its object, whether a password was refused, its message lines.
-cUnzip* g_pCurrent = nullptr;
-bool g_bPasswordRefused = false;
-MessageLog g_messages;
+using UnzipRun = ActiveRunOf<cUnzip>;
 
 // Listing dates come with four-digit years; a two-digit one is read the way dates are typed.
 int FullYear(unsigned year) {
@@ -23,10 +21,13 @@ int FullYear(unsigned year) {
 // The engine's callbacks. None lets an exception reach the engine: a failure inside gives the
 // callback's default answer. A friend of cUnzip, so that a listing can fill its catalogue.
 struct UnzipCallbacks {
-  static cUnzipEvents* Listener() { return g_pCurrent ? g_pCurrent->Listener() : nullptr; }
+  static cUnzipEvents* Listener() {
+    cUnzip* unzip = UnzipRun::Object();
+    return unzip ? unzip->Listener() : nullptr;
+  }
 
   static int CVUNZIP_CALL Print(char* text, unsigned long length) {
-    return PrintCallback(Listener(), g_messages, text, length);
+    return PrintCallback(Listener(), text, length);
   }
 
   static int CVUNZIP_CALL Replace(char* name) {
@@ -42,7 +43,7 @@ struct UnzipCallbacks {
   }
 
   static int CVUNZIP_CALL Password(char* buffer, int size, const char*, const char*) {
-    return PasswordCallback(Listener(), g_bPasswordRefused, buffer, size);
+    return PasswordCallback(Listener(), buffer, size);
   }
 
   static void CVUNZIP_CALL AppMessage(unsigned long long, unsigned long long size, unsigned ratio,
@@ -50,7 +51,8 @@ struct UnzipCallbacks {
                                       unsigned minute, char, char* name, char* method, unsigned crc,
                                       char flags) {
     try {
-      if (!g_pCurrent || !name) return;
+      cUnzip* unzip = UnzipRun::Object();
+      if (!unzip || !name) return;
       ArchiveEntry entry;
       entry.storedName = name;
       std::string shown = BackslashSeparators(entry.storedName);
@@ -70,7 +72,7 @@ struct UnzipCallbacks {
                     static_cast<int>(hour), static_cast<int>(minute), 0};
       entry.crc = crc;
       entry.encrypted = (static_cast<unsigned char>(flags) & 0x40) != 0;
-      g_pCurrent->m_entries.push_back(std::move(entry));
+      unzip->m_entries.push_back(std::move(entry));
     } catch (...) {
     }
   }
@@ -102,7 +104,7 @@ std::string ErrorSource() {
 EngineRun UnzipCall(cUnzip& unzip, DCL& dcl, const std::vector<std::string>& includes,
                     const std::vector<std::string>& excludes) {
   std::string source = ErrorSource();
-  CurrentObject current(g_pCurrent, unzip, source);
+  UnzipRun run(unzip, source);
   EngineLibrary library(kDllName, source);
   auto singleEntryUnzip = library.Proc<decltype(&Wiz_SingleEntryUnzip)>("Wiz_SingleEntryUnzip");
 
@@ -115,17 +117,17 @@ EngineRun UnzipCall(cUnzip& unzip, DCL& dcl, const std::vector<std::string>& inc
 
   std::vector<char*> includeList = NameList(includes);
   std::vector<char*> excludeList = NameList(excludes);
-  g_bPasswordRefused = false;
-  g_messages.Clear();
-  EngineRun run;
-  run.code =
+  EngineRun result;
+  result.code =
       singleEntryUnzip(static_cast<int>(includes.size()), includeList.data(),
                        static_cast<int>(excludes.size()), excludeList.data(), &dcl, &functions);
-  run.message = g_messages.Text();
-  return run;
+  result.message = run.m_messages.Text();
+  return result;
 }
 
-void Version(UZPVER& version) {
+void Version(cUnzip& unzip, UZPVER& version) {
+  // The query lists nothing, but it loads the engine all the same: never in the middle of a run.
+  UnzipRun run(unzip, ErrorSource());
   EngineLibrary library(kDllName, ErrorSource());
   library.Proc<decltype(&UzpVersion2)>("UzpVersion2")(&version);
 }

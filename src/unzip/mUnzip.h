@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "cvunzip.h"
-#include "unzip/EngineCall.h"
+#include "enginecall/EngineCall.h"
 
 namespace corvane {
 
@@ -22,8 +22,8 @@ std::string ErrorSource();
 EngineRun UnzipCall(cUnzip& unzip, DCL& dcl, const std::vector<std::string>& includes,
                     const std::vector<std::string>& excludes);
 
-// Fills version through the engine's version query.
-void Version(UZPVER& version);
+// Fills version through the engine's version query, for unzip; raises like UnzipCall.
+void Version(cUnzip& unzip, UZPVER& version);
 
 }  // namespace mUnzip
 }  // namespace corvane

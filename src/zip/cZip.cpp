@@ -1,6 +1,7 @@
 #include "zip/cZip.h"
 
-#include "unzip/EngineCall.h"
+#include "enginecall/EngineCall.h"
+#include "platform/Module.h"
 #include "zip/mZip.h"
 
 namespace corvane {
@@ -36,9 +37,8 @@ const std::string& cZip::FileSpec(int32_t nIndex) const {
 }
 
 void cZip::Run() {
-  EngineRun run = mZip::ZipCall(*this, m_tZPOPT, m_sFileSpecs);
-  m_lLastResult = run.code;
-  m_sLastMessage = std::move(run.message);
+  RecordRun(m_lLastResult, m_sLastMessage,
+            [&] { return mZip::ZipCall(*this, m_tZPOPT, m_sFileSpecs); });
 }
 
 void cZip::Zip() {

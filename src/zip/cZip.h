@@ -43,6 +43,7 @@ class cZip {
   void BasePath(const std::string& sBasePath) { m_sBasePath = sBasePath; }
 
   void Encrypt(bool bState) { m_tZPOPT.fEncrypt = bState; }
+  // The getter's published name is spelled "Encrpyt", and stays so for the callers that use it.
   bool Encrpyt() const { return m_tZPOPT.fEncrypt != 0; }
   bool IncludeSystemAndHiddenFiles() const { return m_tZPOPT.fSystem != 0; }
   void IncludeSystemAndHiddenFiles(bool bState) { m_tZPOPT.fSystem = bState; }
@@ -82,11 +83,14 @@ class cZip {
   // Deletes the entries named by the specifications from ZipFile, as Zip reports.
   void Delete();
 
-  // The return code and the last message lines of the last engine run.
+  // What the last Zip or Delete ended with: the engine's return code and its last message lines.
+  // Both are cleared when a call starts; a call that raised leaves 0 and the error's description.
   int32_t LastResult() const { return m_lLastResult; }
   const std::string& LastMessage() const { return m_sLastMessage; }
 
  private:
+  friend struct cZipTestHelper;
+
   void Run();
 
   cZipEvents* m_pListener = nullptr;

@@ -1,8 +1,10 @@
 #include "zip/mZip.h"
 
 #include <algorithm>
-#include <cctype>
+#include <cwctype>
 
+#include "platform/Module.h"
+#include "platform/Text.h"
 #include "zip/cZip.h"
 
 namespace corvane {
@@ -10,21 +12,19 @@ namespace {
 
 constexpr char kDllName[] = "cvzip.dll";
 
-// The run in progress: its builder, whether a password was refused, its message lines.
-cZip* g_pCurrent = nullptr;
-bool g_bPasswordRefused = false;
-MessageLog g_messages;
+using ZipRun = ActiveRunOf<cZip>;
 
 cZipEvents* Listener() {
-  return g_pCurrent ? g_pCurrent->Listener() : nullptr;
+  cZip* zip = ZipRun::Object();
+  return zip ? zip->Listener() : nullptr;
 }
 
 int CVZIP_CALL Print(char* text, unsigned long length) {
-  return PrintCallback(Listener(), g_messages, text, length);
+  return PrintCallback(Listener(), text, length);
 }
 
 int CVZIP_CALL Password(char* buffer, int size, const char*, const char*) {
-  return PasswordCallback(Listener(), g_bPasswordRefused, buffer, size);
+  return PasswordCallback(Listener(), buffer, size);
 }
 
 char* CVZIP_CALL Comment(char* buffer) {
@@ -36,31 +36,42 @@ int CVZIP_CALL Service(const char* text, unsigned long length) {
   return ServiceCallback(Listener(), text, length, /*backslashes=*/false);
 }
 
+// A system call that fills a buffer of a given length with a path and answers the length it
+// needs, called until the buffer is long enough: no path is cut at MAX_PATH.
+template <typename Fill>
+std::wstring PathFrom(Fill fill) {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    DWORD length = fill(static_cast<DWORD>(path.size()), path.data());
+    if (length < path.size()) {
+      path.resize(length);
+      return path;
+    }
+    path.resize(length + 1);  // the length asked for, and room for a path that grew meanwhile
+  }
+}
+
 // Makes folder the current folder of its drive, as changing folders at a command prompt does: the
 // process's current drive stays. Windows keeps the other drives' current folders in the
 // environment variables "=X:".
 void ChangeFolderOfItsDrive(const std::string& folder, const std::string& source) {
-  DWORD attributes = GetFileAttributesA(folder.c_str());
+  std::wstring wide = Wide(folder);
+  DWORD attributes = GetFileAttributesW(wide.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
     throw Error(kErrPathNotFound, source, "Path not found");
   }
-  char current[MAX_PATH + 1] = {};
-  GetCurrentDirectoryA(sizeof current, current);
-  bool otherDrive = folder.size() >= 2 && folder[1] == ':' &&
-                    std::toupper(static_cast<unsigned char>(folder[0])) !=
-                        std::toupper(static_cast<unsigned char>(current[0]));
+  std::wstring current =
+      PathFrom([](DWORD size, wchar_t* buffer) { return GetCurrentDirectoryW(size, buffer); });
+  bool otherDrive = wide.size() >= 2 && wide[1] == L':' &&
+                    (current.empty() || std::towupper(wide[0]) != std::towupper(current[0]));
   if (otherDrive) {
-    std::string full(MAX_PATH, '\0');
-    DWORD length = GetFullPathNameA(folder.c_str(), static_cast<DWORD>(full.size()), full.data(),
-                                    /*lpFilePart=*/nullptr);
-    if (length == 0 || length >= full.size())
-      throw Error(kErrPathNotFound, source, "Path not found");
-    full.resize(length);
-    std::string variable = "=";
-    variable += static_cast<char>(std::toupper(static_cast<unsigned char>(folder[0])));
-    variable += ':';
-    SetEnvironmentVariableA(variable.c_str(), full.c_str());
-  } else if (!SetCurrentDirectoryA(folder.c_str())) {
+    std::wstring full = PathFrom([&](DWORD size, wchar_t* buffer) {
+      return GetFullPathNameW(wide.c_str(), size, buffer, /*lpFilePart=*/nullptr);
+    });
+    if (full.empty()) throw Error(kErrPathNotFound, source, "Path not found");
+    std::wstring variable = {L'=', static_cast<wchar_t>(std::towupper(wide[0])), L':'};
+    SetEnvironmentVariableW(variable.c_str(), full.c_str());
+  } else if (!SetCurrentDirectoryW(wide.c_str())) {
     throw Error(kErrPathNotFound, source, "Path not found");
   }
 }
@@ -75,8 +86,7 @@ std::string ErrorSource() {
 
 EngineRun ZipCall(cZip& zip, ZPOPT& options, const std::vector<std::string>& fileSpecs) {
   std::string source = ErrorSource();
-  CurrentObject current(g_pCurrent, zip, source);
-  g_bPasswordRefused = false;
+  ZipRun run(zip, source);
   std::string basePath = zip.BasePath();
   if (basePath.find_first_not_of(' ') != std::string::npos) {
     ChangeFolderOfItsDrive(basePath, source);
@@ -100,12 +110,11 @@ EngineRun ZipCall(cZip& zip, ZPOPT& options, const std::vector<std::string>& fil
   for (size_t i = 0; i < fileSpecs.size(); ++i) names[i] = const_cast<char*>(fileSpecs[i].c_str());
   names[fileSpecs.size() + 1] = empty;
 
-  g_messages.Clear();
-  EngineRun run;
-  run.code = zpArchive(static_cast<int>(fileSpecs.size()), zip.ZipFile().c_str(),
-                       reinterpret_cast<const ZPNAMES*>(names.data()));
-  run.message = g_messages.Text();
-  return run;
+  EngineRun result;
+  result.code = zpArchive(static_cast<int>(fileSpecs.size()), zip.ZipFile().c_str(),
+                          reinterpret_cast<const ZPNAMES*>(names.data()));
+  result.message = run.m_messages.Text();
+  return result;
 }
 
 }  // namespace mZip

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "cvzip.h"
-#include "unzip/EngineCall.h"
+#include "enginecall/EngineCall.h"
 
 namespace corvane {
 

@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "WindowTesting.h"
+#include "platform/Dpi.h"
 #include "platform/Twips.h"
 #include "settings/AppSettings.h"
 
@@ -120,17 +121,12 @@ TEST(frmOptionsTest, FixedDialogLaidOutFromTwipsAtItsDpi) {
                                        F::kTxtBase, F::kCmdAssoc, F::kCmdDeAssoc, F::kCmdOK}));
 
     // Moved to a monitor of 144 dots per inch, it lays itself out and its font again.
-    auto fontHeight = [&] {
-      LOGFONTA font{};
-      GetObjectA(
-          reinterpret_cast<HFONT>(SendDlgItemMessageA(dialog, F::kTxtBase, WM_GETFONT, 0, 0)),
-          sizeof font, &font);
-      return font.lfHeight;
-    };
-    LONG before = fontHeight();
     SendMessageA(dialog, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&outer));
     expectLayout(144);
-    EXPECT_EQ(fontHeight(), MulDiv(before, 144, ScreenDpi()));
+    LOGFONTA font{};
+    GetObjectA(reinterpret_cast<HFONT>(SendDlgItemMessageA(dialog, F::kTxtBase, WM_GETFONT, 0, 0)),
+               sizeof font, &font);
+    EXPECT_EQ(font.lfHeight, MessageFontForDpi(144).lfHeight);
     Click(dialog, F::kCmdCancel);
   });
 }

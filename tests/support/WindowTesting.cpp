@@ -1,9 +1,14 @@
 #include "WindowTesting.h"
 
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
 namespace corvane::testing_support {
 namespace {
 DialogAnswer* g_answer = nullptr;
-}
+constexpr char kChildVariable[] = "CORVANE_TEST_CHILD";
+}  // namespace
 
 void PumpFor(int milliseconds) {
   WaitUntil([] { return false; }, milliseconds);
@@ -62,11 +67,51 @@ std::vector<std::string> ChildTexts(HWND window) {
   return texts;
 }
 
-std::string ProgramPath() {
-  char path[MAX_PATH * 4] = "";
-  GetModuleFileNameA(nullptr, path, sizeof path);
-  std::string self = path;
-  return self.substr(0, self.find_last_of('\\') + 1) + "Corvane.exe";
+std::string BesideTests(const std::string& name) {
+  std::string self(32768, '\0');
+  self.resize(GetModuleFileNameA(nullptr, self.data(), static_cast<DWORD>(self.size())));
+  return self.substr(0, self.find_last_of('\\') + 1) + name;
+}
+
+bool InChildRun() {
+  return std::getenv(kChildVariable) != nullptr;
+}
+
+Process Start(std::string commandLine) {
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+  startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+  for (HANDLE output : {startup.hStdOutput, startup.hStdError}) {
+    SetHandleInformation(output, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
+  }
+  PROCESS_INFORMATION info{};
+  EXPECT_TRUE(CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr,
+                             /*bInheritHandles=*/TRUE, 0, nullptr, nullptr, &startup, &info))
+      << commandLine;
+  CloseHandle(info.hThread);
+  return Process{info.hProcess, info.dwProcessId};
+}
+
+long Finish(Process& process, int milliseconds) {
+  bool ended = WaitUntil([&] { return WaitForSingleObject(process.handle, 0) == WAIT_OBJECT_0; },
+                         milliseconds);
+  DWORD code = STILL_ACTIVE;
+  GetExitCodeProcess(process.handle, &code);
+  if (!ended) TerminateProcess(process.handle, 99);
+  CloseHandle(process.handle);
+  process.handle = nullptr;
+  return ended ? static_cast<long>(code) : -1;
+}
+
+long RunThisTestIn(const std::string& executable) {
+  const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
+  SetEnvironmentVariableA(kChildVariable, "1");
+  Process child = Start("\"" + executable + "\" --gtest_filter=" + test->test_suite_name() + "." +
+                        test->name());
+  SetEnvironmentVariableA(kChildVariable, nullptr);
+  return Finish(child, 120000);
 }
 
 }  // namespace corvane::testing_support

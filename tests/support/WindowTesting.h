@@ -40,7 +40,24 @@ void Click(HWND dialog, int buttonId);
 std::vector<std::string> ChildTexts(HWND window);
 std::string TextOf(HWND window);
 
-// Full path of Corvane.exe, which the build puts beside the test programs.
-std::string ProgramPath();
+// Full path of a program the build puts beside the test programs ("Corvane.exe").
+std::string BesideTests(const std::string& name);
+
+// A process a test started with this command line, its output going to the test's.
+struct Process {
+  HANDLE handle = nullptr;
+  DWORD id = 0;
+};
+Process Start(std::string commandLine);
+// Waits for the process to end while this thread handles its messages; its exit code, or -1 when
+// it had to be ended after the time.
+long Finish(Process& process, int milliseconds = 15000);
+
+// For a test that must run in a process of its own (a missing engine library, another DPI): true
+// inside the process that RunThisTestIn started.
+bool InChildRun();
+// Runs the current test alone in executable (this test program, or a copy of it); its exit code
+// (0: it passed).
+long RunThisTestIn(const std::string& executable);
 
 }  // namespace corvane::testing_support

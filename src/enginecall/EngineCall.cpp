@@ -1,12 +1,18 @@
-#include "unzip/EngineCall.h"
+#include "enginecall/EngineCall.h"
+
+#include <windows.h>
 
 #include <algorithm>
 #include <cstring>
 
 #include "platform/Module.h"
+#include "platform/Text.h"
 
 namespace corvane {
 namespace {
+
+// Touched only by the user-interface thread, which makes every engine call.
+ActiveRun* g_pActiveRun = nullptr;
 
 std::string_view Trimmed(std::string_view text) {
   size_t first = text.find_first_not_of(' ');
@@ -24,7 +30,10 @@ bool InMessageWindow(unsigned long length) {
 EngineLibrary::EngineLibrary(std::string_view dllName, std::string source)
     : m_sDllName(dllName), m_sSource(std::move(source)) {
   std::string path = ExecutableFolder() + m_sDllName;
-  m_module.Reset(LoadLibraryA(path.c_str()));
+  // By full path, and what it imports only from its own folder and System32: a copy of a system
+  // DLL planted in the current folder or on PATH is never loaded.
+  m_module.Reset(LoadLibraryExW(Wide(path).c_str(), /*hFile=*/nullptr,
+                                LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32));
   if (!m_module) throw SystemError(m_sSource, path);
 }
 
@@ -77,6 +86,19 @@ std::string MessageLog::Text() const {
     text += line;
   }
   return text;
+}
+
+ActiveRun::ActiveRun(const std::string& source) {
+  if (g_pActiveRun) throw Error(kErrEngineBusy, source, "An engine run is already in progress");
+  g_pActiveRun = this;
+}
+
+ActiveRun::~ActiveRun() {
+  g_pActiveRun = nullptr;
+}
+
+ActiveRun* ActiveRun::Current() {
+  return g_pActiveRun;
 }
 
 }  // namespace corvane

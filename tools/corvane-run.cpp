@@ -16,7 +16,7 @@
 #include <functional>
 #include <string>
 
-#include "Startup.h"
+#include "shell/Startup.h"
 
 namespace {
 

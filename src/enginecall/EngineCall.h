@@ -9,7 +9,9 @@
 
 #include "platform/Error.h"
 #include "platform/Handle.h"
-#include "platform/Module.h"
+
+// What the unzip and the zip engine-call routines share: loading an engine, the state of the one
+// run in progress, and the callbacks both engines make.
 
 namespace corvane {
 
@@ -22,7 +24,8 @@ inline constexpr long kErrEngineBusy = 5;
 // come back is found by the next run.
 class EngineLibrary {
  public:
-  // Raises the system's error for a missing or unloadable DLL, with the given source.
+  // Loads the DLL by its full path, searching only its own folder and System32 for what it
+  // imports. Raises the system's error for a missing or unloadable DLL, with the given source.
   EngineLibrary(std::string_view dllName, std::string source);
 
   // The entry point; raises the system's error, with the source above, when it is missing.
@@ -56,7 +59,6 @@ int AnswerPassword(char* buffer, int size, bool& refused,
 // The last message lines of an engine run, kept so that a failed run can be reported.
 class MessageLog {
  public:
-  void Clear() { m_lines.clear(); }
   void Add(std::string_view line);
   // The kept lines, separated by CR LF.
   std::string Text() const;
@@ -66,17 +68,54 @@ class MessageLog {
   std::deque<std::string> m_lines;
 };
 
+// The engine run in progress, of either engine. The process holds at most one: a run of either
+// engine started while one is in progress (from an event handler of any engine object, or from a
+// nested message loop a handler runs) raises kErrEngineBusy instead of re-entering an engine.
+// Lives on the stack of the engine call for exactly the length of the run.
+class ActiveRun {
+ public:
+  // Raises kErrEngineBusy, with source, when a run is already in progress.
+  explicit ActiveRun(const std::string& source);
+  virtual ~ActiveRun();
+  ActiveRun(const ActiveRun&) = delete;
+  ActiveRun& operator=(const ActiveRun&) = delete;
+
+  // The run in progress, or null.
+  static ActiveRun* Current();
+
+  // Once a password request is refused, the rest of the run is refused without asking.
+  bool m_bPasswordRefused = false;
+  MessageLog m_messages;
+};
+
+// A run of one engine object of type T; its callbacks find the object through Object().
+template <typename T>
+class ActiveRunOf : public ActiveRun {
+ public:
+  ActiveRunOf(T& object, const std::string& source) : ActiveRun(source), m_object(object) {}
+
+  // The object whose run is in progress when it is a T; otherwise null.
+  static T* Object() {
+    auto* run = dynamic_cast<ActiveRunOf*>(Current());
+    return run ? &run->m_object : nullptr;
+  }
+
+ private:
+  T& m_object;
+};
+
 // The callbacks both engines share, raising the events of the run's object (its listener may be
 // null). None lets an exception reach the engine: a failure inside gives the default answer.
 //
-// print: the text, with "\" for "/", is kept in log and raised as Progress. Returns 0.
+// print: the text, with "\" for "/", is kept in the run's message lines and raised as Progress.
+// Returns 0.
 template <typename Events>
-int PrintCallback(Events* listener, MessageLog& log, const char* text, unsigned long length) {
+int PrintCallback(Events* listener, const char* text, unsigned long length) {
   try {
     std::optional<std::string> message = EngineText(text, length);
     if (!message) return 0;
     *message = BackslashSeparators(std::move(*message));
-    log.Add(*message);
+    if (ActiveRun* run = ActiveRun::Current()) run->m_messages.Add(*message);
     if (listener) listener->Progress(1, *message);
   } catch (...) {
   }
@@ -85,11 +124,14 @@ int PrintCallback(Events* listener, MessageLog& log, const char* text, unsigned 
 
 // password: raises PasswordRequest as AnswerPassword says. Returns 0 given, 1 none.
 template <typename Events>
-int PasswordCallback(Events* listener, bool& refused, char* buffer, int size) {
+int PasswordCallback(Events* listener, char* buffer, int size) {
   try {
-    return AnswerPassword(buffer, size, refused, [&](std::string& password, bool& cancel) {
-      if (listener) listener->PasswordRequest(password, cancel);
-    });
+    ActiveRun* run = ActiveRun::Current();
+    if (!run) return 1;
+    return AnswerPassword(buffer, size, run->m_bPasswordRefused,
+                          [&](std::string& password, bool& cancel) {
+                            if (listener) listener->PasswordRequest(password, cancel);
+                          });
   } catch (...) {
     return 1;
   }
@@ -115,23 +157,21 @@ struct EngineRun {
   std::string message;
 };
 
-// Makes an object the module's current one for the length of a run: the engine's callbacks reach
-// it through the slot, which is cleared again however the run ends. The engines take one run at a
-// time, so a run started while another is in progress (from an event handler) raises an error
-// instead of re-entering the engine.
-template <typename T>
-class CurrentObject {
- public:
-  CurrentObject(T*& slot, T& object, const std::string& source) : m_slot(slot) {
-    if (m_slot) throw Error(kErrEngineBusy, source, "An engine run is already in progress");
-    m_slot = &object;
+// Keeps an engine object's LastResult and LastMessage true to its last call: cleared when the call
+// starts, the run's outcome when it returns, and for a call that raised, code 0 (the engine gave
+// none) with the error's description.
+template <typename Call>
+void RecordRun(int32_t& lastResult, std::string& lastMessage, Call&& call) {
+  lastResult = 0;
+  lastMessage.clear();
+  try {
+    EngineRun run = call();
+    lastResult = run.code;
+    lastMessage = std::move(run.message);
+  } catch (const Error& error) {
+    lastMessage = error.Description();
+    throw;
   }
-  ~CurrentObject() { m_slot = nullptr; }
-  CurrentObject(const CurrentObject&) = delete;
-  CurrentObject& operator=(const CurrentObject&) = delete;
-
- private:
-  T*& m_slot;
-};
+}
 
 }  // namespace corvane

@@ -1,0 +1,60 @@
+// The frame at 144 dots per inch. Wine takes the DPI from LogPixels in the prefix when a process
+// starts, so the test sets it, runs itself again in a new process, and restores it: it must run
+// alone, as every process started meanwhile would see the changed DPI.
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include "WindowTesting.h"
+#include "platform/Dpi.h"
+#include "platform/Twips.h"
+#include "shell/frmMain.h"
+
+namespace corvane {
+namespace {
+
+constexpr char kDesktop[] = "Control Panel\\Desktop";
+
+TEST(FrameDpiTest, PicturesBarsAndPlacementFollowTheDpi) {
+  if (!testing_support::InChildRun()) {
+    DWORD before = 0, size = sizeof before;
+    bool had = RegGetValueA(HKEY_CURRENT_USER, kDesktop, "LogPixels", RRF_RT_REG_DWORD, nullptr,
+                            &before, &size) == ERROR_SUCCESS;
+    DWORD dpi = 144;
+    RegSetKeyValueA(HKEY_CURRENT_USER, kDesktop, "LogPixels", REG_DWORD, &dpi, sizeof dpi);
+    long code = testing_support::RunThisTestIn(testing_support::BesideTests("dpi_test.exe"));
+    if (had) {
+      RegSetKeyValueA(HKEY_CURRENT_USER, kDesktop, "LogPixels", REG_DWORD, &before, sizeof before);
+    } else {
+      RegDeleteKeyValueA(HKEY_CURRENT_USER, kDesktop, "LogPixels");
+    }
+    EXPECT_EQ(code, 0);
+    return;
+  }
+  ASSERT_EQ(ScreenDpi(), 144);
+  RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Corvane\\Settings");
+  RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\Corvane\\Settings", "frun", REG_SZ, "0", 2);
+  frmMain main;
+  main.Load("");
+  testing_support::PumpFor(50);
+  EXPECT_EQ(main.Dpi(), 144);
+  auto images = reinterpret_cast<HIMAGELIST>(SendMessageA(main.Toolbar(), TB_GETIMAGELIST, 0, 0));
+  int cx = 0, cy = 0;
+  ImageList_GetIconSize(images, &cx, &cy);
+  EXPECT_EQ(std::make_pair(cx, cy), std::make_pair(36, 36));
+  RECT toolbar, status, window;
+  GetWindowRect(main.Toolbar(), &toolbar);
+  GetWindowRect(main.StatusBar(), &status);
+  GetWindowRect(main.Window(), &window);
+  EXPECT_GT(toolbar.bottom - toolbar.top, 36 + 12);  // the picture, its padding and the caption
+  LOGFONTW font = MessageFontForDpi(144);
+  EXPECT_GT(status.bottom - status.top, -font.lfHeight);
+  // The default placement of 6500 twips is 650 pixels at this DPI.
+  EXPECT_EQ(window.right - window.left, 650);
+  RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Corvane\\Settings");
+}
+
+}  // namespace
+}  // namespace corvane
