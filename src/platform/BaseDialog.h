@@ -62,6 +62,36 @@ class BaseDialog {
                                    reinterpret_cast<LPARAM>(this));
   }
 
+  // Creates a control of the dialog at a place given in twips, in the dialog's font.
+  HWND AddControl(const char* className, const char* text, DWORD style, int id, int left, int top,
+                  int width, int height, DWORD exStyle = 0) {
+    HWND control =
+        CreateWindowExA(exStyle, className, text, WS_CHILD | WS_VISIBLE | style, Px(left), Px(top),
+                        Px(width), Px(height), m_hwnd, reinterpret_cast<HMENU>(INT_PTR{id}),
+                        GetModuleHandleA(nullptr), nullptr);
+    SendMessageA(control, WM_SETFONT, SendMessageA(m_hwnd, WM_GETFONT, 0, 0), TRUE);
+    return control;
+  }
+
+  // Gives the dialog a client area of the given size in twips, keeping its frame. centre puts it in
+  // the middle of its owner (of the screen without one); otherwise it stays where it is.
+  void SizeClient(int width, int height, bool centre) {
+    RECT window, client;
+    GetWindowRect(m_hwnd, &window);
+    GetClientRect(m_hwnd, &client);
+    int outerWidth = Px(width) + (window.right - window.left) - client.right;
+    int outerHeight = Px(height) + (window.bottom - window.top) - client.bottom;
+    POINT at{window.left, window.top};
+    if (centre) {
+      RECT around{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+      if (HWND owner = GetWindow(m_hwnd, GW_OWNER)) GetWindowRect(owner, &around);
+      at = {(around.left + around.right - outerWidth) / 2,
+            (around.top + around.bottom - outerHeight) / 2};
+    }
+    SetWindowPos(m_hwnd, nullptr, at.x, at.y, outerWidth, outerHeight,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+
   HWND m_hwnd = nullptr;
   int m_iDpi = ScreenDpi();
 
