@@ -3,23 +3,45 @@
 // through Wine's own argument handling unchanged.
 //
 //   corvane-run start PROGRAM [ARCHIVE]   starts PROGRAM "ARCHIVE", returns once its main window
-//                                         is visible (exit code 1 when it is not within 30 s)
-//   corvane-run wait PROGRAM [ARCHIVE]    the same, then waits until the program ends
+//                                         is visible (0), or once it asks its first-run question
+//                                         (3); 1 when neither shows within 30 s
+//   corvane-run wait PROGRAM [ARCHIVE]    starts it the same way and waits until it ends
+//   corvane-run decline                   answers the first-run question with Cancel, closes the
+//                                         Options dialog that follows, waits for the main window
 //   corvane-run close                     asks the main window to close, waits until it is gone
 
 #include <windows.h>
 
 #include <cstdio>
+#include <functional>
 #include <string>
 
 #include "shell/Startup.h"
 
 namespace {
 
+constexpr int kPatience = 30000;  // milliseconds
+
 HWND VisibleMainWindow() {
   corvane::FindMainWindow();
   HWND found = corvane::FoundMainWindow();
   return found && IsWindowVisible(found) ? found : nullptr;
+}
+
+// A visible dialog or message box of the program, by its caption.
+HWND VisibleDialog(const char* caption) {
+  HWND found = FindWindowA("#32770", caption);
+  return found && IsWindowVisible(found) ? found : nullptr;
+}
+
+// Polls until the condition holds or the time is up; the condition's last result.
+HWND WaitFor(const std::function<HWND()>& condition, HANDLE process = nullptr) {
+  for (int waited = 0; waited < kPatience; waited += 100) {
+    if (HWND found = condition()) return found;
+    if (process && WaitForSingleObject(process, 0) == WAIT_OBJECT_0) break;
+    Sleep(100);
+  }
+  return condition();
 }
 
 int Start(int argc, char** argv, bool wait) {
@@ -34,25 +56,40 @@ int Start(int argc, char** argv, bool wait) {
     return 1;
   }
   CloseHandle(process.hThread);
-  int rc = 1;
-  for (int waited = 0; waited < 30000; waited += 100) {
-    if (VisibleMainWindow()) {
-      rc = 0;
-      break;
-    }
-    if (WaitForSingleObject(process.hProcess, 100) == WAIT_OBJECT_0) break;
+  int rc = 0;
+  if (wait) {
+    // The user may take any time over the first-run question.
+    WaitForSingleObject(process.hProcess, INFINITE);
+  } else {
+    HWND main = nullptr;
+    HWND shown = WaitFor(
+        [&]() -> HWND {
+          if ((main = VisibleMainWindow())) return main;
+          return VisibleDialog("Corvane");
+        },
+        process.hProcess);
+    rc = main ? 0 : shown ? 3 : 1;
+    if (rc == 1) std::fprintf(stderr, "corvane-run: the main window did not appear\n");
   }
-  if (rc != 0) std::fprintf(stderr, "corvane-run: the main window did not appear\n");
-  if (rc == 0 && wait) WaitForSingleObject(process.hProcess, INFINITE);
   CloseHandle(process.hProcess);
   return rc;
+}
+
+int Decline() {
+  HWND question = VisibleDialog("Corvane");
+  if (!question) return 1;
+  PostMessageA(question, WM_COMMAND, IDCANCEL, 0);
+  HWND options = WaitFor([] { return VisibleDialog("Options"); });
+  if (!options) return 1;
+  PostMessageA(options, WM_COMMAND, IDCANCEL, 0);
+  return WaitFor(VisibleMainWindow) ? 0 : 1;
 }
 
 int Close() {
   HWND main = VisibleMainWindow();
   if (!main) return 0;
   PostMessageA(main, WM_CLOSE, 0, 0);
-  for (int waited = 0; waited < 30000 && IsWindow(main); waited += 100) Sleep(100);
+  for (int waited = 0; waited < kPatience && IsWindow(main); waited += 100) Sleep(100);
   return IsWindow(main) ? 1 : 0;
 }
 
@@ -63,7 +100,9 @@ int main(int argc, char** argv) {
   if ((verb == "start" || verb == "wait") && argc > 2 && argc < 5) {
     return Start(argc, argv, verb == "wait");
   }
+  if (verb == "decline" && argc == 2) return Decline();
   if (verb == "close" && argc == 2) return Close();
-  std::fprintf(stderr, "usage: corvane-run start|wait PROGRAM [ARCHIVE] | corvane-run close\n");
+  std::fprintf(stderr,
+               "usage: corvane-run start|wait PROGRAM [ARCHIVE] | corvane-run decline|close\n");
   return 2;
 }

@@ -16,10 +16,8 @@
 namespace corvane {
 
 // Error numbers the engine objects raise, with the texts that go with them.
-inline constexpr long kErrSubscriptOutOfRange = 9;
 inline constexpr long kErrPathNotFound = 76;
 inline constexpr long kErrEngineBusy = 5;
-inline constexpr char kSubscriptOutOfRange[] = "Subscript out of range";
 
 // One engine library, loaded from the executable's own folder for the length of one run. Each
 // object loads the DLL afresh and frees it when destroyed, so a library that was missing and has

@@ -8,6 +8,12 @@
 
 namespace corvane {
 
+// Error numbers of the program's own objects that the system has no code for, with their texts.
+inline constexpr long kErrSubscriptOutOfRange = 9;
+inline constexpr char kSubscriptOutOfRange[] = "Subscript out of range";
+inline constexpr long kErrTypeMismatch = 13;
+inline constexpr char kTypeMismatch[] = "Type mismatch";
+
 // The error that application code raises: a number, the source that raised it and a description
 // for the user.
 class Error : public std::runtime_error {

@@ -64,26 +64,8 @@ INT_PTR frmAbout::HandleMessage(UINT message, WPARAM wParam, LPARAM) {
   return FALSE;
 }
 
-HWND frmAbout::AddControl(const char* className, const char* text, DWORD style, int id, int left,
-                          int top, int width, int height) {
-  HWND control = CreateWindowExA(
-      0, className, text, WS_CHILD | WS_VISIBLE | style, Px(left), Px(top), Px(width), Px(height),
-      m_hwnd, reinterpret_cast<HMENU>(INT_PTR{id}), GetModuleHandleA(nullptr), nullptr);
-  SendMessageA(control, WM_SETFONT, SendMessageA(m_hwnd, WM_GETFONT, 0, 0), TRUE);
-  return control;
-}
-
 void frmAbout::Form_Load() {
-  // Client area 5865 x 3630 twips, centred on the owner (or on the screen without one).
-  RECT frame{0, 0, Px(5865), Px(3630)};
-  AdjustWindowRectEx(&frame, GetWindowLongA(m_hwnd, GWL_STYLE), FALSE,
-                     GetWindowLongA(m_hwnd, GWL_EXSTYLE));
-  int width = frame.right - frame.left, height = frame.bottom - frame.top;
-  RECT around{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-  if (HWND owner = GetWindow(m_hwnd, GW_OWNER)) GetWindowRect(owner, &around);
-  SetWindowPos(m_hwnd, nullptr, (around.left + around.right - width) / 2,
-               (around.top + around.bottom - height) / 2, width, height,
-               SWP_NOZORDER | SWP_NOACTIVATE);
+  SizeClient(5865, 3630, /*centre=*/true);
 
   // The logo is drawn for 96 dots per inch; the system stretches it to the dialog's DPI.
   m_logo.Reset(static_cast<HBITMAP>(LoadImageA(

@@ -31,8 +31,6 @@ class frmAbout : public BaseDialog<frmAbout> {
   void Form_Load();
   void Form_Paint();
   void cmdOK_Click();
-  HWND AddControl(const char* className, const char* text, DWORD style, int id, int left, int top,
-                  int width, int height);
 
   UniqueBitmap m_logo;
   UniqueGdiObject m_whiteBrush{CreateSolidBrush(RGB(255, 255, 255))};

@@ -16,7 +16,9 @@
 #include "platform/Text.h"
 #include "resources/resource.h"
 #include "settings/AppSettings.h"
+#include "settings/Association.h"
 #include "settings/frmAbout.h"
+#include "settings/frmOptions.h"
 
 namespace corvane {
 namespace {
@@ -211,7 +213,21 @@ void frmMain::Load(std::string_view commandLine) {
   ApplyPlacement();
   ReadProgramSettings();
 
-  // 5. The first-run question and 6. the association renewal come with the association.
+  // 5. First run: the association question, then the Options dialog, before the window shows.
+  // The window is still hidden: the question stands on its own, the Options dialog is owned by it.
+  if (g_iFirstRun == 1) {
+    if (MessageBoxA(nullptr, "Would you like to register ZIP files with Corvane?", kAppTitle,
+                    MB_OKCANCEL) == IDOK &&
+        TryAssociateZipFiles(nullptr, m_sProgramPath)) {
+      g_iFirstRun = 2;
+    }
+    frmOptions::Show(m_hwnd, m_sProgramPath);
+    if (g_iFirstRun != 2) g_iFirstRun = 0;
+  }
+
+  // 6. Once accepted, the association is renewed at every start.
+  if (g_iFirstRun == 2) TryAssociateZipFiles(nullptr, m_sProgramPath);
+
   // 7. The recent-folders object comes with the Extract To dialog.
 
   // 8. Forwarded command lines reach WindowProc from now on.
@@ -560,11 +576,13 @@ void frmMain::OnCommand(WORD command) {
       case mnuWindowArrangeIcons:
         SendMessageA(m_hwndClient, WM_MDIICONARRANGE, 0, 0);
         break;
+      case mnuViewOptions:
+        frmOptions::Show(m_hwnd, m_sProgramPath);
+        break;
       case mnuHelpAbout:
         frmAbout::Show(m_hwnd);
         break;
-        // File > Extract To... and View > Options... come with the Extract To dialog and the
-        // Options dialog.
+        // File > Extract To... comes with the Extract To dialog.
     }
   } catch (...) {
     // A command ends silently on any error, a cancelled dialog included.

@@ -1,0 +1,132 @@
+#include "frmOptions.h"
+
+#include <iterator>
+
+#include "platform/Dpi.h"
+#include "settings/AppSettings.h"
+#include "settings/Association.h"
+
+namespace corvane {
+namespace {
+
+struct Control {
+  int id;
+  const char* className;
+  const char* caption;
+  DWORD style;
+  int left, top, width, height;  // twips
+  DWORD exStyle = 0;
+};
+// In tab order. The buttons are plain push buttons: none is the default.
+constexpr Control kControls[] = {
+    {frmOptions::kCmdOK, "BUTTON", "OK", BS_PUSHBUTTON | WS_TABSTOP, 2490, 1575, 1095, 375},
+    {frmOptions::kCmdCancel, "BUTTON", "Cancel", BS_PUSHBUTTON | WS_TABSTOP, 3720, 1575, 1095, 375},
+    {frmOptions::kCmdApply, "BUTTON", "&Apply", BS_PUSHBUTTON | WS_TABSTOP, 4920, 1575, 1095, 375},
+    {frmOptions::kCheck1, "BUTTON", "Store Folder Names When Adding to Zip Files",
+     BS_AUTOCHECKBOX | WS_TABSTOP, 120, 120, 3735, 255},
+    {frmOptions::kLabel2, "STATIC", "Base Path for Storing Folders:", SS_LEFT | SS_NOPREFIX, 120,
+     480, 4095, 255},
+    {frmOptions::kTxtBase, "EDIT", "", ES_AUTOHSCROLL | WS_TABSTOP, 120, 720, 5895, 285,
+     WS_EX_CLIENTEDGE},
+    {frmOptions::kCmdAssoc, "BUTTON", "Associate All ZIP Files with Corvane",
+     BS_PUSHBUTTON | WS_TABSTOP, 120, 1080, 2895, 375},
+    {frmOptions::kCmdDeAssoc, "BUTTON", "Stop Associating ZIP Files", BS_PUSHBUTTON | WS_TABSTOP,
+     3120, 1080, 2895, 375},
+};
+constexpr int kClientWidth = 6135, kClientHeight = 2055;
+
+}  // namespace
+
+void frmOptions::Show(HWND owner, const std::string& sProgramPath) {
+  frmOptions options(sProgramPath);
+  options.RunModal(owner, "Options", WS_POPUP | WS_CAPTION | WS_SYSMENU);
+}
+
+INT_PTR frmOptions::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_INITDIALOG:
+      Form_Load();
+      return TRUE;  // the focus goes to the first control in tab order
+    case WM_DPICHANGED:
+      OnDpiChanged(*reinterpret_cast<const RECT*>(lParam));
+      return TRUE;
+    case WM_COMMAND:
+      if (HIWORD(wParam) != BN_CLICKED) return FALSE;
+      switch (LOWORD(wParam)) {
+        case kCmdOK:
+          cmdOK_Click();
+          return TRUE;
+        case kCmdApply:
+          cmdApply_Click();
+          return TRUE;
+        case kCmdCancel:  // also Esc and the close box
+          cmdCancel_Click();
+          return TRUE;
+        case kCmdAssoc:
+          cmdAssoc_Click();
+          return TRUE;
+        case kCmdDeAssoc:
+          cmdDeAssoc_Click();
+          return TRUE;
+        case IDOK:  // Enter outside a button: there is no default button to press
+          return TRUE;
+      }
+      return FALSE;
+  }
+  return FALSE;
+}
+
+void frmOptions::Form_Load() {
+  SizeClient(kClientWidth, kClientHeight, /*centre=*/true);
+  for (const Control& c : kControls) {
+    AddControl(c.className, c.caption, c.style, c.id, c.left, c.top, c.width, c.height, c.exStyle);
+  }
+  CheckDlgButton(m_hwnd, kCheck1, g_bStoreFolderNames ? BST_CHECKED : BST_UNCHECKED);
+  SetDlgItemTextA(m_hwnd, kTxtBase, g_sBasePath.c_str());
+}
+
+void frmOptions::cmdOK_Click() {
+  cmdApply_Click();
+  EndDialog(m_hwnd, IDOK);
+}
+
+void frmOptions::cmdApply_Click() {
+  HWND text = GetDlgItem(m_hwnd, kTxtBase);
+  std::string basePath(static_cast<size_t>(GetWindowTextLengthA(text)) + 1, '\0');
+  GetWindowTextA(text, basePath.data(), static_cast<int>(basePath.size()));
+  g_sBasePath = basePath.c_str();  // taken as typed, empty included
+  g_bStoreFolderNames = IsDlgButtonChecked(m_hwnd, kCheck1) != BST_UNCHECKED;
+}
+
+void frmOptions::cmdCancel_Click() {
+  EndDialog(m_hwnd, IDCANCEL);
+}
+
+void frmOptions::cmdAssoc_Click() {
+  // Renewed at every start only once the association has been written completely.
+  if (TryAssociateZipFiles(m_hwnd, m_sProgramPath)) g_iFirstRun = 2;
+}
+
+void frmOptions::cmdDeAssoc_Click() {
+  // The keys stay: the association is only no longer renewed at start.
+  g_iFirstRun = 0;
+}
+
+void frmOptions::OnDpiChanged(const RECT& suggested) {
+  // The base has taken the new DPI. Laid out here from twips rather than scaled by the dialog
+  // manager, so that every control stands where its twips say at this DPI too.
+  LOGFONTW font = MessageFontForDpi(Dpi());
+  m_font.Reset(CreateFontIndirectW(&font));
+  SendMessageA(m_hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(m_font.Get()), FALSE);
+  for (const Control& c : kControls) {
+    HWND control = GetDlgItem(m_hwnd, c.id);
+    SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(m_font.Get()), FALSE);
+    MoveWindow(control, Px(c.left), Px(c.top), Px(c.width), Px(c.height), TRUE);
+  }
+  // The suggested rectangle brings the frame to the new DPI; the client area is then made exact.
+  SetWindowPos(m_hwnd, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+               suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  SizeClient(kClientWidth, kClientHeight, /*centre=*/false);
+}
+
+}  // namespace corvane

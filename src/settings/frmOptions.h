@@ -1,0 +1,50 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "platform/BaseDialog.h"
+#include "platform/Handle.h"
+
+namespace corvane {
+
+// The Options dialog: the store-folder-names option and the base path, applied to the in-memory
+// settings g_bStoreFolderNames and g_sBasePath by OK and Apply, and the .zip association switched
+// on (written at once, "frun" 2) or off ("frun" 0, no key removed) by its two buttons.
+class frmOptions : public BaseDialog<frmOptions> {
+ public:
+  // Control identifiers. Esc and the close box press Cancel; no button is the default one, so
+  // Enter in the text box does nothing.
+  enum : int {
+    kCheck1 = 100,
+    kLabel2,
+    kTxtBase,
+    kCmdAssoc,
+    kCmdDeAssoc,
+    kCmdOK,
+    kCmdApply,
+    kCmdCancel = IDCANCEL,
+  };
+
+  // Shows the dialog modally, owned by and centred on owner. sProgramPath is the program that
+  // Associate registers.
+  static void Show(HWND owner, const std::string& sProgramPath);
+
+  INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
+ private:
+  explicit frmOptions(const std::string& sProgramPath) : m_sProgramPath(sProgramPath) {}
+  void Form_Load();
+  void cmdOK_Click();
+  void cmdApply_Click();
+  void cmdCancel_Click();
+  void cmdAssoc_Click();
+  void cmdDeAssoc_Click();
+  void OnDpiChanged(const RECT& suggested);
+
+  std::string m_sProgramPath;
+  UniqueGdiObject m_font;  // the dialog's font at a DPI it moved to
+};
+
+}  // namespace corvane

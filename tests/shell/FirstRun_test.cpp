@@ -1,0 +1,160 @@
+// The main window's first start: the association question and the Options dialog before the
+// window shows, and the association renewed, or not, at the starts after it. The main window is
+// created in this process, which answers its dialogs from a timer.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <list>
+#include <memory>
+#include <vector>
+
+#include "WindowTesting.h"
+#include "cRegistryTestHelper.h"
+#include "settings/AppSettings.h"
+#include "settings/frmOptions.h"
+#include "shell/frmMain.h"
+
+namespace corvane {
+namespace {
+
+using testing_support::ChildTexts;
+using testing_support::Click;
+using testing_support::DialogAnswer;
+using testing_support::WaitUntil;
+
+constexpr char kSection[] = "Software\\Corvane\\Settings";
+
+bool Associated() {
+  return RegGetValueA(HKEY_CLASSES_ROOT, "Corvane.ZipFile\\shell\\open\\command", nullptr,
+                      RRF_RT_REG_SZ, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+}
+
+bool Shows(HWND box, const std::string& start) {
+  std::vector<std::string> texts = ChildTexts(box);
+  return std::any_of(texts.begin(), texts.end(),
+                     [&](const std::string& text) { return text.rfind(start, 0) == 0; });
+}
+
+// A dialog to answer: its caption, and what to check and press in it.
+struct Step {
+  const char* caption;
+  std::function<void(HWND)> action;
+};
+
+class FirstRunTest : public testing::Test {
+ protected:
+  void SetUp() override { Forget(); }
+  void TearDown() override {
+    m_main.reset();
+    Forget();
+  }
+  // No settings stored and no association, as before a first start.
+  static void Forget() {
+    RegDeleteTreeA(HKEY_CURRENT_USER, kSection);
+    for (const char* key : {".ZIP", "Corvane.ZipFile"}) RegDeleteTreeA(HKEY_CLASSES_ROOT, key);
+  }
+
+  // Starts the main window and answers its dialogs in the order given, each once the one before it
+  // has been answered; runs then, then closes the window and returns "frun" as stored.
+  std::string StartAndClose(
+      const std::vector<Step>& steps, std::function<void()> then = [] {}) {
+    m_main = std::make_unique<frmMain>();
+    std::list<DialogAnswer> answers;  // earlier answers stay alive: one may be the caller
+    std::function<void()> next = [&] {
+      if (answers.size() == steps.size()) return;
+      size_t index = answers.size();
+      answers.emplace_back(steps[index].caption, [&, index](HWND dialog) {
+        next();
+        steps[index].action(dialog);
+      });
+    };
+    next();
+    m_main->Load("");
+    EXPECT_TRUE(std::all_of(answers.begin(), answers.end(), [](auto& a) { return a.Answered(); }));
+    EXPECT_EQ(answers.size(), steps.size());
+    EXPECT_TRUE(IsWindowVisible(m_main->Window()));
+    then();
+    HWND window = m_main->Window();
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(window); }));
+    char frun[16] = "<absent>";
+    DWORD size = sizeof frun;
+    RegGetValueA(HKEY_CURRENT_USER, kSection, "frun", RRF_RT_REG_SZ, nullptr, frun, &size);
+    return frun;
+  }
+
+  // The question, answered with this button, and the Options dialog after it, where these buttons
+  // are pressed; both while the main window is hidden, the dialog owned by it.
+  std::vector<Step> FirstRun(int answer, std::vector<int> buttons) {
+    return {{"Corvane",
+             [=, this](HWND box) {
+               EXPECT_TRUE(Shows(box, "Would you like to register ZIP files with Corvane?"));
+               EXPECT_FALSE(IsWindowVisible(m_main->Window()));
+               Click(box, answer);
+             }},
+            {"Options", [=, this](HWND dialog) {
+               EXPECT_EQ(GetWindow(dialog, GW_OWNER), m_main->Window());
+               EXPECT_FALSE(IsWindowVisible(m_main->Window()));
+               for (int button : buttons) Click(dialog, button);
+             }}};
+  }
+
+  std::unique_ptr<frmMain> m_main;
+};
+
+TEST_F(FirstRunTest, AnswerDecidesWhetherLaterStartsAssociate) {
+  using F = frmOptions;
+  const struct {
+    const char* what;
+    int answer;
+    std::vector<int> buttons;
+    const char* frun;
+    bool associated;  // after the first start
+  } cases[] = {
+      {"OK", IDOK, {F::kCmdCancel}, "2", true},
+      {"Cancel", IDCANCEL, {F::kCmdCancel}, "0", false},
+      {"Cancel, Associate", IDCANCEL, {F::kCmdAssoc, F::kCmdCancel}, "2", true},
+      {"OK, Stop Associating", IDOK, {F::kCmdDeAssoc, F::kCmdOK}, "0", true},
+  };
+  for (const auto& c : cases) {
+    Forget();
+    EXPECT_EQ(StartAndClose(FirstRun(c.answer, c.buttons)), c.frun) << c.what;
+    EXPECT_EQ(Associated(), c.associated) << c.what;
+    // The next start asks nothing and writes the association again only when it was accepted.
+    for (const char* key : {".ZIP", "Corvane.ZipFile"}) RegDeleteTreeA(HKEY_CLASSES_ROOT, key);
+    // View > Options shows the same dialog then, owned by the visible window.
+    EXPECT_EQ(StartAndClose({},
+                            [&] {
+                              DialogAnswer options("Options", [&](HWND dialog) {
+                                EXPECT_EQ(GetWindow(dialog, GW_OWNER), m_main->Window());
+                                Click(dialog, frmOptions::kCmdCancel);
+                              });
+                              SendMessageA(m_main->Window(), WM_COMMAND, frmMain::mnuViewOptions,
+                                           0);
+                              EXPECT_TRUE(options.Answered());
+                            }),
+              c.frun)
+        << c.what;
+    EXPECT_EQ(Associated(), c.frun == std::string("2")) << c.what;
+  }
+}
+
+// A failed association shows the registry's message once, and the start goes on: at the first
+// start, and at each start after one where it was accepted.
+TEST_F(FirstRunTest, FailedAssociationIsShownAndTheStartGoesOn) {
+  cRegistryTestHelper refusing({HKEY_CLASSES_ROOT, HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER});
+  Step failure{"Corvane", [](HWND box) {
+                 EXPECT_TRUE(Shows(box, "Failed to set registry value Key: '"));
+                 Click(box, IDOK);
+               }};
+  std::vector<Step> steps = FirstRun(IDOK, {frmOptions::kCmdCancel});
+  steps.insert(steps.begin() + 1, failure);
+  EXPECT_EQ(StartAndClose(steps), "0");
+  RegSetKeyValueA(HKEY_CURRENT_USER, kSection, "frun", REG_SZ, "2", 2);
+  EXPECT_EQ(StartAndClose({failure}), "2");
+}
+
+}  // namespace
+}  // namespace corvane
