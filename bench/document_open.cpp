@@ -151,7 +151,8 @@ int Open(const std::string& archive) {
   }
   if (!name) return 1;
   Clock::time_point start = Clock::now();
-  PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+  DWORD_PTR ignored = 0;
+  SendMessageTimeoutA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0, SMTO_NORMAL, kPatienceMs, &ignored);
   return WaitForRows(main, before, start);
 }
 
