@@ -8,16 +8,20 @@
 #include <iterator>
 
 #include "Startup.h"
+#include "dialogs/frmExtractTo.h"
 #include "platform/CommandScope.h"
 #include "platform/Dpi.h"
 #include "platform/Error.h"
+#include "platform/FolderBrowse.h"
 #include "platform/Module.h"
 #include "platform/Text.h"
 #include "resources/resource.h"
 #include "settings/AppSettings.h"
 #include "settings/Association.h"
+#include "settings/cRegistry.h"
 #include "settings/frmAbout.h"
 #include "settings/frmOptions.h"
+#include "unzip/cUnzip.h"
 
 namespace corvane {
 namespace {
@@ -148,6 +152,15 @@ HMENU BuildMenuBar(HMENU* windowMenu) {
   return bar;
 }
 
+// Runs one step of a sequence that goes on whatever the step raises.
+template <typename Step>
+void IgnoringErrors(Step&& step) {
+  try {
+    step();
+  } catch (...) {
+  }
+}
+
 // Moves a rectangle that lies entirely off every monitor onto the work area of the nearest one.
 RECT KeepOnScreen(RECT rect) {
   if (MonitorFromRect(&rect, MONITOR_DEFAULTTONULL)) return rect;
@@ -234,7 +247,8 @@ void frmMain::Load(std::string_view commandLine) {
   // 6. Once accepted, the association is renewed at every start.
   if (g_iFirstRun == 2) TryAssociateZipFiles(nullptr, m_sProgramPath);
 
-  // 7. The recent-folders object comes with the Extract To dialog.
+  // 7. The recent extraction folders, empty until step 12 loads them.
+  m_cExtractMRU = cMRU();
 
   // 8. Forwarded command lines reach WindowProc from now on.
   m_copyDataHook = std::make_unique<SubclassAttachment>(m_hwnd, WM_COPYDATA, *this);
@@ -247,7 +261,9 @@ void frmMain::Load(std::string_view commandLine) {
 
   // 11. Registry key of the Extract To preferences.
   m_sRegKey = "SOFTWARE\\Corvane\\Corvane";
-  // 12. The Extract To preferences are loaded here by the Extract To dialog's owner.
+  // 12. The machine's Extract To preferences, then the user's, which replace them.
+  LoadExtractPreferences(HKEY_LOCAL_MACHINE);
+  LoadExtractPreferences(HKEY_CURRENT_USER);
 }
 
 bool frmMain::PreTranslateMessage(MSG& msg) {
@@ -485,7 +501,7 @@ void frmMain::OnClose() {
   try {
     Form_QueryUnload();
   } catch (...) {
-    // Drops what saving the Extract To preferences raises (a root the user may not write).
+    // Nothing the first steps raise may stop the close.
   }
   // Each document closes as if the user closed it; the next one then becomes active.
   while (auto document =
@@ -503,8 +519,10 @@ void frmMain::OnClose() {
 }
 
 void frmMain::Form_QueryUnload() {
-  // 1. Errors of each step are ignored (OnClose).
-  // 2. The Extract To preferences are saved here by the Extract To dialog's owner.
+  // 1. Each step's errors are ignored and the next step runs.
+  // 2. The user's Extract To preferences, then the machine's, which a normal user may not write.
+  IgnoringErrors([this] { SaveExtractPreferences(HKEY_CURRENT_USER); });
+  IgnoringErrors([this] { SaveExtractPreferences(HKEY_LOCAL_MACHINE); });
   m_copyDataHook.reset();  // 3. detach
   ReleaseInstanceMutex();  // 4.
 }
@@ -618,6 +636,77 @@ void frmMain::mnuWindowNewWindow_Click() {
   HWND document = CreateDocumentWindow();
   SetWindowTextA(document, m_newcd.FileName().c_str());
   // Creating the empty archive through the document's zip object comes with the archive builder.
+}
+
+std::string frmMain::ChooseExtractFolder(cUnzip& unzip) {
+  // 1. The frame takes no input while the dialog is open. The dialog's close routine enables it
+  // again, and so does this should the dialog fail before it shows.
+  EnableWindow(m_hwnd, FALSE);
+  struct Enable {
+    HWND window;
+    ~Enable() { EnableWindow(window, TRUE); }
+  } enable{m_hwnd};
+
+  // 2. The browser comes first: the dialog ends its browse when it goes.
+  FolderBrowse browse;
+  frmExtractTo dialog(m_hwnd);
+  dialog.LoadMRU(m_cExtractMRU);
+  dialog.OverWritePrompt(m_bPromptToOverwrite);
+  dialog.UseFolderNames(m_bUseFolderNames);
+
+  // 3. At the most recent folder, or at the program's own; shown in the combo box at once.
+  BrowseSettings& settings = browse.Settings();
+  settings.hWndOwner = m_hwnd;
+  settings.InitialDir = m_cExtractMRU.Count() > 0 ? m_cExtractMRU.Item(1) : ExecutableFolder();
+  settings.ReportInitialDir = true;
+  settings.RootDir.clear();
+
+  // 4. Returns once the dialog has closed.
+  browse.StartCapture(dialog);
+
+  // 5., 6.
+  if (dialog.Cancelled()) return std::string();
+  m_cExtractMRU.Add(dialog.SelectedFolder());
+  unzip.PromptToOverwrite(dialog.OverWritePrompt());
+  if (!dialog.OverWritePrompt()) unzip.OverwriteExisting(true);
+  unzip.UseFolderNames(dialog.UseFolderNames());
+  m_bPromptToOverwrite = dialog.OverWritePrompt();
+  m_bUseFolderNames = dialog.UseFolderNames();
+  return dialog.SelectedFolder();
+}
+
+void frmMain::LoadExtractPreferences(HKEY root) {
+  cRegistry cR;
+  cR.ClassKey(root);
+  cR.SectionKey(m_sRegKey);
+  if (!cR.KeyExists()) return;
+  // An absent value reads as empty, which counts as 0: false.
+  cR.ValueType(REG_DWORD);
+  IgnoringErrors([&] {
+    cR.ValueKey("UseFolderNames");
+    m_bUseFolderNames = ValueNumber(cR.Value(), "frmMain") != 0;
+  });
+  IgnoringErrors([&] {
+    cR.ValueKey("PromptToOW");
+    m_bPromptToOverwrite = ValueNumber(cR.Value(), "frmMain") != 0;
+  });
+  IgnoringErrors([&] {
+    cR.SectionKey(m_sRegKey + "\\ExtractToMRU");
+    if (cR.KeyExists()) m_cExtractMRU.DeSerialise(cR);
+  });
+}
+
+void frmMain::SaveExtractPreferences(HKEY root) {
+  cRegistry cR;
+  cR.ClassKey(root);
+  cR.SectionKey(m_sRegKey + "\\ExtractToMRU");
+  m_cExtractMRU.Serialise(cR);
+  cR.ValueType(REG_DWORD);
+  cR.SectionKey(m_sRegKey);
+  cR.ValueKey("UseFolderNames");
+  cR.Value(std::int32_t{m_bUseFolderNames ? 1 : 0});
+  cR.ValueKey("PromptToOW");
+  cR.Value(std::int32_t{m_bPromptToOverwrite ? 1 : 0});
 }
 
 }  // namespace corvane

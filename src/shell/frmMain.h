@@ -8,12 +8,15 @@
 #include <string>
 #include <string_view>
 
+#include "dialogs/cMRU.h"
 #include "platform/BaseWindow.h"
 #include "platform/FileDialog.h"
 #include "platform/Handle.h"
 #include "platform/Subclass.h"
 
 namespace corvane {
+
+class cUnzip;
 
 // Sets or clears the flat style of a toolbar control, then repaints it.
 void SetFlatToolbar(HWND tbToolbar, bool bFlat);
@@ -101,6 +104,13 @@ class frmMain : public BaseWindow<frmMain>, public ISubclass {
   void ShowPlaceholder(const char* text);
   void mnuFileOpen_Click();
   void mnuWindowNewWindow_Click();
+  // The Extract To dialog over the recent folders and the preferences; its choices go to unzip, the
+  // preferences and the recent folders. Returns the chosen folder, or "" when it was cancelled.
+  std::string ChooseExtractFolder(cUnzip& unzip);
+  // The preferences and recent folders stored under root\m_sRegKey: loaded where the key exists,
+  // every error ignored; saved, the first error raised.
+  void LoadExtractPreferences(HKEY root);
+  void SaveExtractPreferences(HKEY root);
 
   HMENU m_hWindowMenu = nullptr;
   HWND m_hwndClient = nullptr;
@@ -115,8 +125,11 @@ class frmMain : public BaseWindow<frmMain>, public ISubclass {
   std::string m_sProgramPath;
   std::string m_sRegKey;
   long m_lDocumentCount = 0;
+  bool m_bUseFolderNames = false;
+  bool m_bPromptToOverwrite = false;
   std::unique_ptr<SubclassAttachment> m_copyDataHook;
   std::deque<std::string> m_forwarded;  // handed-over command lines not yet opened
+  cMRU m_cExtractMRU;                   // the recent extraction folders
 
   FileDialog m_dlgCommonDialog;
   FileDialog m_newcd;

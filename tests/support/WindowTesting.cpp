@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <zlib.h>
+
 #include <cstdlib>
+#include <fstream>
 
 namespace corvane::testing_support {
 namespace {
@@ -65,6 +68,55 @@ std::vector<std::string> ChildTexts(HWND window) {
     texts.push_back(TextOf(child));
   }
   return texts;
+}
+
+bool SaveScreenshot(HWND window, const std::string& path) {
+  RECT rect;
+  GetWindowRect(window, &rect);
+  int width = rect.right - rect.left, height = rect.bottom - rect.top;
+  BITMAPINFO info{};
+  info.bmiHeader = {sizeof info.bmiHeader, width, -height, 1, 32, BI_RGB};
+  void* bits = nullptr;
+  HDC screen = GetWindowDC(window), memory = CreateCompatibleDC(screen);
+  HBITMAP picture = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(memory, picture);
+  BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
+  // Rows of red, green and blue, each after a filter byte of 0.
+  std::string rows;
+  for (int y = 0; y < height; ++y) {
+    rows += '\0';
+    for (int x = 0; x < width; ++x) {
+      const auto* pixel = static_cast<const unsigned char*>(bits) + (y * width + x) * 4;
+      rows +=
+          {static_cast<char>(pixel[2]), static_cast<char>(pixel[1]), static_cast<char>(pixel[0])};
+    }
+  }
+  SelectObject(memory, old);
+  DeleteObject(picture);
+  DeleteDC(memory);
+  ReleaseDC(window, screen);
+  uLongf size = compressBound(static_cast<uLong>(rows.size()));
+  std::string packed(size, '\0');
+  compress(reinterpret_cast<Bytef*>(packed.data()), &size,
+           reinterpret_cast<const Bytef*>(rows.data()), static_cast<uLong>(rows.size()));
+  packed.resize(size);
+  auto bigEndian = [](uint32_t value) {
+    return std::string{static_cast<char>(value >> 24), static_cast<char>(value >> 16),
+                       static_cast<char>(value >> 8), static_cast<char>(value)};
+  };
+  std::ofstream out(path, std::ios::binary);
+  out << "\x89PNG\r\n\x1a\n";
+  auto chunk = [&](const std::string& type, const std::string& data) {
+    std::string body = type + data;
+    out << bigEndian(static_cast<uint32_t>(data.size())) << body
+        << bigEndian(crc32(0, reinterpret_cast<const Bytef*>(body.data()),
+                           static_cast<uInt>(body.size())));
+  };
+  // 8 bits a channel, true colour, no interlacing.
+  chunk("IHDR", bigEndian(width) + bigEndian(height) + std::string("\x08\x02\0\0\0", 5));
+  chunk("IDAT", packed);
+  chunk("IEND", "");
+  return out.good();
 }
 
 std::string BesideTests(const std::string& name) {

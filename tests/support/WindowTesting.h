@@ -40,6 +40,10 @@ void Click(HWND dialog, int buttonId);
 std::vector<std::string> ChildTexts(HWND window);
 std::string TextOf(HWND window);
 
+// Saves what a window shows as a PNG file at path (in the current folder when relative), for a
+// person to look at; false when it could not be written.
+bool SaveScreenshot(HWND window, const std::string& path);
+
 // Full path of a program the build puts beside the test programs ("Corvane.exe").
 std::string BesideTests(const std::string& name);
 
