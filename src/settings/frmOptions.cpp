@@ -1,6 +1,5 @@
 #include "frmOptions.h"
 
-
 #include "platform/Text.h"
 #include "settings/AppSettings.h"
 #include "settings/Association.h"
