@@ -6,6 +6,8 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <utility>
+#include <vector>
 
 namespace corvane::testing_support {
 namespace {
@@ -74,48 +76,46 @@ bool SaveScreenshot(HWND window, const std::string& path) {
   RECT rect;
   GetWindowRect(window, &rect);
   int width = rect.right - rect.left, height = rect.bottom - rect.top;
-  BITMAPINFO info{};
-  info.bmiHeader = {sizeof info.bmiHeader, width, -height, 1, 32, BI_RGB};
-  void* bits = nullptr;
-  HDC screen = GetWindowDC(window), memory = CreateCompatibleDC(screen);
-  HBITMAP picture = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  BITMAPINFO info{{sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB}};
+  std::vector<unsigned char> pixels(static_cast<size_t>(width) * height * 4);
+  HDC dc = GetWindowDC(window), memory = CreateCompatibleDC(dc);
+  HBITMAP picture = CreateCompatibleBitmap(dc, width, height);
   HGDIOBJ old = SelectObject(memory, picture);
-  BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
-  // Rows of red, green and blue, each after a filter byte of 0.
-  std::string rows;
-  for (int y = 0; y < height; ++y) {
-    rows += '\0';
-    for (int x = 0; x < width; ++x) {
-      const auto* pixel = static_cast<const unsigned char*>(bits) + (y * width + x) * 4;
-      rows +=
-          {static_cast<char>(pixel[2]), static_cast<char>(pixel[1]), static_cast<char>(pixel[0])};
-    }
-  }
+  BitBlt(memory, 0, 0, width, height, dc, 0, 0, SRCCOPY);
   SelectObject(memory, old);
+  GetDIBits(memory, picture, 0, height, pixels.data(), &info, DIB_RGB_COLORS);
   DeleteObject(picture);
   DeleteDC(memory);
-  ReleaseDC(window, screen);
+  ReleaseDC(window, dc);
+  // Each row after a filter byte of 0; red, green and blue from the bitmap's blue, green, red.
+  std::string rows;
+  for (size_t i = 0; i < pixels.size(); i += 4) {
+    if (i % (static_cast<size_t>(width) * 4) == 0) rows += '\0';
+    rows += {static_cast<char>(pixels[i + 2]), static_cast<char>(pixels[i + 1]),
+             static_cast<char>(pixels[i])};
+  }
   uLongf size = compressBound(static_cast<uLong>(rows.size()));
   std::string packed(size, '\0');
   compress(reinterpret_cast<Bytef*>(packed.data()), &size,
            reinterpret_cast<const Bytef*>(rows.data()), static_cast<uLong>(rows.size()));
   packed.resize(size);
-  auto bigEndian = [](uint32_t value) {
+  auto bigEndian = [](size_t value) {
     return std::string{static_cast<char>(value >> 24), static_cast<char>(value >> 16),
                        static_cast<char>(value >> 8), static_cast<char>(value)};
   };
   std::ofstream out(path, std::ios::binary);
   out << "\x89PNG\r\n\x1a\n";
-  auto chunk = [&](const std::string& type, const std::string& data) {
+  // Chunks of 8-bit true colour, not interlaced.
+  for (auto [type, data] :
+       {std::pair<std::string, std::string>{
+            "IHDR", bigEndian(width) + bigEndian(height) + std::string("\x08\x02\0\0\0", 5)},
+        {"IDAT", packed},
+        {"IEND", ""}}) {
     std::string body = type + data;
-    out << bigEndian(static_cast<uint32_t>(data.size())) << body
+    out << bigEndian(data.size()) << body
         << bigEndian(crc32(0, reinterpret_cast<const Bytef*>(body.data()),
                            static_cast<uInt>(body.size())));
-  };
-  // 8 bits a channel, true colour, no interlacing.
-  chunk("IHDR", bigEndian(width) + bigEndian(height) + std::string("\x08\x02\0\0\0", 5));
-  chunk("IDAT", packed);
-  chunk("IEND", "");
+  }
   return out.good();
 }
 
