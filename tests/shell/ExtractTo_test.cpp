@@ -86,9 +86,7 @@ class ExtractToTest : public testing::Test {
     return *m_main;
   }
   void Close() {
-    HWND window = m_main->Window();
-    PostMessageA(window, WM_CLOSE, 0, 0);
-    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(window); }));
+    EXPECT_TRUE(CloseAndWait(m_main->Window()));
     m_main.reset();
   }
 

@@ -33,6 +33,9 @@ class DialogAnswer {
   bool m_answered = false;
 };
 
+// Closes a window as its close box would and waits until it is gone; true when it went.
+bool CloseAndWait(HWND window);
+
 // Presses a dialog's button as a click would.
 void Click(HWND dialog, int buttonId);
 
