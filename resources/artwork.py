@@ -5,7 +5,8 @@ Usage: artwork.py OUTPUT_FOLDER
 
 Everything is drawn from the shapes below, so the pictures have no binary source: the program
 icon and the .zip document icon (16, 20, 24, 32, 40, 48 and 256 pixels, with transparency, so that
-the system finds one for every DPI and view), the five 24 x 24 toolbar
+the system finds one for every DPI and view), the plain document that stands for a file type
+without an icon of its own, the five 24 x 24 toolbar
 pictures on a silver background (silver is their mask colour, so no drawing uses it), and the
 293 x 138 logo of the About box.
 """
@@ -104,6 +105,15 @@ def document_icon(size):
     zipper(c, int(16 * s), int(3 * s), int(22 * s), max(1, int(2 * s)))
     c.rect(int(13 * s), int(22 * s), int(19 * s), int(28 * s), GOLD)
     c.frame(int(13 * s), int(22 * s), int(19 * s), int(28 * s), AMBER)
+    return c
+
+
+def plain_document_icon(size):
+    c = Canvas(size, size, CLEAR)
+    s = size / 32
+    page(c, int(5 * s), int(1 * s), int(27 * s), int(31 * s), int(7 * s))
+    for y in (12, 17, 22):
+        c.rect(int(9 * s), int(y * s), int(23 * s), int(y * s) + max(0, int(s) - 1), FOLD)
     return c
 
 
@@ -258,6 +268,7 @@ def main():
     files = {
         "corvane.ico": ico([program_icon(size) for size in ICON_SIZES]),
         "zipfile.ico": ico([document_icon(size) for size in ICON_SIZES]),
+        "document.ico": ico([plain_document_icon(size) for size in ICON_SIZES]),
         "new.bmp": bmp(tool_new()),
         "open.bmp": bmp(tool_open()),
         "undo.bmp": bmp(tool_add()),

@@ -44,4 +44,14 @@ LOGFONTW MessageFontForDpi(int dpi) {
   return metrics.lfMessageFont;
 }
 
+HFONT CreateFontForDpi(const wchar_t* face, double points, bool bold, int dpi) {
+  LOGFONTW font{};
+  font.lfHeight = -static_cast<LONG>(points * dpi / 72 + 0.5);
+  font.lfWeight = bold ? FW_BOLD : FW_NORMAL;
+  font.lfCharSet = DEFAULT_CHARSET;
+  font.lfQuality = DEFAULT_QUALITY;
+  lstrcpynW(font.lfFaceName, face, LF_FACESIZE);
+  return CreateFontIndirectW(&font);
+}
+
 }  // namespace corvane

@@ -18,4 +18,7 @@ int MetricForDpi(int index, int dpi);
 // The system's message font at dpi: the font of dialogs and bars where the design names none.
 LOGFONTW MessageFontForDpi(int dpi);
 
+// A font of the named face at a size in points, for text drawn at dpi; the caller owns it.
+HFONT CreateFontForDpi(const wchar_t* face, double points, bool bold, int dpi);
+
 }  // namespace corvane

@@ -16,6 +16,8 @@ namespace {
 constexpr size_t kBytesPerCharacter = 3;
 constexpr size_t kMultipleSelectionBytes = 64 * 1024;
 
+FileDialogHost* g_pHost = nullptr;
+
 std::wstring CurrentFolder() {
   std::wstring folder(GetCurrentDirectoryW(0, nullptr), L'\0');
   folder.resize(GetCurrentDirectoryW(static_cast<DWORD>(folder.size()), folder.data()));
@@ -34,6 +36,10 @@ FileDialog::FileDialog(std::string title, std::string filter, size_t maxFileName
   }
 }
 
+void FileDialog::Host(FileDialogHost* host) {
+  g_pHost = host;
+}
+
 bool FileDialog::ShowOpen(HWND owner) {
   return Show(owner, /*save=*/false);
 }
@@ -43,6 +49,8 @@ bool FileDialog::ShowSave(HWND owner) {
 }
 
 bool FileDialog::Show(HWND owner, bool save) {
+  m_sFileName.clear();
+  if (g_pHost) return g_pHost->Answer(*this, save, m_sFileName);
   // The system wants the filter's pairs separated by zero bytes and closed by two.
   std::string filter = m_sFilter;
   std::replace(filter.begin(), filter.end(), '|', '\0');
@@ -58,7 +66,6 @@ bool FileDialog::Show(HWND owner, bool save) {
   ofn.nMaxFile = static_cast<DWORD>(m_bufferBytes);
   ofn.lpstrTitle = m_sTitle.c_str();
   ofn.Flags = m_flags | OFN_HIDEREADONLY;
-  m_sFileName.clear();
   // OFN_NOCHANGEDIR does not hold for the open dialog on Windows: the folder browsed last would
   // stay current, and the user could neither delete it nor eject its drive.
   std::wstring folder = CurrentFolder();

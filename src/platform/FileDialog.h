@@ -6,6 +6,19 @@
 
 namespace corvane {
 
+class FileDialog;
+
+// What answers the file dialogs in place of the system's; a test puts its own in place.
+class FileDialogHost {
+ public:
+  // Answers dialog: true with the chosen text as the system gives it (for a multiple selection,
+  // the folder and the names separated by zero bytes), or false for a cancel.
+  virtual bool Answer(const FileDialog& dialog, bool save, std::string& fileName) = 0;
+
+ protected:
+  ~FileDialogHost() = default;
+};
+
 // One common file dialog with a fixed title, filter and name length, shown again on each use.
 // The filter is written as pairs separated by "|": "ZIP Files (*.zip)|*.zip|All Files (*.*)|*.*".
 class FileDialog {
@@ -22,6 +35,11 @@ class FileDialog {
   bool ShowOpen(HWND owner);
   bool ShowSave(HWND owner);
   const std::string& FileName() const { return m_sFileName; }
+  const std::string& Title() const { return m_sTitle; }
+
+  // From now on every file dialog is answered by host (not owned) instead of the system; null
+  // brings the system's dialogs back.
+  static void Host(FileDialogHost* host);
 
  private:
   bool Show(HWND owner, bool save);

@@ -100,9 +100,9 @@ void FolderBrowse::StartCapture(ICaptureBF& host) {
   try {
     host.CaptureBrowseForFolder(this);
     CreateTree(host.CapturehWnd());
-    if (HTREEITEM start = Find(FullForm(m_settings.InitialDir), /*relist=*/false)) {
-      Select(start, m_settings.ReportInitialDir);
-    }
+    std::wstring initial = FullForm(m_settings.InitialDir);
+    if (HTREEITEM start = Find(initial, /*relist=*/false)) Select(start, /*report=*/false);
+    if (m_settings.ReportInitialDir && !initial.empty()) host.SelectionChanged(Utf8(initial));
     HWND dialog = GetAncestor(m_capture, GA_ROOT);
     MSG msg;
     while (!m_bEnded) {

@@ -40,8 +40,8 @@ struct BrowseSettings {
   // The folder selected at the start; where it does not exist, the nearest folder above it that
   // does.
   std::string InitialDir;
-  // True: the start's selection is reported through SelectionChanged at once, so that the host can
-  // show it before the user selects anything.
+  // True: the initial folder is reported through SelectionChanged at once, also one the tree could
+  // not reach, so that the host shows it before the user selects anything.
   bool ReportInitialDir = false;
   // The folder the tree starts from; empty: the computer's drives.
   std::string RootDir;

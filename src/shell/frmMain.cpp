@@ -9,6 +9,7 @@
 
 #include "Startup.h"
 #include "dialogs/frmExtractTo.h"
+#include "document/frmDocument.h"
 #include "platform/CommandScope.h"
 #include "platform/Dpi.h"
 #include "platform/Error.h"
@@ -99,16 +100,7 @@ void RegisterClasses() {
   frame.hCursor = LoadCursorA(nullptr, IDC_ARROW);
   frame.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   frame.lpszClassName = kFrameClass;
-  // The least document window: the frame numbers, lists, arranges and closes it.
-  WNDCLASSEXA document = frame;
-  document.lpfnWndProc = DefMDIChildProcA;
-  document.hIcon = LoadIconA(Instance(), MAKEINTRESOURCEA(IDI_ZIPFILE));
-  document.hIconSm = nullptr;
-  document.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-  document.lpszClassName = frmMain::kDocumentClass;
-  if (!RegisterClassExA(&frame) || !RegisterClassExA(&document)) {
-    throw SystemError("frmMain", "RegisterClassEx");
-  }
+  if (!RegisterClassExA(&frame)) throw SystemError("frmMain", "RegisterClassEx");
   registered = true;
 }
 
@@ -194,7 +186,9 @@ frmMain::frmMain()
     : m_dlgCommonDialog("Open", "ZIP Files (*.zip)|*.zip|All Files (*.*)|*.*", kLongestPath,
                         OFN_EXPLORER | OFN_PATHMUSTEXIST),
       m_newcd("New", "ZIP Files (*.zip)|*.zip", kLongestPath, OFN_EXPLORER | OFN_PATHMUSTEXIST),
-      m_addcd("Add Files", "All Files (*.*)|*.*", 32000, OFN_ALLOWMULTISELECT) {
+          // The explorer style: the old one returns short names, and selects one file only under Wine.
+      m_addcd("Add Files", "All Files (*.*)|*.*", 32000,
+              OFN_EXPLORER | OFN_ALLOWMULTISELECT | OFN_FILEMUSTEXIST) {
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES | ICC_WIN95_CLASSES};
   InitCommonControlsEx(&controls);
   RegisterClasses();
@@ -272,27 +266,38 @@ bool frmMain::PreTranslateMessage(MSG& msg) {
   return TranslateAcceleratorA(m_hwnd, m_accelerators.Get(), &msg) != 0;
 }
 
-HWND frmMain::CreateDocumentWindow() {
+frmDocument& frmMain::CreateDocumentWindow() {
   ++m_lDocumentCount;
-  std::string caption = "Zip " + std::to_string(m_lDocumentCount);
-  MDICREATESTRUCTA create{};
-  create.szClass = kDocumentClass;
-  create.szTitle = caption.c_str();
-  create.hOwner = Instance();
-  create.x = create.y = create.cx = create.cy = CW_USEDEFAULT;
-  auto document = reinterpret_cast<HWND>(
-      SendMessageA(m_hwndClient, WM_MDICREATE, 0, reinterpret_cast<LPARAM>(&create)));
-  if (!document) throw SystemError("frmMain", "WM_MDICREATE");
-  return document;
+  auto document = std::make_unique<frmDocument>(m_hwndClient, m_hwnd,
+                                                "Zip " + std::to_string(m_lDocumentCount));
+  document->m_cUnzip.PromptToOverwrite(m_bPromptToOverwrite);
+  document->m_cUnzip.UseFolderNames(m_bUseFolderNames);
+  m_documents.push_back(std::move(document));
+  return *m_documents.back();
+}
+
+frmDocument* frmMain::ActiveDocument() const {
+  return frmDocument::FromWindow(
+      reinterpret_cast<HWND>(SendMessageA(m_hwndClient, WM_MDIGETACTIVE, 0, 0)));
+}
+
+void frmMain::LoadArchive(const std::string& path) {
+  if (frmDocument* document = ActiveDocument()) document->LoadArchive(path);
 }
 
 void frmMain::ProcessCommandLine(std::string_view sCmd) {
   if (!IsWindowVisible(m_hwnd)) ShowWindow(m_hwnd, SW_SHOW);
   ActivateWindow(m_hwnd);
-  if (sCmd.find_first_not_of(' ') == std::string_view::npos) return;
+  // The path between the quotes the shell puts around it: blanks after the closing quote, or
+  // anything else there, do not cut it short. Without a leading quote the whole text is the path.
+  std::string_view path = sCmd;
+  if (path.size() == 1) return;
+  if (!path.empty() && path.front() == '"') path = path.substr(1, path.find('"', 1) - 1);
+  size_t first = path.find_first_not_of(' ');
+  if (first == std::string_view::npos) return;
+  path = path.substr(first, path.find_last_not_of(' ') - first + 1);
   CreateDocumentWindow();
-  // Loading the archive the command line names into the new window comes with the document
-  // window.
+  LoadArchive(std::string(path));
 }
 
 LRESULT frmMain::WindowProc(HWND, UINT iMsg, WPARAM, LPARAM lParam) {
@@ -346,6 +351,10 @@ LRESULT frmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_CLOSE:
       if (!CommandScope::DeferWhileInProgress(m_hwnd, message, wParam, lParam)) OnClose();
+      return 0;
+    case frmDocument::kMsgClosed:
+      // Frees the objects whose windows are gone: their engine objects go with them.
+      std::erase_if(m_documents, [](const auto& document) { return !document->Window(); });
       return 0;
     case WM_ENDSESSION:
       // The user logs off or the system shuts down: close as File > Exit does, settings saved.
@@ -545,8 +554,17 @@ void frmMain::OnCommand(WORD command) {
   // A user command ends silently on any error.
   try {
     switch (command) {
+      case mnuFileNew:
+        mnuFileNew_Click(/*setLabel=*/true);
+        break;
       case mnuFileOpen:
         mnuFileOpen_Click();
+        break;
+      case mnuFileAdd:
+        mnuFileAdd_Click();
+        break;
+      case mnuFileExtract:
+        mnuFileExtract_Click();
         break;
       case mnuFileClose:
         ShowPlaceholder("Add 'mnuFileClose_Click' code.");
@@ -564,7 +582,8 @@ void frmMain::OnCommand(WORD command) {
         ShowPlaceholder("Add 'mnuViewRefresh_Click' code.");
         break;
       case mnuWindowNewWindow:
-        mnuWindowNewWindow_Click();
+        // File > New without the file-name label.
+        mnuFileNew_Click(/*setLabel=*/false);
         break;
       case mnuWindowCascade:
         SendMessageA(m_hwndClient, WM_MDICASCADE, 0, 0);
@@ -584,8 +603,6 @@ void frmMain::OnCommand(WORD command) {
       case mnuHelpAbout:
         frmAbout::Show(m_hwnd);
         break;
-        // File > New, File > Extract To... and File > Add Files... come with the archive builder
-        // and the Extract To dialog.
     }
   } catch (...) {
     // A command ends silently on any error, a cancelled dialog included.
@@ -628,14 +645,37 @@ void frmMain::ShowPlaceholder(const char* text) {
 void frmMain::mnuFileOpen_Click() {
   if (!m_dlgCommonDialog.ShowOpen(m_hwnd) || m_dlgCommonDialog.FileName().empty()) return;
   CreateDocumentWindow();
-  // Loading the chosen archive into the new window comes with the document window.
+  LoadArchive(m_dlgCommonDialog.FileName());
 }
 
-void frmMain::mnuWindowNewWindow_Click() {
+void frmMain::mnuFileNew_Click(bool setLabel) {
   if (!m_newcd.ShowSave(m_hwnd) || m_newcd.FileName().empty()) return;
-  HWND document = CreateDocumentWindow();
-  SetWindowTextA(document, m_newcd.FileName().c_str());
-  // Creating the empty archive through the document's zip object comes with the archive builder.
+  CreateDocumentWindow().NewArchive(m_newcd.FileName(), setLabel);
+}
+
+void frmMain::mnuFileAdd_Click() {
+  // The document the command started on, whatever becomes active while the dialog is open.
+  frmDocument* document = ActiveDocument();
+  if (!document || !m_addcd.ShowOpen(m_hwnd) || m_addcd.FileName().empty()) return;
+  document->AddFiles(m_addcd.FileName());
+}
+
+void frmMain::mnuFileExtract_Click() {
+  // The document the command started on, whatever becomes active while the dialog is open.
+  frmDocument* document = ActiveDocument();
+  if (!document) return;
+  cUnzip& unzip = document->m_cUnzip;
+  // 1., 2. Each entry marked by whether its row is selected; every entry when no row is.
+  std::vector<int32_t> selected = document->SelectedIndices();
+  for (int32_t i = 1; i <= unzip.FileCount(); ++i) unzip.FileSelected(i, selected.empty());
+  for (int32_t i : selected) unzip.FileSelected(i, true);
+  // 3.
+  std::string folder = ChooseExtractFolder(unzip);
+  if (folder.empty()) return;
+  // 4. A failed run is shown with the engine's lines. Every run asks anew before it replaces.
+  unzip.UnzipFolder(folder);
+  document->RunUnzip();
+  unzip.OverwriteExisting(false);
 }
 
 std::string frmMain::ChooseExtractFolder(cUnzip& unzip) {

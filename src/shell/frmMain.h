@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "dialogs/cMRU.h"
 #include "platform/BaseWindow.h"
@@ -17,6 +18,7 @@
 namespace corvane {
 
 class cUnzip;
+class frmDocument;
 
 // Sets or clears the flat style of a toolbar control, then repaints it.
 void SetFlatToolbar(HWND tbToolbar, bool bFlat);
@@ -50,8 +52,6 @@ class frmMain : public BaseWindow<frmMain>, public ISubclass {
   };
   // The Window menu lists the document windows with these command identifiers and up.
   static constexpr UINT kFirstDocumentCommand = 50000;
-  // Class of the document windows.
-  static constexpr char kDocumentClass[] = "CorvaneDocument";
 
   // Creates the window, hidden, with its controls. Throws what failed its creation (a
   // corvane::Error when the system refuses a window).
@@ -65,13 +65,27 @@ class frmMain : public BaseWindow<frmMain>, public ISubclass {
   // before it is dispatched; true when it was taken.
   bool PreTranslateMessage(MSG& msg);
 
-  // Creates and shows a new, empty document window captioned "Zip " and the running count; it
-  // becomes the active one. Returns it.
-  HWND CreateDocumentWindow();
+  // Creates and shows a new, empty document window captioned "Zip " and the running count, with
+  // the Extract To choices (prompt to overwrite, use folder names) in its unzip object; it becomes
+  // the active one. Returns it; the frame owns it until its window is gone. Throws what failed.
+  frmDocument& CreateDocumentWindow();
+  // The active document window's object, or null when none is open.
+  frmDocument* ActiveDocument() const;
+  // Loads the archive at path into the active document window.
+  void LoadArchive(const std::string& path);
 
   // Makes the window visible and active for a command line (the program's own, or one handed
-  // over) and opens a document window for the archive it names.
+  // over) and opens the archive it names in a new document window. The path is the text between
+  // the first double quote and the next one; a command line that does not start with a double
+  // quote is the path itself. Blanks around the path are dropped. A command line of one character
+  // or one that names no path opens nothing.
   void ProcessCommandLine(std::string_view sCmd);
+
+  // The Extract To choices new document windows start with (both false until loaded).
+  bool PromptToOverwrite() const { return m_bPromptToOverwrite; }
+  void PromptToOverwrite(bool bState) { m_bPromptToOverwrite = bState; }
+  bool UseFolderNames() const { return m_bUseFolderNames; }
+  void UseFolderNames(bool bState) { m_bUseFolderNames = bState; }
 
   HWND MdiClient() const { return m_hwndClient; }
   HWND Toolbar() const { return m_tbToolbar; }
@@ -103,7 +117,9 @@ class frmMain : public BaseWindow<frmMain>, public ISubclass {
   void ToggleBar(WORD command, HWND bar);
   void ShowPlaceholder(const char* text);
   void mnuFileOpen_Click();
-  void mnuWindowNewWindow_Click();
+  void mnuFileNew_Click(bool setLabel);
+  void mnuFileAdd_Click();
+  void mnuFileExtract_Click();
   // The Extract To dialog over the recent folders and the preferences; its choices go to unzip, the
   // preferences and the recent folders. Returns the chosen folder, or "" when it was cancelled.
   std::string ChooseExtractFolder(cUnzip& unzip);
@@ -127,6 +143,7 @@ class frmMain : public BaseWindow<frmMain>, public ISubclass {
   long m_lDocumentCount = 0;
   bool m_bUseFolderNames = false;
   bool m_bPromptToOverwrite = false;
+  std::vector<std::unique_ptr<frmDocument>> m_documents;
   std::unique_ptr<SubclassAttachment> m_copyDataHook;
   std::deque<std::string> m_forwarded;  // handed-over command lines not yet opened
   cMRU m_cExtractMRU;                   // the recent extraction folders

@@ -32,6 +32,10 @@ int64_t cUnzip::FilePackedSize(int32_t lIndex) const {
   return entry.size / 100 * entry.ratio + entry.size % 100 * entry.ratio / 100;
 }
 
+std::string cUnzip::FileTargetPath(int32_t lIndex) const {
+  return mUnzip::EntryPath(Entry(lIndex).storedName, UseFolderNames(), SpaceToUnderScore());
+}
+
 void cUnzip::Run(const std::vector<std::string>& includes, char* extractDir) {
   RecordRun(m_lLastResult, m_sLastMessage, [&] {
     // The record points into these strings only for the length of the call.

@@ -65,6 +65,10 @@ class cUnzip {
   void FileSelected(int32_t lIndex, bool bState) { Entry(lIndex).selected = bState; }
   // size × ratio ÷ 100, truncated.
   int64_t FilePackedSize(int32_t lIndex) const;
+  // Where an extraction with the current options writes the entry, relative to UnzipFolder ("\"
+  // separated; empty when it writes no file): the engine's own rule for unsafe names. Raises like
+  // Directory when the engine library is missing.
+  std::string FileTargetPath(int32_t lIndex) const;
 
   // The engine library's version; dDate is left as it is.
   void GetVersion(int32_t& lMajor, int32_t& lMinor, int32_t& lRevision, DateTime& dDate,
@@ -102,6 +106,9 @@ class cUnzip {
   // description.
   int32_t LastResult() const { return m_lLastResult; }
   const std::string& LastMessage() const { return m_sLastMessage; }
+  // True when LastResult is a failure to report: anything but success (0), warnings (1) and
+  // "nothing to do" (11, an include name that matched no entry).
+  bool LastRunFailed() const { return m_lLastResult != 0 && m_lLastResult != 1 && m_lLastResult != 11; }
 
  private:
   friend struct UnzipCallbacks;

@@ -132,5 +132,21 @@ void Version(cUnzip& unzip, UZPVER& version) {
   library.Proc<decltype(&UzpVersion2)>("UzpVersion2")(&version);
 }
 
+std::string EntryPath(const std::string& name, bool useFolderNames, bool spaceToUnderscore) {
+  // A pure function of the name: it needs no run of its own and may be asked during one.
+  EngineLibrary library(kDllName, ErrorSource());
+  auto entryPath = library.Proc<decltype(&Wiz_EntryPath)>("Wiz_EntryPath");
+  std::string path(name.size() + 16, '\0');
+  for (;;) {
+    unsigned length = entryPath(name.c_str(), useFolderNames, spaceToUnderscore, path.data(),
+                                static_cast<unsigned>(path.size()));
+    if (length < path.size()) {
+      path.resize(length);
+      return path;
+    }
+    path.resize(length + 1);
+  }
+}
+
 }  // namespace mUnzip
 }  // namespace corvane

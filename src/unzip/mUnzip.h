@@ -25,5 +25,10 @@ EngineRun UnzipCall(cUnzip& unzip, DCL& dcl, const std::vector<std::string>& inc
 // Fills version through the engine's version query, for unzip; raises like UnzipCall.
 void Version(cUnzip& unzip, UZPVER& version);
 
+// The path, relative to the target folder, that an extraction with these options writes for the
+// entry name (as listed), as the engine's own name function gives it; empty when the entry writes
+// no file. Raises like UnzipCall.
+std::string EntryPath(const std::string& name, bool useFolderNames, bool spaceToUnderscore);
+
 }  // namespace mUnzip
 }  // namespace corvane

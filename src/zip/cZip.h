@@ -87,6 +87,9 @@ class cZip {
   // Both are cleared when a call starts; a call that raised leaves 0 and the error's description.
   int32_t LastResult() const { return m_lLastResult; }
   const std::string& LastMessage() const { return m_sLastMessage; }
+  // True when LastResult is a failure to report: anything but success (0) and "nothing to do"
+  // (12).
+  bool LastRunFailed() const { return m_lLastResult != 0 && m_lLastResult != 12; }
 
  private:
   friend struct cZipTestHelper;

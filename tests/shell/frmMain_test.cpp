@@ -13,6 +13,7 @@
 #include <tuple>
 
 #include "WindowTesting.h"
+#include "document/frmDocument.h"
 #include "platform/CommandScope.h"
 #include "platform/Dpi.h"
 #include "settings/AppSettings.h"
@@ -175,7 +176,7 @@ TEST_F(frmMainTest, DocumentWindowsAreNumberedListedAndArranged) {
   frmMain& main = Open();
   HWND client = main.MdiClient();
   HWND docs[3];
-  for (HWND& doc : docs) doc = main.CreateDocumentWindow();
+  for (HWND& doc : docs) doc = main.CreateDocumentWindow().Window();
   EXPECT_EQ(TextOf(docs[2]), "Zip 3");
   // The Window menu lists them; choosing one activates it.
   char listed[64] = "";
@@ -196,7 +197,7 @@ TEST_F(frmMainTest, DocumentWindowsAreNumberedListedAndArranged) {
   }
   // Closing windows never reuses a number; the frame closes its documents when it closes.
   SendMessageA(client, WM_MDIDESTROY, reinterpret_cast<WPARAM>(docs[0]), 0);
-  HWND fourth = main.CreateDocumentWindow();
+  HWND fourth = main.CreateDocumentWindow().Window();
   EXPECT_EQ(TextOf(fourth), "Zip 4");
   Close();
   EXPECT_FALSE(IsWindow(docs[2]) || IsWindow(fourth));
@@ -309,7 +310,7 @@ TEST_F(frmMainTest, DpiChangeLaysTheFrameOutAgain) {
 // start takes; a minimised close writes nothing; a maximised one stores the maximised bounds.
 TEST_F(frmMainTest, CloseSavesPlacementAndSettings) {
   frmMain& main = Open();
-  HWND document = main.CreateDocumentWindow();
+  HWND document = main.CreateDocumentWindow().Window();
   SetWindowPos(main.Window(), nullptr, 100, 120, 600, 400, SWP_NOZORDER);
   g_bStoreFolderNames = true;
   g_iFirstRun = 2;

@@ -1,0 +1,176 @@
+// corvane-bench-open: times how long Corvane takes to show the first rows of an archive, from the
+// request and from the program's start. Used by bench/document.sh under Wine.
+//
+//   corvane-bench-open start PROGRAM [ARCHIVE]  starts PROGRAM "ARCHIVE" and waits for its main
+//                                               window and, with an archive, for the first row
+//   corvane-bench-open forward ARCHIVE          hands "ARCHIVE" to the running program as a second
+//                                               start does, and waits for the new document's rows
+//   corvane-bench-open open ARCHIVE             File > Open: chooses ARCHIVE in the real dialog,
+//                                               presses Open and waits for the rows
+//   corvane-bench-open close                    closes the program as a user does
+// Each timed verb prints the seconds it measured and the first row's name.
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <chrono>
+#include <cstdio>
+#include <set>
+#include <string>
+
+#include "shell/Startup.h"
+#include "shell/frmMain.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr int kPatienceMs = 120000;
+
+HWND MainWindow() {
+  corvane::FindMainWindow();
+  HWND found = corvane::FoundMainWindow();
+  return found && IsWindowVisible(found) ? found : nullptr;
+}
+
+std::set<HWND> Lists(HWND main) {
+  std::set<HWND> lists;
+  EnumChildWindows(
+      main,
+      [](HWND child, LPARAM found) {
+        char name[32] = "";
+        GetClassNameA(child, name, sizeof name);
+        if (lstrcmpA(name, WC_LISTVIEWA) == 0) reinterpret_cast<std::set<HWND>*>(found)->insert(child);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&lists));
+  return lists;
+}
+
+// The first row's name, read from the list in the program's process; empty while it has none.
+std::string FirstRow(HWND list) {
+  DWORD_PTR count = 0;
+  if (!SendMessageTimeoutA(list, LVM_GETITEMCOUNT, 0, 0, SMTO_NORMAL, kPatienceMs, &count) ||
+      count == 0) {
+    return "";
+  }
+  DWORD pid = 0;
+  GetWindowThreadProcessId(list, &pid);
+  HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+  if (!process) return "";
+  constexpr SIZE_T kText = 1024;
+  auto* remote = static_cast<char*>(
+      VirtualAllocEx(process, nullptr, sizeof(LVITEMA) + kText, MEM_COMMIT, PAGE_READWRITE));
+  LVITEMA item{};
+  item.iSubItem = 0;
+  item.pszText = remote + sizeof item;
+  item.cchTextMax = kText;
+  char text[kText] = "";
+  WriteProcessMemory(process, remote, &item, sizeof item, nullptr);
+  DWORD_PTR length = 0;
+  SendMessageTimeoutA(list, LVM_GETITEMTEXTA, 0, reinterpret_cast<LPARAM>(remote), SMTO_NORMAL,
+                      kPatienceMs, &length);
+  ReadProcessMemory(process, remote + sizeof item, text, kText, nullptr);
+  VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+  CloseHandle(process);
+  text[kText - 1] = '\0';
+  return text;
+}
+
+// Waits for a list that is not in before to show its rows; prints the seconds since start.
+int WaitForRows(HWND main, const std::set<HWND>& before, Clock::time_point start) {
+  for (;;) {
+    for (HWND list : Lists(main)) {
+      if (before.count(list)) continue;
+      std::string name = FirstRow(list);
+      // Shown: the row can be read, and the list has no part left to paint.
+      if (name.empty() || GetUpdateRect(list, nullptr, FALSE)) continue;
+      double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+      std::printf("%.3f %s\n", seconds, name.c_str());
+      return 0;
+    }
+    if (Clock::now() - start > std::chrono::milliseconds(kPatienceMs)) {
+      std::fprintf(stderr, "corvane-bench-open: no rows\n");
+      return 1;
+    }
+    Sleep(5);
+  }
+}
+
+int Start(const char* program, const char* archive) {
+  std::string commandLine = "\"" + std::string(program) + "\"";
+  if (archive) commandLine += " \"" + std::string(archive) + "\"";
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  Clock::time_point start = Clock::now();
+  if (!CreateProcessA(program, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &process)) {
+    std::fprintf(stderr, "corvane-bench-open: cannot start %s\n", program);
+    return 1;
+  }
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  HWND main = nullptr;
+  while (!(main = MainWindow())) {
+    if (Clock::now() - start > std::chrono::milliseconds(kPatienceMs)) return 1;
+    Sleep(5);
+  }
+  if (!archive) return 0;
+  return WaitForRows(main, {}, start);
+}
+
+int Forward(const std::string& archive) {
+  HWND main = MainWindow();
+  if (!main) return 1;
+  std::set<HWND> before = Lists(main);
+  std::string payload = "\"" + archive + "\"";
+  COPYDATASTRUCT record{0, static_cast<DWORD>(payload.size()), payload.data()};
+  Clock::time_point start = Clock::now();
+  DWORD_PTR result = 0;
+  SendMessageTimeoutA(main, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&record), SMTO_NORMAL,
+                      corvane::kHandOverTimeoutMs, &result);
+  return WaitForRows(main, before, start);
+}
+
+int Open(const std::string& archive) {
+  HWND main = MainWindow();
+  if (!main) return 1;
+  std::set<HWND> before = Lists(main);
+  PostMessageA(main, WM_COMMAND, corvane::frmMain::mnuFileOpen, 0);
+  // The dialog's file name box, once the dialog shows it.
+  HWND dialog = nullptr, name = nullptr;
+  for (int waited = 0; waited < kPatienceMs; waited += 5) {
+    dialog = FindWindowA("#32770", "Open");
+    name = dialog && IsWindowVisible(dialog) ? GetDlgItem(dialog, 0x47C) : nullptr;
+    char typed[1024] = "";
+    if (name) SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(archive.c_str()));
+    if (name && GetWindowTextA(name, typed, sizeof typed) && archive == typed) break;
+    Sleep(5);
+  }
+  if (!name) return 1;
+  Clock::time_point start = Clock::now();
+  PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+  return WaitForRows(main, before, start);
+}
+
+int Close() {
+  HWND main = MainWindow();
+  if (!main) return 0;
+  PostMessageA(main, WM_CLOSE, 0, 0);
+  for (int waited = 0; IsWindow(main) && waited < kPatienceMs; waited += 20) Sleep(20);
+  return IsWindow(main) ? 1 : 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string verb = argc > 1 ? argv[1] : "";
+  if (verb == "start" && (argc == 3 || argc == 4)) return Start(argv[2], argc == 4 ? argv[3] : nullptr);
+  if (verb == "forward" && argc == 3) return Forward(argv[2]);
+  if (verb == "open" && argc == 3) return Open(argv[2]);
+  if (verb == "close" && argc == 2) return Close();
+  std::fprintf(stderr,
+               "usage: corvane-bench-open start PROGRAM [ARCHIVE] | forward ARCHIVE | open ARCHIVE "
+               "| close\n");
+  return 2;
+}

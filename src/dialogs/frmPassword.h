@@ -1,0 +1,38 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "platform/BaseDialog.h"
+#include "platform/Handle.h"
+
+namespace corvane {
+
+// The request for the password of an encrypted entry. Created anew for each request.
+class frmPassword : public BaseDialog<frmPassword> {
+ public:
+  enum : int { kLblInfo = 101, kLblPassword, kTxtPassword, kCmdOK = IDOK, kCmdCancel = IDCANCEL };
+  // The longest password that can be typed.
+  static constexpr int kMaxPassword = 254;
+
+  // Shows the dialog modally, owned by owner and centred on it, with the focus in the text box,
+  // until OK accepts a password or Cancel, Escape or the close box refuses.
+  void Show(HWND owner);
+  // The password without the blanks around it, once OK has accepted it.
+  const std::string& Password() const { return m_sPassword; }
+  // True unless OK accepted a password.
+  bool Cancelled() const { return m_bCancelled; }
+
+  INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
+ private:
+  void Form_Load();
+  void cmdOK_Click();
+
+  std::string m_sPassword;
+  bool m_bCancelled = true;
+  UniqueGdiObject m_font;
+};
+
+}  // namespace corvane

@@ -1,0 +1,437 @@
+#include "document/frmDocument.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <algorithm>
+
+#include "dialogs/frmOverwrite.h"
+#include "dialogs/frmPassword.h"
+#include "document/EntryRows.h"
+#include "document/mFileIcons.h"
+#include "platform/CommandScope.h"
+#include "platform/Dpi.h"
+#include "platform/Error.h"
+#include "resources/resource.h"
+#include "settings/AppSettings.h"
+#include "zip/AddFiles.h"
+
+namespace corvane {
+namespace {
+
+constexpr char kDefaultIcon[] = "DEFAULT";
+// The header bar's height, and the label's and the icon's places on it, in twips.
+constexpr int kBarHeight = 375;
+constexpr int kLabelLeft = 480, kLabelTop = 15;
+constexpr int kImageLeft = 120, kImageTop = 60, kImageSize = 240;
+
+HINSTANCE Instance() {
+  return GetModuleHandleA(nullptr);
+}
+
+void RegisterDocumentClass() {
+  static bool registered = false;
+  if (registered) return;
+  WNDCLASSEXA document{};
+  document.cbSize = sizeof document;
+  document.lpfnWndProc = frmDocument::Procedure;
+  document.hInstance = Instance();
+  document.hIcon = LoadIconA(Instance(), MAKEINTRESOURCEA(IDI_ZIPFILE));
+  document.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+  document.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+  document.lpszClassName = frmDocument::kClassName;
+  if (!RegisterClassExA(&document)) throw SystemError("frmDocument", "RegisterClassEx");
+  registered = true;
+}
+
+std::string TextOf(HWND window) {
+  std::string text(static_cast<size_t>(GetWindowTextLengthA(window)) + 1, '\0');
+  text.resize(static_cast<size_t>(GetWindowTextA(window, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
+// Copies text into a buffer of size bytes, cut at a character's start when it is too long.
+void CopyText(const std::string& text, char* buffer, int size) {
+  if (!buffer || size <= 0) return;
+  size_t length = std::min(text.size(), static_cast<size_t>(size) - 1);
+  if (length < text.size()) {
+    while (length > 0 && (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80) --length;
+  }
+  text.copy(buffer, length);
+  buffer[length] = '\0';
+}
+
+// Puts a value back when the scope ends, however it ends.
+template <typename Set>
+class Restore {
+ public:
+  Restore(Set set, bool value) : m_set(set), m_value(value) {}
+  ~Restore() { m_set(m_value); }
+  Restore(const Restore&) = delete;
+  Restore& operator=(const Restore&) = delete;
+
+ private:
+  Set m_set;
+  bool m_value;
+};
+
+}  // namespace
+
+frmDocument::frmDocument(HWND mdiClient, HWND frame, const std::string& caption)
+    : m_hwndFrame(frame) {
+  RegisterDocumentClass();
+  MDICREATESTRUCTA create{};
+  create.szClass = kClassName;
+  create.szTitle = caption.c_str();
+  create.hOwner = Instance();
+  create.x = create.y = create.cx = create.cy = CW_USEDEFAULT;
+  create.lParam = reinterpret_cast<LPARAM>(this);
+  if (!SendMessageA(mdiClient, WM_MDICREATE, 0, reinterpret_cast<LPARAM>(&create))) {
+    DWORD error = GetLastError();
+    RethrowCreationError();
+    throw SystemError("frmDocument", "WM_MDICREATE", error);
+  }
+}
+
+frmDocument::~frmDocument() {
+  if (m_hwnd) SendMessageA(GetParent(m_hwnd), WM_MDIDESTROY, reinterpret_cast<WPARAM>(m_hwnd), 0);
+}
+
+frmDocument* frmDocument::FromWindow(HWND window) {
+  char className[64] = "";
+  if (!window || !GetClassNameA(window, className, sizeof className) ||
+      lstrcmpA(className, kClassName) != 0) {
+    return nullptr;
+  }
+  return reinterpret_cast<frmDocument*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+}
+
+LRESULT frmDocument::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_CREATE:
+      Form_Load();
+      break;
+    case WM_SIZE:
+      Form_Resize();
+      break;  // the MDI client needs it too
+    case WM_PAINT:
+      Form_Paint();
+      return 0;
+    case WM_SETFOCUS:
+      DefMDIChildProcA(m_hwnd, message, wParam, lParam);
+      SetFocus(m_lvwZip);
+      return 0;
+    case WM_CTLCOLORSTATIC:
+      // The label: white on the bar's colour.
+      SetTextColor(reinterpret_cast<HDC>(wParam), RGB(255, 255, 255));
+      SetBkColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_INACTIVECAPTION));
+      return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_INACTIVECAPTION));
+    case WM_NOTIFYFORMAT:
+      return NFR_ANSI;
+    case WM_NOTIFY:
+      return OnNotify(reinterpret_cast<NMHDR*>(lParam));
+    case WM_DPICHANGED_AFTERPARENT:
+      ApplyDpi();
+      Form_Resize();
+      InvalidateRect(m_hwnd, nullptr, TRUE);
+      return 0;
+    case WM_CLOSE:
+      if (CommandScope::DeferWhileInProgress(m_hwnd, message, wParam, lParam)) return 0;
+      break;
+    case WM_NCDESTROY:
+      PostMessageA(m_hwndFrame, kMsgClosed, 0, 0);
+      break;
+  }
+  return DefMDIChildProcA(m_hwnd, message, wParam, lParam);
+}
+
+void frmDocument::Form_Load() {
+  m_label1 = CreateWindowExA(0, "STATIC", "FileName",
+                             WS_CHILD | WS_VISIBLE | SS_LEFTNOWORDWRAP | SS_NOPREFIX | SS_PATHELLIPSIS,
+                             0, 0, 0, 0, m_hwnd, reinterpret_cast<HMENU>(INT_PTR{kLabel1}),
+                             Instance(), nullptr);
+  m_lvwZip = CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",
+                             WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA |
+                                 LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS,
+                             0, 0, 0, 0, m_hwnd, reinterpret_cast<HMENU>(INT_PTR{kLvwZip}),
+                             Instance(), nullptr);
+  if (!m_label1 || !m_lvwZip) throw SystemError("frmDocument", WC_LISTVIEWA);
+  ListView_SetExtendedListViewStyle(m_lvwZip, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
+  for (int i = 0; i < kColumnCount; ++i) {
+    LVCOLUMNA column{};
+    column.mask = LVCF_TEXT | LVCF_FMT | LVCF_SUBITEM;
+    column.fmt = LVCFMT_LEFT;
+    column.pszText = const_cast<char*>(kListColumns[i].caption);
+    column.iSubItem = i;
+    SendMessageA(m_lvwZip, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&column));
+  }
+  ApplyDpi();
+  m_cUnzip.Listener(this);
+}
+
+void frmDocument::ApplyDpi() {
+  m_image1.Reset(static_cast<HICON>(LoadImageA(Instance(), MAKEINTRESOURCEA(IDI_ZIPFILE),
+                                               IMAGE_ICON, Px(kImageSize), Px(kImageSize), 0)));
+  m_labelFont.Reset(CreateFontForDpi(L"Verdana", 12.75, /*bold=*/true, Dpi()));
+  m_listFont.Reset(CreateFontForDpi(L"Tahoma", 8.25, /*bold=*/false, Dpi()));
+  SendMessageA(m_label1, WM_SETFONT, reinterpret_cast<WPARAM>(m_labelFont.Get()), TRUE);
+  SendMessageA(m_lvwZip, WM_SETFONT, reinterpret_cast<WPARAM>(m_listFont.Get()), TRUE);
+  for (int i = 0; i < kColumnCount; ++i) {
+    SendMessageA(m_lvwZip, LVM_SETCOLUMNWIDTH, i, ScaleForDpi(kListColumns[i].width, Dpi()));
+  }
+  int icon = ScaleForDpi(16, Dpi());
+  if (!m_ilsIcons16) {
+    m_ilsIcons16 = std::make_unique<IconImageList>(icon);
+    UniqueIcon generic(static_cast<HICON>(
+        LoadImageA(Instance(), MAKEINTRESOURCEA(IDI_DOCUMENT), IMAGE_ICON, icon, icon, 0)));
+    m_ilsIcons16->Add(kDefaultIcon, generic.Get());
+  } else if (m_ilsIcons16->Pixels() != icon) {
+    m_ilsIcons16->Resize(icon);
+  }
+  SendMessageA(m_lvwZip, LVM_SETIMAGELIST, LVSIL_SMALL,
+               reinterpret_cast<LPARAM>(m_ilsIcons16->Handle()));
+}
+
+void frmDocument::Form_Resize() {
+  RECT client;
+  GetClientRect(m_hwnd, &client);
+  int bar = Px(kBarHeight);
+  MoveWindow(m_label1, Px(kLabelLeft), Px(kLabelTop), std::max(0, int(client.right) - Px(kLabelLeft)),
+             bar, TRUE);
+  MoveWindow(m_lvwZip, 0, bar, client.right, std::max(0, int(client.bottom) - bar), TRUE);
+  RECT header{0, 0, client.right, bar};
+  InvalidateRect(m_hwnd, &header, TRUE);
+}
+
+void frmDocument::Form_Paint() {
+  PAINTSTRUCT paint;
+  HDC dc = BeginPaint(m_hwnd, &paint);
+  RECT client;
+  GetClientRect(m_hwnd, &client);
+  RECT header{0, 0, client.right, Px(kBarHeight)};
+  FillRect(dc, &header, GetSysColorBrush(COLOR_INACTIVECAPTION));
+  DrawIconEx(dc, Px(kImageLeft), Px(kImageTop), m_image1.Get(), Px(kImageSize), Px(kImageSize), 0,
+             nullptr, DI_NORMAL);
+  EndPaint(m_hwnd, &paint);
+}
+
+LRESULT frmDocument::OnNotify(NMHDR* header) {
+  if (header->hwndFrom != m_lvwZip) return DefMDIChildProcA(m_hwnd, WM_NOTIFY, header->idFrom,
+                                                           reinterpret_cast<LPARAM>(header));
+  switch (header->code) {
+    case LVN_GETDISPINFOA: {
+      LVITEMA& item = reinterpret_cast<NMLVDISPINFOA*>(header)->item;
+      int32_t index = item.iItem + 1;
+      if (index < 1 || index > m_cUnzip.FileCount()) return 0;
+      if (item.mask & LVIF_TEXT) {
+        CopyText(EntryText(m_cUnzip, index, item.iSubItem), item.pszText, item.cchTextMax);
+      }
+      if (item.mask & LVIF_IMAGE) {
+        item.iImage = m_ilsIcons16->IndexOf(
+            GetIconKey(m_cUnzip.Filename(index), *m_ilsIcons16, kDefaultIcon));
+      }
+      return 0;
+    }
+    case LVN_ODFINDITEMA: {
+      // Typing a name's first letters goes to the next row whose name starts with them.
+      auto* find = reinterpret_cast<NMLVFINDITEMA*>(header);
+      return FindRow(find->lvfi, find->iStart);
+    }
+    case NM_DBLCLK:
+      lvwZip_DblClick();
+      return 0;
+    case LVN_KEYDOWN:
+      lvwZip_KeyDown(reinterpret_cast<NMLVKEYDOWN*>(header)->wVKey);
+      return 0;
+  }
+  return 0;
+}
+
+int frmDocument::FindRow(const LVFINDINFOA& find, int start) const {
+  if (!(find.flags & (LVFI_STRING | LVFI_PARTIAL)) || !find.psz) return -1;
+  int rows = m_cUnzip.FileCount(), length = lstrlenA(find.psz);
+  for (int n = 0; n < rows; ++n) {
+    int row = (start + n) % rows;
+    const std::string& name = m_cUnzip.Filename(row + 1);
+    int compared = (find.flags & LVFI_PARTIAL) ? std::min<int>(length, static_cast<int>(name.size()))
+                                               : static_cast<int>(name.size());
+    if (CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, name.c_str(), compared, find.psz,
+                       length) == CSTR_EQUAL) {
+      return row;
+    }
+  }
+  return -1;
+}
+
+void frmDocument::LoadArchive(const std::string& path) {
+  m_cUnzip.ZipFile(path);
+  m_cZip.ZipFile(path);
+  SetWindowTextA(m_hwnd, path.c_str());
+  SetWindowTextA(m_label1, path.c_str());
+  try {
+    m_cUnzip.Directory();
+  } catch (...) {
+    // An archive that cannot be listed shows an empty list.
+  }
+  FillEntryList();
+}
+
+void frmDocument::FillEntryList() {
+  SendMessageA(m_lvwZip, LVM_DELETEALLITEMS, 0, 0);
+  SendMessageA(m_lvwZip, LVM_SETITEMCOUNT, m_cUnzip.FileCount(), 0);
+}
+
+void frmDocument::Relist() {
+  m_cUnzip.ZipFile(m_cUnzip.ZipFile());
+  try {
+    m_cUnzip.Directory();
+  } catch (...) {
+    FillEntryList();
+    throw;
+  }
+  FillEntryList();
+}
+
+std::vector<int32_t> frmDocument::SelectedIndices() const {
+  std::vector<int32_t> indices;
+  for (int row = -1; (row = static_cast<int>(SendMessageA(m_lvwZip, LVM_GETNEXTITEM, row,
+                                                          LVNI_SELECTED))) >= 0;) {
+    indices.push_back(row + 1);
+  }
+  return indices;
+}
+
+void frmDocument::AddFiles(std::string_view selection) {
+  CommandScope scope;
+  PrepareAddFiles(m_cZip, selection, g_bStoreFolderNames, g_sBasePath);
+  std::string caption = TextOf(m_hwnd);
+  SetWindowTextA(m_hwnd, (caption + " - Adding Files...").c_str());
+  try {
+    m_cZip.Zip();
+  } catch (...) {
+    SetWindowTextA(m_hwnd, caption.c_str());
+    throw;
+  }
+  SetWindowTextA(m_hwnd, caption.c_str());
+  Relist();
+}
+
+void frmDocument::NewArchive(const std::string& path, bool setLabel) {
+  SetWindowTextA(m_hwnd, path.c_str());
+  CreateArchive(m_cZip, path, g_bStoreFolderNames);
+  m_cUnzip.ZipFile(path);
+  if (setLabel) SetWindowTextA(m_label1, path.c_str());
+}
+
+void frmDocument::lvwZip_DblClick() {
+  CommandScope scope;
+  try {
+    std::vector<int32_t> selected = SelectedIndices();
+    // The current entry: the focused row when it is selected, else the first selected one.
+    int focused = static_cast<int>(SendMessageA(m_lvwZip, LVM_GETNEXTITEM, -1, LVNI_FOCUSED));
+    int32_t current = selected.empty() ? 0 : selected.front();
+    if (std::count(selected.begin(), selected.end(), focused + 1)) current = focused + 1;
+    auto selectOnly = [&](auto&& chosen) {
+      for (int32_t i = 1; i <= m_cUnzip.FileCount(); ++i) m_cUnzip.FileSelected(i, false);
+      for (int32_t i : selected) m_cUnzip.FileSelected(i, chosen(i));
+    };
+
+    m_cUnzip.UnzipFolder(kOpenFolder);
+    Restore prompt([this](bool v) { m_cUnzip.PromptToOverwrite(v); }, m_cUnzip.PromptToOverwrite());
+    Restore folders([this](bool v) { m_cUnzip.UseFolderNames(v); }, m_cUnzip.UseFolderNames());
+    m_cUnzip.PromptToOverwrite(false);
+    m_cUnzip.UseFolderNames(false);
+    // The other selected entries (every entry when none is selected) replace no file already
+    // there.
+    if (!current || selected.size() > 1) {
+      selectOnly([&](int32_t i) { return i != current; });
+      RunUnzip();
+    }
+    if (!current) return;
+    // The current entry on its own, replacing any file of its name: an older one, from another
+    // archive or from a same-named entry of another folder, would otherwise be opened instead.
+    selectOnly([&](int32_t i) { return i == current; });
+    Restore overwrite([this](bool v) { m_cUnzip.OverwriteExisting(v); },
+                      m_cUnzip.OverwriteExisting());
+    m_cUnzip.OverwriteExisting(true);
+    std::string target = m_cUnzip.FileTargetPath(current);
+    if (!RunUnzip() || target.empty()) return;
+    std::string path = std::string(kOpenFolder) + "\\" + target;
+    ShellExecuteA(GetDesktopWindow(), "open", path.c_str(), nullptr, kOpenFolder, SW_SHOWNORMAL);
+  } catch (...) {
+    // Any other error ends the command silently.
+  }
+}
+
+void frmDocument::lvwZip_KeyDown(WORD keyCode) {
+  if (keyCode != VK_DELETE) return;
+  std::vector<int32_t> selected = SelectedIndices();
+  // Nothing selected deletes nothing (and the engine, given no names, would create a missing
+  // archive).
+  if (selected.empty()) return;
+  CommandScope scope;
+  std::string failure;
+  try {
+    m_cZip.ClearFileSpecs();
+    // The whole stored name selects exactly that entry, whatever wildcards it holds.
+    for (int32_t index : selected) m_cZip.AddFileSpec(m_cUnzip.FileStoredName(index));
+    m_cZip.Delete();
+    if (m_cZip.LastRunFailed()) failure = m_cZip.LastMessage();
+  } catch (const Error&) {
+    failure = m_cZip.LastMessage();
+  }
+  try {
+    Relist();
+    if (failure.empty() && m_cUnzip.LastRunFailed()) failure = m_cUnzip.LastMessage();
+  } catch (const Error&) {
+    if (failure.empty()) failure = m_cUnzip.LastMessage();
+  }
+  if (!failure.empty()) ReportFailure(failure);
+}
+
+bool frmDocument::RunUnzip() {
+  try {
+    m_cUnzip.Unzip();
+  } catch (const Error&) {
+    ReportFailure(m_cUnzip.LastMessage());
+    return false;
+  }
+  if (!m_cUnzip.LastRunFailed()) return true;
+  ReportFailure(m_cUnzip.LastMessage());
+  return false;
+}
+
+void frmDocument::ReportFailure(const std::string& lines) {
+  std::string text = m_cUnzip.ZipFile();
+  if (!lines.empty()) text += "\r\n\r\n" + lines;
+  MessageBoxA(m_hwndFrame, text.c_str(), kAppTitle, MB_OK | MB_ICONERROR);
+}
+
+void frmDocument::OverWritePrompt(const std::string& sFile, int32_t& eResponse) {
+  m_cUnzip_OverWritePrompt(sFile, eResponse);
+}
+
+void frmDocument::PasswordRequest(std::string& sPassword, bool& bCancel) {
+  m_cUnzip_PasswordRequest(sPassword, bCancel);
+}
+
+void frmDocument::m_cUnzip_OverWritePrompt(const std::string& sFile, int32_t& eResponse) {
+  CommandScope scope;
+  frmOverwrite dialog;
+  dialog.TheCaption("Do you want to overwrite your existing copy of " + sFile + "?");
+  dialog.Show(m_hwndFrame);
+  eResponse = frmOverwrite::EngineReply(dialog.Response());
+}
+
+void frmDocument::m_cUnzip_PasswordRequest(std::string& sPassword, bool& bCancel) {
+  CommandScope scope;
+  frmPassword dialog;
+  dialog.Show(m_hwnd);
+  if (dialog.Cancelled()) {
+    bCancel = true;
+  } else {
+    sPassword = dialog.Password();
+  }
+}
+
+}  // namespace corvane

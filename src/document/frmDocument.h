@@ -1,0 +1,111 @@
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "document/IconImageList.h"
+#include "platform/BaseWindow.h"
+#include "platform/Handle.h"
+#include "unzip/cUnzip.h"
+#include "zip/cZip.h"
+
+namespace corvane {
+
+// The document window of one archive, a child window of the frame's MDI client: a header bar with
+// the window's icon and the archive path (Label1) above the list of the archive's entries
+// (lvwZip). The list shows the catalogue of m_cUnzip: row r (from 0) is entry r + 1, whose row key
+// is "File" followed by that index, in catalogue order. The list is virtual: it asks for the texts
+// and icons of the rows it shows, so an archive of any size is listed at once and costs no more
+// than its catalogue. Several rows can be selected.
+//
+// The window owns the unzip object m_cUnzip and the builder m_cZip of its archive, and answers
+// m_cUnzip's overwrite and password questions with the prompts. Its commands (the double-click,
+// the Delete key, Add Files) and the prompts hold a CommandScope: a close of this window or of the
+// frame, or a forwarded command line, that arrives meanwhile waits until the command has returned,
+// so the command works on this window and its objects to the end.
+class frmDocument : public BaseWindow<frmDocument>, private cUnzipEvents {
+ public:
+  static constexpr char kClassName[] = "CorvaneDocument";
+  // Posted to the frame once the window is gone: the frame then frees the object.
+  static constexpr UINT kMsgClosed = WM_APP + 20;
+  enum : int { kLabel1 = 100, kLvwZip };
+  // The folder the double-click extracts into and opens the current entry from.
+  static constexpr char kOpenFolder[] = "C:\\Temp";
+
+  // Creates the window in mdiClient with the caption, as the active child window, and posts
+  // kMsgClosed to frame when it is gone. Throws what failed the creation.
+  frmDocument(HWND mdiClient, HWND frame, const std::string& caption);
+  ~frmDocument();
+
+  // The object of a document window, or null for any other window.
+  static frmDocument* FromWindow(HWND window);
+
+  HWND lvwZip() const { return m_lvwZip; }
+  HWND Label1() const { return m_label1; }
+
+  // The archive's unzip object and builder; Extract and Add Files work through them.
+  cUnzip m_cUnzip;
+  cZip m_cZip;
+
+  // Names path as the archive of both objects, the caption and the label, lists it and fills the
+  // list. Ignores every error: an unreadable archive or a missing engine leaves an empty list.
+  void LoadArchive(const std::string& path);
+  // Shows one row per entry of m_cUnzip's catalogue; no row is selected afterwards.
+  void FillEntryList();
+  // Lists the archive again (setting ZipFile to itself empties the catalogue) and fills the list,
+  // also when the listing raised, which it then raises again.
+  void Relist();
+  // The catalogue indices of the selected rows, in list order.
+  std::vector<int32_t> SelectedIndices() const;
+
+  // Add Files with the text the multiple-selection dialog returned: the builder adds the chosen
+  // files (" - Adding Files..." follows the caption meanwhile), then the list shows the archive
+  // as it then is. Raises what the builder raises, with the caption put back.
+  void AddFiles(std::string_view selection);
+  // New and Window > New Window: the caption, and Label1 when setLabel, become path, and the
+  // builder creates an empty archive there unless a file of that name exists. The list stays
+  // empty. Raises what the builder raises.
+  void NewArchive(const std::string& path, bool setLabel);
+
+  // Extracts the double-clicked entries into kOpenFolder and opens the current one there.
+  void lvwZip_DblClick();
+  // The Delete key (VK_DELETE) deletes the selected entries from the archive; other keys do
+  // nothing.
+  void lvwZip_KeyDown(WORD keyCode);
+
+  // m_cUnzip.Unzip, then a failed run (an error, or a LastRunFailed code) is reported by
+  // ReportFailure with the run's message lines. True when the run did not fail.
+  bool RunUnzip();
+  // A message box, owned by the frame, naming the archive and the engine's message lines.
+  void ReportFailure(const std::string& lines);
+
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
+ private:
+  void Form_Load();
+  void Form_Resize();
+  void Form_Paint();
+  void ApplyDpi();
+  LRESULT OnNotify(NMHDR* header);
+  int FindRow(const LVFINDINFOA& find, int start) const;
+
+  // m_cUnzip's questions during a run.
+  void OverWritePrompt(const std::string& sFile, int32_t& eResponse) override;
+  void PasswordRequest(std::string& sPassword, bool& bCancel) override;
+  void m_cUnzip_OverWritePrompt(const std::string& sFile, int32_t& eResponse);
+  void m_cUnzip_PasswordRequest(std::string& sPassword, bool& bCancel);
+
+  HWND m_hwndFrame;
+  HWND m_label1 = nullptr;
+  HWND m_lvwZip = nullptr;
+  std::unique_ptr<IconImageList> m_ilsIcons16;
+  UniqueIcon m_image1;
+  UniqueGdiObject m_listFont, m_labelFont;
+};
+
+}  // namespace corvane

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace corvane {
+
+class cZip;
+
+// What the Add Files and New commands do with a document's builder.
+
+// The full paths of the files chosen in the multiple-selection open dialog (explorer style), from
+// the text it returns: one full path for a single file; otherwise the folder, then each name,
+// separated by zero bytes. There is no limit on their number.
+std::vector<std::string> ChosenFiles(std::string_view selection);
+
+// Sets zip up to add the chosen files: their paths as its only file specifications, and
+// storeFolderNames. The base path is basePath, unless the selection's first two characters differ
+// from basePath's (compared exactly: "c:" is not "C:"); then it is the root of the files' drive,
+// those two characters followed by "\".
+void PrepareAddFiles(cZip& zip, std::string_view selection, bool storeFolderNames,
+                     const std::string& basePath);
+
+// Names path as zip's archive and writes it as an empty archive when no file of that name exists
+// (an existing file is left as it is), then sets storeFolderNames. Raises what the builder raises.
+void CreateArchive(cZip& zip, const std::string& path, bool storeFolderNames);
+
+}  // namespace corvane
