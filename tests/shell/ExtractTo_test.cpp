@@ -3,11 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <list>
 #include <memory>
 #include <optional>
-#include <set>
-#include <sstream>
+#include <tuple>
 
 #include "EngineTesting.h"
 #include "WindowTesting.h"
@@ -27,57 +25,40 @@ using F = frmExtractTo;
 constexpr char kProgramKey[] = "SOFTWARE\\Corvane\\Corvane";
 constexpr char kMRUKey[] = "SOFTWARE\\Corvane\\Corvane\\ExtractToMRU";
 
-// Writes "Name=value ..." under root's program key: numbers as REG_DWORD, other text as REG_SZ;
-// "MRU=a|b" as the recent-folders list.
-void Store(HKEY root, const std::string& values) {
-  std::istringstream in(values);
-  for (std::string token; in >> token;) {
-    std::string name = token.substr(0, token.find('=')), value = token.substr(name.size() + 1);
-    if (name == "MRU") {
-      int count = 0;
-      std::istringstream items(value);
-      for (std::string item; std::getline(items, item, '|');) {
-        std::string itemName = "Item" + std::to_string(++count);
-        RegSetKeyValueA(root, kMRUKey, itemName.c_str(), REG_SZ, item.c_str(), item.size() + 1);
-      }
-      std::string text = std::to_string(count);
-      RegSetKeyValueA(root, kMRUKey, "Count", REG_SZ, text.c_str(), text.size() + 1);
-    } else if (value.find_first_not_of("0123456789") == std::string::npos) {
-      DWORD number = std::stoul(value);
-      RegSetKeyValueA(root, kProgramKey, name.c_str(), REG_DWORD, &number, sizeof number);
-    } else {
-      RegSetKeyValueA(root, kProgramKey, name.c_str(), REG_SZ, value.c_str(), value.size() + 1);
-    }
+// A root's program key: "UseFolderNames" and "PromptToOW" (-1: absent), and the most recent
+// folder ("": none).
+using Stored = std::tuple<int, int, std::string>;
+
+void Put(HKEY root, const Stored& stored) {
+  auto [use, prompt, recent] = stored;
+  for (auto [name, value] : {std::pair{"UseFolderNames", use}, std::pair{"PromptToOW", prompt}}) {
+    if (value >= 0) RegSetKeyValueA(root, kProgramKey, name, REG_DWORD, &value, 4);
   }
+  if (recent.empty()) return;
+  RegSetKeyValueA(root, kMRUKey, "Count", REG_SZ, "1", 2);
+  RegSetKeyValueA(root, kMRUKey, "Item1", REG_SZ, recent.c_str(), recent.size() + 1);
 }
 
-// What root's program key holds, in the form Store writes; the list's count must be text.
-std::string Stored(HKEY root) {
-  std::string stored;
-  auto add = [&](const std::string& token) { stored += (stored.empty() ? "" : " ") + token; };
-  for (const char* name : {"UseFolderNames", "PromptToOW"}) {
-    DWORD number = 0, size = sizeof number;
-    if (!RegGetValueA(root, kProgramKey, name, RRF_RT_REG_DWORD, nullptr, &number, &size)) {
-      add(std::string(name) + "=" + std::to_string(number));
-    }
-  }
+Stored Get(HKEY root) {
+  Stored stored{-1, -1, ""};
+  DWORD size = 4;
+  RegGetValueA(root, kProgramKey, "UseFolderNames", RRF_RT_REG_DWORD, 0, &std::get<0>(stored),
+               &size);
+  RegGetValueA(root, kProgramKey, "PromptToOW", RRF_RT_REG_DWORD, 0, &std::get<1>(stored), &size);
   char text[MAX_PATH] = "";
-  DWORD size = sizeof text;
-  if (RegGetValueA(root, kMRUKey, "Count", RRF_RT_REG_SZ, nullptr, text, &size)) return stored;
-  std::string items;
-  for (int i = 1; i <= std::stoi(text); ++i) {
-    char item[MAX_PATH] = "";
-    size = sizeof item;
-    RegGetValueA(root, kMRUKey, ("Item" + std::to_string(i)).c_str(), RRF_RT_REG_SZ, nullptr, item,
-                 &size);
-    items += (i > 1 ? "|" : "") + std::string(item);
+  size = sizeof text;
+  // The count is stored as text.
+  if (!RegGetValueA(root, kMRUKey, "Count", RRF_RT_REG_SZ, 0, text, &size) && atoi(text) > 0) {
+    size = sizeof text;
+    RegGetValueA(root, kMRUKey, "Item1", RRF_RT_REG_SZ, 0, text, &size);
+    std::get<2>(stored) = text;
   }
-  add("MRU=" + items);
   return stored;
 }
 
 class ExtractToTest : public testing::Test {
  protected:
+  void SetUp() override { Forget(); }
   void TearDown() override {
     m_main.reset();
     Forget();
@@ -89,9 +70,10 @@ class ExtractToTest : public testing::Test {
     RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\Corvane\\Settings", "frun", REG_SZ, "0", 2);
   }
 
-  frmMain& Open() {
+  // A main window with the archive open.
+  frmMain& Open(const std::string& archive = "") {
     m_main = std::make_unique<frmMain>();
-    m_main->Load("");
+    m_main->Load(archive.empty() ? "" : "\"" + archive + "\"");
     return *m_main;
   }
   void Close() {
@@ -99,32 +81,24 @@ class ExtractToTest : public testing::Test {
     m_main.reset();
   }
 
-  // File > Extract To... on the active document: act works the dialog and closes it. The boxes
-  // that follow are answered in turn, each with its caption and the button pressed; the texts of
-  // the last are returned.
-  std::string Extract(const std::function<void(HWND)>& act,
-                      std::vector<std::pair<const char*, int>> boxes = {}) {
-    std::list<DialogAnswer> answers;
+  // File > Extract To...: act works the dialog and closes it. The box captioned `box` that follows
+  // is answered with `button`; its texts are returned.
+  std::string Extract(const std::function<void(HWND)>& act, const char* box = nullptr,
+                      int button = 0) {
+    std::optional<DialogAnswer> next;
     std::string shown;
-    std::function<void()> next = [&] {
-      if (answers.size() == boxes.size()) return;
-      auto [caption, button] = boxes[answers.size()];
-      answers.emplace_back(caption, [&, button](HWND box) {
-        shown = "";
-        for (const std::string& text : ChildTexts(box)) shown += text + "|";
-        next();
-        Click(box, button);
-      });
-    };
     DialogAnswer dialog("Extract To...", [&](HWND window) {
       EXPECT_FALSE(IsWindowEnabled(m_main->Window()));
-      next();
+      if (box)
+        next.emplace(box, [&](HWND answered) {
+          for (const std::string& text : ChildTexts(answered)) shown += text + "|";
+          Click(answered, button);
+        });
       act(window);
     });
     SendMessageA(m_main->Window(), WM_COMMAND, frmMain::mnuFileExtract, 0);
     EXPECT_TRUE(dialog.Answered() && IsWindowEnabled(m_main->Window()));
-    EXPECT_EQ(answers.size(), boxes.size());
-    for (const DialogAnswer& answer : answers) EXPECT_TRUE(answer.Answered());
+    EXPECT_TRUE(!box || next->Answered()) << box;
     return shown;
   }
 
@@ -136,139 +110,120 @@ class ExtractToTest : public testing::Test {
 // which may refuse without stopping the close.
 TEST_F(ExtractToTest, PreferencesSurviveARestart) {
   const struct {
-    const char* machine;
-    const char* user;
-    bool machineRefused;
-    const char* expected;
+    Stored machine, user;
+    bool refused;
+    Stored expected;
   } cases[] = {
-      {"UseFolderNames=1 PromptToOW=1 MRU=C:\\m1|D:\\m2", "", false,
-       "UseFolderNames=1 PromptToOW=1 MRU=C:\\m1|D:\\m2"},
-      {"UseFolderNames=1 PromptToOW=1 MRU=C:\\m1", "UseFolderNames=1", false,
-       "UseFolderNames=1 PromptToOW=0 MRU=C:\\m1"},
-      {"PromptToOW=1", "PromptToOW=x MRU=C:\\u", false, "UseFolderNames=0 PromptToOW=1 MRU=C:\\u"},
-      {"", "", false, "UseFolderNames=0 PromptToOW=0 MRU="},
-      {"PromptToOW=0", "PromptToOW=1", true, "UseFolderNames=0 PromptToOW=1 MRU="},
+      {{1, 1, "C:\\m"}, {-1, -1, ""}, false, {1, 1, "C:\\m"}},
+      {{1, 1, "C:\\m"}, {1, -1, ""}, false, {1, 0, "C:\\m"}},
+      {{0, 0, ""}, {1, 1, "C:\\u"}, true, {1, 1, "C:\\u"}},
   };
   for (const auto& c : cases) {
     Forget();
-    Store(HKEY_LOCAL_MACHINE, c.machine);
-    Store(HKEY_CURRENT_USER, c.user);
+    Put(HKEY_LOCAL_MACHINE, c.machine);
+    Put(HKEY_CURRENT_USER, c.user);
     {
-      std::set<HKEY> refused;
-      if (c.machineRefused) refused.insert(HKEY_LOCAL_MACHINE);
-      cRegistryTestHelper writes(refused);
+      cRegistryTestHelper writes(c.refused ? std::set{HKEY_LOCAL_MACHINE} : std::set<HKEY>{});
       Open();
       Close();
     }
-    EXPECT_EQ(Stored(HKEY_CURRENT_USER), c.expected) << c.machine << " / " << c.user;
-    EXPECT_EQ(Stored(HKEY_LOCAL_MACHINE), c.machineRefused ? c.machine : c.expected)
-        << c.machine << " / " << c.user;
+    EXPECT_EQ(Get(HKEY_CURRENT_USER), c.expected);
+    EXPECT_EQ(Get(HKEY_LOCAL_MACHINE), c.refused ? c.machine : c.expected);
   }
 }
 
-// The Extract command end to end: the rows it extracts, the folder typed or shown, the options,
-// the overwrite prompt, a failed run's message, and the recent folders and options at the next
-// start.
+// The Extract command end to end: the rows it extracts, the folder shown first and the one typed,
+// the options, the overwrite prompt, a failed run's message, and at the next start the recent
+// folders, the last first, and the options as they were left.
 TEST_F(ExtractToTest, ExtractCommandThroughTheDialog) {
-  Forget();
   test::TempFolder t;
-  test::WriteFileText(t / "out3\\f2.txt", "old");
   test::WriteFileText(t / "file", "");
   std::string program = ExecutableFolder(), archive = test::TestArchive("four.zip");
   program.pop_back();
-  Open().ProcessCommandLine("\"" + archive + "\"");
-  frmDocument& document = *m_main->ActiveDocument();
+  frmDocument& document = *Open(archive).ActiveDocument();
+  using O = frmOverwrite;
   const struct {
     std::vector<int> rows;
     const char* typed;  // null: the folder the dialog shows
     std::vector<int> clicks;
-    std::string shown;  // at the start
-    std::vector<std::pair<const char*, int>> boxes;
-    std::set<std::string> added;  // files under t afterwards, beside those of the rows before
+    std::string shown;
+    const char* box;
+    int button;
+    size_t files;    // under t afterwards
+    const char* f2;  // out3\f2.txt afterwards, written "old" before
   } cases[] = {
-      {{}, nullptr, {F::kCmdCancel}, program, {}, {}},
-      {{}, nullptr, {SC_CLOSE}, program, {}, {}},
-      {{}, "", {F::kCmdExtract}, program, {}, {}},
-      {{},
-       "out1",
-       {F::kCmdExtract},
-       program,
-       {},
-       {"out1\\f1.txt", "out1\\f2.txt", "out1\\f3.txt", "out1\\f4.txt"}},
-      {{1, 3}, "out2", {F::kCmdExtract}, t / "out1", {}, {"out2\\f2.txt", "out2\\f4.txt"}},
-      // Prompt to Overwrite off replaces out3\f2.txt, which the next row puts back.
-      {{1}, "out3", {F::kCmdExtract}, t / "out2", {}, {}},
+      {{}, nullptr, {F::kCmdCancel}, program, nullptr, 0, 1, nullptr},
+      {{}, nullptr, {SC_CLOSE}, program, nullptr, 0, 1, nullptr},
+      {{}, "", {F::kCmdExtract}, program, nullptr, 0, 1, nullptr},
+      {{}, "out1", {F::kCmdExtract}, program, nullptr, 0, 5, nullptr},
+      {{1, 3}, "out2", {F::kCmdExtract}, t / "out1", nullptr, 0, 7, nullptr},
+      {{1}, "out3", {F::kCmdExtract}, t / "out2", nullptr, 0, 8, "new 2"},
       {{1},
        "out3",
        {F::kChkOverwritePrompt, F::kCmdExtract},
        t / "out3",
-       {{"Overwrite Existing File?", frmOverwrite::kCmdNo}},
-       {}},
+       "Overwrite Existing File?",
+       O::kCmdNo,
+       8,
+       "old"},
       {{},
        "out1",
        {F::kCmdExtract},
        t / "out3",
-       {{"Overwrite Existing File?", frmOverwrite::kCmdNTA}},
-       {}},
-      {{}, "file\\sub", {F::kCmdExtract}, t / "out1", {{"Corvane", IDOK}}, {}},
+       "Overwrite Existing File?",
+       O::kCmdNTA,
+       8,
+       nullptr},
+      {{}, "file\\sub", {F::kCmdExtract}, t / "out1", "Corvane", IDOK, 8, nullptr},
   };
-  std::set<std::string> files = test::FilesUnder(t.Path());
   for (const auto& c : cases) {
-    std::string typed = c.typed ? c.typed : "";
-    if (typed == "out3") test::WriteFileText(t / "out3\\f2.txt", "old");
-    HWND list = document.lvwZip();
-    ListView_SetItemState(list, -1, 0, LVIS_SELECTED);
-    for (int row : c.rows) ListView_SetItemState(list, row, LVIS_SELECTED, LVIS_SELECTED);
+    if (c.f2) test::WriteFileText(t / "out3\\f2.txt", "old");
+    ListView_SetItemState(document.lvwZip(), -1, 0, LVIS_SELECTED);
+    for (int row : c.rows) ListView_SetItemState(document.lvwZip(), row, ~0u, LVIS_SELECTED);
     std::string shown = Extract(
         [&](HWND dialog) {
           EXPECT_EQ(TextOf(GetDlgItem(dialog, F::kCboExtractTo)), c.shown);
-          if (c.typed) {
-            SetDlgItemTextA(dialog, F::kCboExtractTo, c.typed[0] ? (t / c.typed).c_str() : "");
-          }
+          if (c.typed)
+            SetDlgItemTextA(dialog, F::kCboExtractTo, *c.typed ? (t / c.typed).c_str() : "");
           for (int click : c.clicks) {
             if (click == SC_CLOSE) SendMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
             if (click != SC_CLOSE) Click(dialog, click);
           }
         },
-        c.boxes);
-    files.insert(c.added.begin(), c.added.end());
-    EXPECT_EQ(test::FilesUnder(t.Path()), files) << c.shown;
+        c.box, c.button);
+    EXPECT_EQ(test::FilesUnder(t.Path()).size(), c.files) << c.shown;
     EXPECT_FALSE(document.m_cUnzip.OverwriteExisting());
-    EXPECT_EQ(test::ReadFileText(t / "out3\\f2.txt"),
-              typed == "out3" && c.boxes.empty() ? "new 2" : "old");
+    if (c.f2) EXPECT_EQ(test::ReadFileText(t / "out3\\f2.txt"), c.f2);
     // A failed run shows the archive and the engine's lines.
-    EXPECT_EQ(shown.find(archive + "\r\n\r\n") != std::string::npos, typed == "file\\sub") << shown;
+    EXPECT_EQ(shown.find(archive + "\r\n\r\n") != std::string::npos, c.button == IDOK) << shown;
   }
-  // The next start shows the recent folders, the last first, and the options as they were left.
   Close();
-  Open().ProcessCommandLine("\"" + archive + "\"");
+  Open(archive);
   Extract([&](HWND dialog) {
     HWND combo = GetDlgItem(dialog, F::kCboExtractTo);
     EXPECT_EQ(TextOf(combo), t / "file\\sub");
-    EXPECT_EQ(SendMessageA(combo, CB_GETCOUNT, 0, 0), 4);
+    EXPECT_EQ(SendMessageA(combo, CB_GETCOUNT, 0, 0), 4);  // out1 once, at the top before
     EXPECT_EQ(IsDlgButtonChecked(dialog, F::kChkOverwritePrompt), BST_CHECKED);
     Click(dialog, F::kCmdCancel);
   });
-  EXPECT_EQ(Stored(HKEY_CURRENT_USER).substr(0, 30), "UseFolderNames=0 PromptToOW=1 ");
+  EXPECT_EQ(Get(HKEY_CURRENT_USER), Stored(0, 1, t / "file\\sub"));
 }
 
 // A second start while the dialog is open hands its archive over, which opens once the dialog has
 // closed; a request to close the main window then waits for the dialog too.
 TEST_F(ExtractToTest, SecondStartAndCloseWaitForTheDialog) {
-  Forget();
   HANDLE mutex = CreateMutexA(nullptr, TRUE, "Corvane_APPLICATION_MUTEX");
   std::string first = test::TestArchive("four.zip"), second = test::TestArchive("names.zip");
-  Open().ProcessCommandLine("\"" + first + "\"");
-  HWND window = m_main->Window();
+  HWND window = Open(first).Window();
+  auto active = [&] { return TextOf(m_main->ActiveDocument()->Window()); };
   Extract([&](HWND dialog) {
-    Process start =
-        testing_support::Start("\"" + BesideTests("Corvane.exe") + "\" \"" + second + "\"");
+    Process start = Start("\"" + BesideTests("Corvane.exe") + "\" \"" + second + "\"");
     EXPECT_EQ(Finish(start), 0);
     PumpFor(100);
-    EXPECT_EQ(TextOf(m_main->ActiveDocument()->Window()), first);
+    EXPECT_EQ(active(), first);
     Click(dialog, F::kCmdCancel);
   });
-  EXPECT_TRUE(WaitUntil([&] { return TextOf(m_main->ActiveDocument()->Window()) == second; }));
+  EXPECT_TRUE(WaitUntil([&] { return active() == second; }));
   Extract([&](HWND dialog) {
     SendMessageA(window, WM_CLOSE, 0, 0);  // the disabled window's close box itself takes no click
     PumpFor(100);
