@@ -39,7 +39,8 @@ std::set<HWND> Lists(HWND main) {
       [](HWND child, LPARAM found) {
         char name[32] = "";
         GetClassNameA(child, name, sizeof name);
-        if (lstrcmpA(name, WC_LISTVIEWA) == 0) reinterpret_cast<std::set<HWND>*>(found)->insert(child);
+        if (lstrcmpA(name, WC_LISTVIEWA) == 0)
+          reinterpret_cast<std::set<HWND>*>(found)->insert(child);
         return TRUE;
       },
       reinterpret_cast<LPARAM>(&lists));
@@ -55,7 +56,8 @@ std::string FirstRow(HWND list) {
   }
   DWORD pid = 0;
   GetWindowThreadProcessId(list, &pid);
-  HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+  HANDLE process =
+      OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
   if (!process) return "";
   constexpr SIZE_T kText = 1024;
   auto* remote = static_cast<char*>(
@@ -165,7 +167,8 @@ int Close() {
 
 int main(int argc, char** argv) {
   std::string verb = argc > 1 ? argv[1] : "";
-  if (verb == "start" && (argc == 3 || argc == 4)) return Start(argv[2], argc == 4 ? argv[3] : nullptr);
+  if (verb == "start" && (argc == 3 || argc == 4))
+    return Start(argv[2], argc == 4 ? argv[3] : nullptr);
   if (verb == "forward" && argc == 3) return Forward(argv[2]);
   if (verb == "open" && argc == 3) return Open(argv[2]);
   if (verb == "close" && argc == 2) return Close();

@@ -48,7 +48,8 @@ void frmPassword::Form_Load() {
 void frmPassword::cmdOK_Click() {
   HWND text = GetDlgItem(m_hwnd, kTxtPassword);
   std::string typed(static_cast<size_t>(GetWindowTextLengthA(text)) + 1, '\0');
-  typed.resize(static_cast<size_t>(GetWindowTextA(text, typed.data(), static_cast<int>(typed.size()))));
+  typed.resize(
+      static_cast<size_t>(GetWindowTextA(text, typed.data(), static_cast<int>(typed.size()))));
   size_t first = typed.find_first_not_of(' ');
   if (first == std::string::npos) {
     MessageBoxA(m_hwnd, "Please enter a password.", kAppTitle, MB_OK | MB_ICONINFORMATION);

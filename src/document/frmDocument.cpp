@@ -46,7 +46,8 @@ void RegisterDocumentClass() {
 
 std::string TextOf(HWND window) {
   std::string text(static_cast<size_t>(GetWindowTextLengthA(window)) + 1, '\0');
-  text.resize(static_cast<size_t>(GetWindowTextA(window, text.data(), static_cast<int>(text.size()))));
+  text.resize(
+      static_cast<size_t>(GetWindowTextA(window, text.data(), static_cast<int>(text.size()))));
   return text;
 }
 
@@ -146,10 +147,10 @@ LRESULT frmDocument::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void frmDocument::Form_Load() {
-  m_label1 = CreateWindowExA(0, "STATIC", "FileName",
-                             WS_CHILD | WS_VISIBLE | SS_LEFTNOWORDWRAP | SS_NOPREFIX | SS_PATHELLIPSIS,
-                             0, 0, 0, 0, m_hwnd, reinterpret_cast<HMENU>(INT_PTR{kLabel1}),
-                             Instance(), nullptr);
+  m_label1 = CreateWindowExA(
+      0, "STATIC", "FileName",
+      WS_CHILD | WS_VISIBLE | SS_LEFTNOWORDWRAP | SS_NOPREFIX | SS_PATHELLIPSIS, 0, 0, 0, 0, m_hwnd,
+      reinterpret_cast<HMENU>(INT_PTR{kLabel1}), Instance(), nullptr);
   m_lvwZip = CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",
                              WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA |
                                  LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS,
@@ -196,8 +197,8 @@ void frmDocument::Form_Resize() {
   RECT client;
   GetClientRect(m_hwnd, &client);
   int bar = Px(kBarHeight);
-  MoveWindow(m_label1, Px(kLabelLeft), Px(kLabelTop), std::max(0, int(client.right) - Px(kLabelLeft)),
-             bar, TRUE);
+  MoveWindow(m_label1, Px(kLabelLeft), Px(kLabelTop),
+             std::max(0, int(client.right) - Px(kLabelLeft)), bar, TRUE);
   MoveWindow(m_lvwZip, 0, bar, client.right, std::max(0, int(client.bottom) - bar), TRUE);
   RECT header{0, 0, client.right, bar};
   InvalidateRect(m_hwnd, &header, TRUE);
@@ -216,8 +217,8 @@ void frmDocument::Form_Paint() {
 }
 
 LRESULT frmDocument::OnNotify(NMHDR* header) {
-  if (header->hwndFrom != m_lvwZip) return DefMDIChildProcA(m_hwnd, WM_NOTIFY, header->idFrom,
-                                                           reinterpret_cast<LPARAM>(header));
+  if (header->hwndFrom != m_lvwZip)
+    return DefMDIChildProcA(m_hwnd, WM_NOTIFY, header->idFrom, reinterpret_cast<LPARAM>(header));
   switch (header->code) {
     case LVN_GETDISPINFOA: {
       LVITEMA& item = reinterpret_cast<NMLVDISPINFOA*>(header)->item;
@@ -253,8 +254,9 @@ int frmDocument::FindRow(const LVFINDINFOA& find, int start) const {
   for (int n = 0; n < rows; ++n) {
     int row = (start + n) % rows;
     const std::string& name = m_cUnzip.Filename(row + 1);
-    int compared = (find.flags & LVFI_PARTIAL) ? std::min<int>(length, static_cast<int>(name.size()))
-                                               : static_cast<int>(name.size());
+    int compared = (find.flags & LVFI_PARTIAL)
+                       ? std::min<int>(length, static_cast<int>(name.size()))
+                       : static_cast<int>(name.size());
     if (CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, name.c_str(), compared, find.psz,
                        length) == CSTR_EQUAL) {
       return row;
@@ -294,8 +296,8 @@ void frmDocument::Relist() {
 
 std::vector<int32_t> frmDocument::SelectedIndices() const {
   std::vector<int32_t> indices;
-  for (int row = -1; (row = static_cast<int>(SendMessageA(m_lvwZip, LVM_GETNEXTITEM, row,
-                                                          LVNI_SELECTED))) >= 0;) {
+  for (int row = -1; (row = static_cast<int>(
+                          SendMessageA(m_lvwZip, LVM_GETNEXTITEM, row, LVNI_SELECTED))) >= 0;) {
     indices.push_back(row + 1);
   }
   return indices;

@@ -13,7 +13,8 @@ namespace {
 // Characters that would let the probe file's name reach another folder, a device or a stream.
 bool IsUnsafe(std::string_view extension) {
   for (unsigned char c : extension) {
-    if (c < 0x20 || std::string_view("\\/:*?\"<>|").find(static_cast<char>(c)) != std::string_view::npos) {
+    if (c < 0x20 ||
+        std::string_view("\\/:*?\"<>|").find(static_cast<char>(c)) != std::string_view::npos) {
       return true;
     }
   }

@@ -186,7 +186,7 @@ frmMain::frmMain()
     : m_dlgCommonDialog("Open", "ZIP Files (*.zip)|*.zip|All Files (*.*)|*.*", kLongestPath,
                         OFN_EXPLORER | OFN_PATHMUSTEXIST),
       m_newcd("New", "ZIP Files (*.zip)|*.zip", kLongestPath, OFN_EXPLORER | OFN_PATHMUSTEXIST),
-          // The explorer style: the old one returns short names, and selects one file only under Wine.
+      // The explorer style: the old one returns short names, and selects one file only under Wine.
       m_addcd("Add Files", "All Files (*.*)|*.*", 32000,
               OFN_EXPLORER | OFN_ALLOWMULTISELECT | OFN_FILEMUSTEXIST) {
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES | ICC_WIN95_CLASSES};

@@ -108,7 +108,9 @@ class cUnzip {
   const std::string& LastMessage() const { return m_sLastMessage; }
   // True when LastResult is a failure to report: anything but success (0), warnings (1) and
   // "nothing to do" (11, an include name that matched no entry).
-  bool LastRunFailed() const { return m_lLastResult != 0 && m_lLastResult != 1 && m_lLastResult != 11; }
+  bool LastRunFailed() const {
+    return m_lLastResult != 0 && m_lLastResult != 1 && m_lLastResult != 11;
+  }
 
  private:
   friend struct UnzipCallbacks;

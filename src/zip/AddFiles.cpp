@@ -26,7 +26,7 @@ void PrepareAddFiles(cZip& zip, std::string_view selection, bool storeFolderName
   zip.StoreFolderNames(storeFolderNames);
   std::string_view drive = selection.substr(0, 2);
   zip.BasePath(drive != std::string_view(basePath).substr(0, 2) ? std::string(drive) + "\\"
-                                                                 : basePath);
+                                                                : basePath);
 }
 
 void CreateArchive(cZip& zip, const std::string& path, bool storeFolderNames) {

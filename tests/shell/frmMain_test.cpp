@@ -7,7 +7,6 @@
 
 #include <commctrl.h>
 
-#include <fstream>
 #include <memory>
 #include <set>
 #include <tuple>
@@ -203,9 +202,8 @@ TEST_F(frmMainTest, DocumentWindowsAreNumberedListedAndArranged) {
   EXPECT_FALSE(IsWindow(docs[2]) || IsWindow(fourth));
 }
 
-// The real dialogs: the About box (owned, centred, closed by OK, Esc or Enter) and the file
-// dialogs, after which the current folder is what it was.
-TEST_F(frmMainTest, DialogsOfTheFrame) {
+// The About box: owned, centred, closed by OK, Esc or Enter.
+TEST_F(frmMainTest, AboutBox) {
   frmMain& main = Open();
   for (WPARAM key : {0, VK_ESCAPE, VK_RETURN}) {
     HWND seen = nullptr;
@@ -224,29 +222,6 @@ TEST_F(frmMainTest, DialogsOfTheFrame) {
     Command(frmMain::mnuHelpAbout);  // returns when the box has closed
     EXPECT_TRUE(seen && !IsWindow(seen)) << key;
   }
-
-  char temp[MAX_PATH] = "", before[MAX_PATH] = "", after[MAX_PATH] = "";
-  GetTempPathA(sizeof temp, temp);
-  GetCurrentDirectoryA(sizeof before, before);
-  std::string archive = std::string(temp) + "corvane open test.zip";
-  std::ofstream(archive) << "x";
-  for (auto [caption, command, name] :
-       {std::tuple{"Open", frmMain::mnuFileOpen, std::string()},
-        std::tuple{"Open", frmMain::mnuFileOpen, archive},
-        std::tuple{"New", frmMain::mnuWindowNewWindow, std::string(temp) + "corvane new.zip"}}) {
-    DialogAnswer dialog(caption, [&](HWND box) {
-      SetWindowTextA(GetDlgItem(box, 0x47C), name.c_str());  // the file name box
-      Click(box, name.empty() ? IDCANCEL : IDOK);
-    });
-    Command(command);
-    EXPECT_TRUE(dialog.Answered()) << caption;
-    // Cancelled: no window; Open: a new document; New Window: one captioned with the name.
-    std::string expected = name.empty() ? "" : command == frmMain::mnuFileOpen ? "Zip 1" : name;
-    EXPECT_EQ(ActiveDocument() ? TextOf(ActiveDocument()) : "", expected);
-  }
-  GetCurrentDirectoryA(sizeof after, after);
-  EXPECT_STREQ(after, before);
-  DeleteFileA(archive.c_str());
 }
 
 // A forwarded command line is taken at once and opened from the frame's loop. It, or a close, that
@@ -254,10 +229,6 @@ TEST_F(frmMainTest, DialogsOfTheFrame) {
 // while another command runs waits again.
 TEST_F(frmMainTest, CloseAndCommandLineWaitForTheCommandInProgress) {
   Open();
-  EXPECT_EQ(Forward(std::string()), 1);
-  EXPECT_EQ(Forward(std::string(1, '\0')), 1);  // an empty command line: shown, nothing opened
-  PumpFor(50);
-  EXPECT_EQ(ActiveDocument(), nullptr);
   auto next = std::make_unique<CommandScope>();  // a command in its nested loop
   EXPECT_EQ(Forward("\"C:\\x.zip\""), 1);
   { CommandScope nested; }

@@ -6,12 +6,14 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <map>
 #include <utility>
 #include <vector>
 
 namespace corvane::testing_support {
 namespace {
-DialogAnswer* g_answer = nullptr;
+// The answers alive, by their timers: several can wait for dialogs at once.
+std::map<UINT_PTR, DialogAnswer*> g_answers;
 constexpr char kChildVariable[] = "CORVANE_TEST_CHILD";
 }  // namespace
 
@@ -34,23 +36,26 @@ bool WaitUntil(const std::function<bool()>& condition, int milliseconds) {
   }
 }
 
-DialogAnswer::DialogAnswer(std::string caption, std::function<void(HWND)> action)
-    : m_caption(std::move(caption)), m_action(std::move(action)) {
-  g_answer = this;
+DialogAnswer::DialogAnswer(std::string caption, std::function<void(HWND)> action, int times)
+    : m_caption(std::move(caption)), m_action(std::move(action)), m_times(times) {
   m_timer = SetTimer(nullptr, 0, 20, OnTimer);
+  g_answers[m_timer] = this;
 }
 
 DialogAnswer::~DialogAnswer() {
   KillTimer(nullptr, m_timer);
-  g_answer = nullptr;
+  g_answers.erase(m_timer);
 }
 
-void CALLBACK DialogAnswer::OnTimer(HWND, UINT, UINT_PTR, DWORD) {
-  DialogAnswer* self = g_answer;
-  if (!self || self->m_answered) return;
+void CALLBACK DialogAnswer::OnTimer(HWND, UINT, UINT_PTR timer, DWORD) {
+  auto found = g_answers.find(timer);
+  DialogAnswer* self = found == g_answers.end() ? nullptr : found->second;
+  if (!self || self->m_answered == self->m_times) return;
   HWND dialog = FindWindowA("#32770", self->m_caption.c_str());
-  if (!dialog || !IsWindowVisible(dialog)) return;
-  self->m_answered = true;
+  // The dialog answered last may still be closing.
+  if (!dialog || !IsWindowVisible(dialog) || dialog == self->m_last) return;
+  ++self->m_answered;
+  self->m_last = dialog;
   self->m_action(dialog);
 }
 

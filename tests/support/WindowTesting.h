@@ -15,22 +15,25 @@ void PumpFor(int milliseconds);
 bool WaitUntil(const std::function<bool()>& condition, int milliseconds = 10000);
 
 // While it lives, a timer of this thread looks for a top-level dialog (class #32770) with this
-// caption and runs the action on it once, so that a test can answer a modal dialog or message box
-// that its own thread is showing.
+// caption and runs the action on it, so that a test can answer a modal dialog or message box that
+// its own thread is showing: once, or for each of up to times dialogs shown one after the other.
 class DialogAnswer {
  public:
-  DialogAnswer(std::string caption, std::function<void(HWND)> action);
+  DialogAnswer(std::string caption, std::function<void(HWND)> action, int times = 1);
   ~DialogAnswer();
   DialogAnswer(const DialogAnswer&) = delete;
   DialogAnswer& operator=(const DialogAnswer&) = delete;
-  bool Answered() const { return m_answered; }
+  // How many dialogs were answered.
+  int Answered() const { return m_answered; }
 
  private:
   static void CALLBACK OnTimer(HWND, UINT, UINT_PTR, DWORD);
   std::string m_caption;
   std::function<void(HWND)> m_action;
+  int m_times;
   UINT_PTR m_timer;
-  bool m_answered = false;
+  int m_answered = 0;
+  HWND m_last = nullptr;
 };
 
 // Closes a window as its close box would and waits until it is gone; true when it went.

@@ -1,0 +1,670 @@
+// The document windows on real windows: the frame runs in this process (which also holds the
+// instance mutex, so that a Corvane.exe started meanwhile hands its command line over), and
+// Corvane.exe runs on its own where its exit must be seen. Archives are made by the bindings.
+
+#include "document/frmDocument.h"
+
+#include <gtest/gtest.h>
+
+#include <commctrl.h>
+
+#include <deque>
+#include <fstream>
+#include <map>
+#include <optional>
+
+#include "EngineTesting.h"
+#include "WindowTesting.h"
+#include "dialogs/frmOverwrite.h"
+#include "dialogs/frmPassword.h"
+#include "document/EntryRows.h"
+#include "document/mFileIcons.h"
+#include "platform/CommandScope.h"
+#include "platform/FileDialog.h"
+#include "platform/Text.h"
+#include "settings/AppSettings.h"
+#include "shell/Startup.h"
+#include "shell/frmMain.h"
+
+namespace corvane {
+namespace {
+
+using namespace test;
+using namespace testing_support;
+using Rows = std::vector<std::vector<std::string>>;
+using Files = std::vector<std::pair<std::string, std::string>>;
+
+constexpr char kSettings[] = "Software\\Corvane\\Settings";
+constexpr char kOpenedLog[] = "C:\\cvtest-opened.log";
+
+// Answers the file dialogs in turn: the text the system would return, or nothing for a cancel.
+struct FakeDialogs : FileDialogHost {
+  bool Answer(const FileDialog&, bool, std::string& fileName) override {
+    std::optional<std::string> answer = answers.empty() ? std::nullopt : answers.front();
+    if (!answers.empty()) answers.pop_front();
+    fileName = answer.value_or("");
+    return answer.has_value();
+  }
+  std::deque<std::optional<std::string>> answers;
+};
+
+std::vector<std::string> RowTexts(HWND list, int row) {
+  std::vector<std::string> texts;
+  for (int column = 0; column < kColumnCount; ++column) {
+    char text[1024] = "";
+    LVITEMA item{};
+    item.iSubItem = column;
+    item.pszText = text;
+    item.cchTextMax = sizeof text;
+    SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
+    texts.push_back(text);
+  }
+  return texts;
+}
+
+Rows AllRows(const frmDocument& document) {
+  Rows rows;
+  for (int row = 0; row < SendMessageA(document.lvwZip(), LVM_GETITEMCOUNT, 0, 0); ++row) {
+    rows.push_back(RowTexts(document.lvwZip(), row));
+  }
+  return rows;
+}
+
+// The text of a message box.
+std::string MessageOf(HWND box) {
+  return TextOf(GetDlgItem(box, 0xFFFF));
+}
+
+int ImageOf(HWND list, int row) {
+  LVITEMA item{};
+  item.mask = LVIF_IMAGE;
+  item.iItem = row;
+  SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+  return item.iImage;
+}
+
+int RowOf(frmDocument& document, const std::string& storedName) {
+  for (int32_t i = 1; i <= document.m_cUnzip.FileCount(); ++i) {
+    if (document.m_cUnzip.FileStoredName(i) == storedName) return i - 1;
+  }
+  ADD_FAILURE() << storedName;
+  return -1;
+}
+
+// Selects exactly these rows; the last one gets the focus.
+void Select(frmDocument& document, const std::vector<std::string>& storedNames) {
+  LVITEMA state{};
+  state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+  SendMessageA(document.lvwZip(), LVM_SETITEMSTATE, -1, reinterpret_cast<LPARAM>(&state));
+  for (const std::string& name : storedNames) {
+    state.state = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageA(document.lvwZip(), LVM_SETITEMSTATE, RowOf(document, name),
+                 reinterpret_cast<LPARAM>(&state));
+  }
+}
+
+// Writes the files ("\" makes folders) under folder\src and zips them, folder names stored, into
+// the archive (new, or one there already); the secret ones are encrypted with the password "pw".
+std::string MakeArchive(const TempFolder& folder, const std::string& name, const Files& files,
+                        const std::set<std::string>& secret = {}) {
+  cZip zip;
+  Recorder password;
+  password.password = "pw";
+  zip.Listener(&password);
+  zip.ZipFile(folder / name);
+  zip.BasePath(folder / "src");
+  zip.StoreFolderNames(true);
+  for (bool encrypted : {false, true}) {
+    zip.ClearFileSpecs();
+    zip.Encrypt(encrypted);
+    for (const auto& [file, data] : files) {
+      if (secret.count(file) != static_cast<size_t>(encrypted)) continue;
+      WriteFileText(folder / ("src\\" + file), data);
+      zip.AddFileSpec(folder / ("src\\" + file));
+    }
+    if (zip.FileSpecCount()) zip.Zip();
+  }
+  return folder / name;
+}
+
+// Sets the stored modification date of an entry in its central and local headers.
+void SetEntryDate(const std::string& archive, const std::string& storedName, int year, int month,
+                  int day, int hour, int minute) {
+  std::string data = ReadFileText(archive);
+  auto word = [&](size_t at, unsigned value) {
+    data[at] = static_cast<char>(value & 0xFF);
+    data[at + 1] = static_cast<char>(value >> 8);
+  };
+  auto number = [&](size_t at, int bytes) {
+    unsigned value = 0;
+    for (int i = bytes - 1; i >= 0; --i)
+      value = value << 8 | static_cast<unsigned char>(data[at + i]);
+    return value;
+  };
+  unsigned date = (year - 1980) << 9 | month << 5 | day, time = hour << 11 | minute << 5;
+  for (size_t at = data.find("PK\1\2"); at != std::string::npos; at = data.find("PK\1\2", at + 4)) {
+    if (data.compare(at + 46, number(at + 28, 2), storedName) != 0) continue;
+    word(at + 12, time), word(at + 14, date);
+    word(number(at + 42, 4) + 10, time), word(number(at + 42, 4) + 12, date);
+  }
+  WriteFileText(archive, data);
+}
+
+class DocumentTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    RegDeleteTreeA(HKEY_CURRENT_USER, kSettings);
+    RegSetKeyValueA(HKEY_CURRENT_USER, kSettings, "frun", REG_SZ, "0", 2);
+    ASSERT_TRUE(IsFirstInstance("Corvane_APPLICATION_MUTEX"));
+    Open("");
+    FileDialog::Host(&dialogs);
+  }
+  void TearDown() override {
+    FileDialog::Host(nullptr);
+    m_main.reset();
+    ReleaseInstanceMutex();
+    RegDeleteTreeA(HKEY_CURRENT_USER, kSettings);
+  }
+
+  frmMain& Open(const std::string& commandLine) {
+    m_main.reset();
+    m_main = std::make_unique<frmMain>();
+    m_main->Load(commandLine);
+    PumpFor(50);
+    return *m_main;
+  }
+  frmDocument* Active() { return m_main->ActiveDocument(); }
+  frmDocument& OpenArchive(const std::string& path) {
+    m_main->ProcessCommandLine("\"" + path + "\"");
+    return *Active();
+  }
+  void Command(WORD id) { SendMessageA(m_main->Window(), WM_COMMAND, id, 0); }
+  LRESULT Forward(std::string payload) {
+    COPYDATASTRUCT record{0, static_cast<DWORD>(payload.size()), payload.data()};
+    LRESULT taken =
+        SendMessageA(m_main->Window(), WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&record));
+    PumpFor(50);
+    return taken;
+  }
+  int Documents() {
+    int count = 0;
+    for (HWND child = GetWindow(m_main->MdiClient(), GW_CHILD); child;
+         child = GetWindow(child, GW_HWNDNEXT)) {
+      count += frmDocument::FromWindow(child) != nullptr;
+    }
+    return count;
+  }
+  Process StartCorvane(const std::string& archive) {
+    return Start("\"" + BesideTests("Corvane.exe") + "\" \"" + archive + "\"");
+  }
+
+  std::unique_ptr<frmMain> m_main;
+  FakeDialogs dialogs;
+  TempFolder folder;
+};
+
+// From the command line, File > Open and a second start: every entry in catalogue order with its
+// texts and icon, the path in the caption and the label.
+TEST_F(DocumentTest, ArchiveOpensFromEachPathWithEveryEntry) {
+  std::string archive = folder / "a b.zip";
+  CopyFileW(Wide(TestArchive("catalogue.zip")).c_str(), Wide(archive).c_str(), FALSE);
+  SetEntryDate(archive, "readme.txt", 2021, 13, 0, 5, 6);
+  MakeArchive(folder, "a b.zip", {{"readme", "plain"}, {"setup.exe", "x"}, {"secret.txt", "s"}},
+              {"secret.txt"});
+  wchar_t date[64] = L"";
+  SYSTEMTIME newYearsEve{2019, 12, 0, 31};
+  GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &newYearsEve, nullptr, date, 64);
+  // The texts that each of these rows must show; "*" takes any text.
+  const std::map<std::string, std::vector<std::string>> expected = {
+      {"docs/guide.txt", {"guide.txt", Utf8(date) + " 23:59", "6", "0%", "6", "docs"}},
+      {"a/b/c.txt", {"c.txt", "*", "300", "*", "*", "a\\b"}},
+      {"empty.txt", {"empty.txt", "*", "0", "0%", "0", ""}},
+      {"readme.txt", {"readme.txt", "", "600", "*", "*", ""}},
+      {"Zoë 日本.txt", {"Zoë 日本.txt", "*", "160", "*", "*", ""}},
+      {"secret.txt", {"secret.txt+", "*", "1", "*", "*", ""}},
+  };
+  const std::function<frmDocument&()> paths[] = {
+      [&]() -> frmDocument& { return *Open("\"" + archive + "\"").ActiveDocument(); },
+      [&]() -> frmDocument& {
+        FileDialog::Host(nullptr);
+        DialogAnswer open("Open", [&](HWND box) {
+          SetWindowTextA(GetDlgItem(box, 0x47C), archive.c_str());
+          Click(box, IDOK);
+        });
+        Command(frmMain::mnuFileOpen);
+        FileDialog::Host(&dialogs);
+        return *Active();
+      },
+      [&]() -> frmDocument& {
+        Process second = StartCorvane(archive);
+        EXPECT_EQ(Finish(second), 0);
+        EXPECT_TRUE(WaitUntil([&] { return Documents() == 3; }));
+        return *Active();
+      },
+  };
+  for (const auto& path : paths) {
+    frmDocument& document = path();
+    EXPECT_EQ(TextOf(document.Window()), archive);
+    EXPECT_EQ(TextOf(document.Label1()), archive);
+    Rows rows = AllRows(document);
+    ASSERT_EQ(rows.size(), 9u);
+    for (const auto& [name, texts] : expected) {
+      std::vector<std::string> shown = rows[RowOf(document, name)];
+      for (size_t i = 0; i < texts.size(); ++i) {
+        if (texts[i] != "*") EXPECT_EQ(shown[i], texts[i]) << name << " column " << i;
+      }
+    }
+    // One image per extension besides the default; none for names without one and programs.
+    HWND list = document.lvwZip();
+    std::set<int> images;
+    for (int row = 0; row < static_cast<int>(rows.size()); ++row) images.insert(ImageOf(list, row));
+    EXPECT_EQ(images, (std::set<int>{0, 1}));
+    EXPECT_EQ(
+        ImageOf(list, RowOf(document, "readme")) + ImageOf(list, RowOf(document, "setup.exe")), 0);
+  }
+  for (const std::string& file : FilesUnder(GetTempDir())) {
+    EXPECT_EQ(file.find("CVUZTEMP"), std::string::npos) << file;
+  }
+}
+
+// What a forwarded command line opens, and how the frame shows itself for it.
+TEST_F(DocumentTest, ForwardedCommandLinesOpenWhatTheyName) {
+  std::string archive = MakeArchive(folder, "with blank.zip", {{"one.txt", "1"}});
+  const struct {
+    const char* name;
+    std::string commandLine;
+    bool opens;
+  } cases[] = {
+      {"quoted path with a blank", "\"" + archive + "\"", true},
+      {"blanks after the quotes", "\"" + archive + "\"   ", true},
+      {"the same archive again", "\"" + archive + "\"", true},
+      {"unquoted path", " " + archive + " ", true},
+      {"blanks", "   ", false},
+      {"one character", "x", false},
+      {"empty quotes", "\"\"", false},
+  };
+  for (const auto& c : cases) {
+    int before = Documents();
+    EXPECT_EQ(Forward(c.commandLine), 1) << c.name;
+    EXPECT_EQ(Documents(), before + c.opens) << c.name;
+    if (c.opens)
+      EXPECT_EQ(TextOf(Active()->Window()) + "|" + AllRows(*Active()).at(0).at(0),
+                archive + "|one.txt")
+          << c.name;
+  }
+  // A record of no bytes does nothing at all; one zero byte (an empty command line) shows and
+  // restores the frame; a minimised frame comes back before the archive opens.
+  HWND frame = m_main->Window();
+  ShowWindow(frame, SW_HIDE);
+  Forward("");
+  EXPECT_FALSE(IsWindowVisible(frame));
+  Forward(std::string(1, '\0'));
+  EXPECT_TRUE(IsWindowVisible(frame));
+  ShowWindow(frame, SW_MINIMIZE);
+  int before = Documents();
+  Forward("\"" + archive + "\"");
+  EXPECT_FALSE(IsIconic(frame));
+  EXPECT_EQ(Documents(), before + 1);
+}
+
+// Double-click extracts the selected entries into C:\Temp, replacing nothing there but the file of
+// the current entry, which the shell is then asked to open by the path extraction gave it.
+TEST_F(DocumentTest, DoubleClickExtractsAndOpensTheCurrentEntry) {
+  // A file type whose handler notes the path it is asked to open.
+  HKEY classes = nullptr;
+  RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Classes", 0, KEY_ALL_ACCESS, &classes);
+  RegSetKeyValueA(classes, ".cvopen", nullptr, REG_SZ, "CorvaneTest.Opened", 19);
+  std::string handler = "C:\\windows\\system32\\cmd.exe /c echo [%1]>>" + std::string(kOpenedLog);
+  RegSetKeyValueA(classes, "CorvaneTest.Opened\\shell\\open\\command", nullptr, REG_SZ,
+                  handler.c_str(), static_cast<DWORD>(handler.size() + 1));
+  DeleteFileA(kOpenedLog);
+  for (const char* file : {"doc one.cvopen", "b.cvopen", "secret.cvopen"}) {
+    DeleteFileA((std::string("C:\\Temp\\") + file).c_str());
+  }
+  WriteFileText("C:\\Temp\\doc one.cvopen", "stale");
+  frmDocument& document = OpenArchive(MakeArchive(folder, "open.zip",
+                                                  {{"doc one.cvopen", "root"},
+                                                   {"sub\\doc one.cvopen", "sub"},
+                                                   {"b.cvopen", "b"},
+                                                   {"secret.cvopen", "secret"}},
+                                                  {"secret.cvopen"}));
+  auto temp = [](const char* file) { return ReadFileText(std::string("C:\\Temp\\") + file); };
+  auto opened = [](size_t count) {
+    std::vector<std::string> lines;
+    WaitUntil(
+        [&] {
+          std::ifstream log(kOpenedLog);
+          lines.clear();
+          for (std::string line; std::getline(log, line);) lines.push_back(line);
+          return lines.size() >= count;
+        },
+        5000);
+    return lines;
+  };
+
+  // One row, by a real double-click: the entry replaces the older file of its name.
+  Select(document, {"sub/doc one.cvopen"});
+  RECT row{LVIR_BOUNDS};
+  SendMessageA(document.lvwZip(), LVM_GETITEMRECT, RowOf(document, "sub/doc one.cvopen"),
+               reinterpret_cast<LPARAM>(&row));
+  LPARAM at = MAKELPARAM(row.left + 5, (row.top + row.bottom) / 2);
+  for (auto [message, keys] :
+       {std::pair{WM_LBUTTONDOWN, MK_LBUTTON}, std::pair{WM_LBUTTONUP, 0},
+        std::pair{WM_LBUTTONDBLCLK, MK_LBUTTON}, std::pair{WM_LBUTTONUP, 0}}) {
+    PostMessageA(document.lvwZip(), message, keys, at);
+  }
+  EXPECT_EQ(opened(1), std::vector<std::string>{"[C:\\Temp\\doc one.cvopen]"});
+  EXPECT_EQ(temp("doc one.cvopen") + temp("b.cvopen"), "sub<missing>");
+
+  // Several rows: all are extracted, only the current one is opened, and the others replace
+  // nothing. No row: every entry is extracted (the password asked for), and nothing opened. The
+  // current entry refused its password: the failure is shown and nothing opened.
+  const struct {
+    std::vector<std::string> rows;  // the last one is the current one
+    const char* password;           // nullptr: Cancel
+    bool failure;
+    std::string files;  // doc one, b, secret
+  } cases[] = {
+      {{"doc one.cvopen", "b.cvopen"}, "", false, "sub|b|<missing>"},
+      {{}, "pw", false, "sub|b|secret"},
+      {{"secret.cvopen"}, nullptr, true, "sub|b|secret"},
+      {{"b.cvopen"}, "", false, "sub|b|secret"},
+  };
+  for (const auto& c : cases) {
+    Select(document, c.rows);
+    int documents = Documents();
+    DialogAnswer password("Password Required", [&](HWND box) {
+      // A second start meanwhile: its archive opens once the double-click is over.
+      Process second = StartCorvane(document.m_cUnzip.ZipFile());
+      EXPECT_EQ(Finish(second), 0);
+      PumpFor(100);
+      EXPECT_EQ(Documents(), documents);
+      SetDlgItemTextA(box, frmPassword::kTxtPassword, c.password ? c.password : "");
+      Click(box, c.password ? IDOK : IDCANCEL);
+    });
+    std::string shown;
+    DialogAnswer failure(kAppTitle, [&](HWND box) {
+      shown = MessageOf(box);
+      Click(box, IDOK);
+    });
+    NMITEMACTIVATE click{};
+    click.hdr = {document.lvwZip(), frmDocument::kLvwZip, NM_DBLCLK};
+    SendMessageA(document.Window(), WM_NOTIFY, frmDocument::kLvwZip,
+                 reinterpret_cast<LPARAM>(&click));
+    EXPECT_EQ(Documents(), documents);
+    EXPECT_TRUE(WaitUntil([&] { return Documents() == documents + password.Answered(); }));
+    EXPECT_EQ(failure.Answered(), c.failure);
+    if (c.failure) EXPECT_EQ(shown.find(document.m_cUnzip.ZipFile() + "\r\n\r\n"), 0u) << shown;
+    EXPECT_EQ(temp("doc one.cvopen") + "|" + temp("b.cvopen") + "|" + temp("secret.cvopen"),
+              c.files);
+  }
+  EXPECT_EQ(opened(3), (std::vector<std::string>{"[C:\\Temp\\doc one.cvopen]",
+                                                 "[C:\\Temp\\b.cvopen]", "[C:\\Temp\\b.cvopen]"}));
+  // The choices the double-click sets aside are back.
+  EXPECT_FALSE(document.m_cUnzip.OverwriteExisting() || document.m_cUnzip.PromptToOverwrite());
+  RegDeleteTreeA(classes, "CorvaneTest.Opened");
+  RegDeleteTreeA(classes, ".cvopen");
+  RegCloseKey(classes);
+  DeleteFileA(kOpenedLog);
+}
+
+// The Delete key removes exactly the selected entries, whatever their names hold, and the list
+// then equals a fresh listing; a failure is shown, and the list shows the archive as it then is.
+TEST_F(DocumentTest, DeleteKeyRemovesTheSelectedEntries) {
+  std::string names = folder / "names.zip";
+  CopyFileW(Wide(TestArchive("names.zip")).c_str(), Wide(names).c_str(), FALSE);
+  std::string secret =
+      MakeArchive(folder, "secret.zip", {{"a.txt", "a"}, {"b.txt", "b"}}, {"b.txt"});
+  for (auto [archive, deleted] :
+       {std::pair{names, std::vector<std::string>{"a[1].txt", "a*.txt", "Zoë 日本.txt",
+                                                  "nested/deeper/ünï.txt"}},
+        std::pair{secret, std::vector<std::string>{"b.txt"}}}) {
+    frmDocument& document = OpenArchive(archive);
+    size_t before = AllRows(document).size();
+    Select(document, deleted);
+    SendMessageA(document.lvwZip(), WM_KEYDOWN, VK_DELETE, 0);
+    Rows after = AllRows(document);
+    EXPECT_EQ(after, AllRows(OpenArchive(archive)));
+    EXPECT_EQ(after.size(), before - deleted.size());  // "a1.txt" and "ab.txt" stay
+  }
+  frmDocument& document = OpenArchive(names);
+  EXPECT_EQ(AllRows(document).size(), 6u);
+  WriteFileText(names, "no longer an archive");
+  Select(document, {"a1.txt"});
+  std::string shown;
+  DialogAnswer failure(kAppTitle, [&](HWND box) {
+    shown = MessageOf(box);
+    Click(box, IDOK);
+  });
+  SendMessageA(document.lvwZip(), WM_KEYDOWN, VK_DELETE, 0);
+  ASSERT_TRUE(failure.Answered());
+  EXPECT_EQ(shown.find(names + "\r\n\r\n"), 0u) << shown;
+  EXPECT_TRUE(AllRows(document).empty());
+}
+
+// New makes an empty archive (an existing file stays as it is) and shows an empty list; Add Files
+// adds the chosen files, from the real dialog too, and then lists every entry of the archive.
+TEST_F(DocumentTest, NewAndAddFiles) {
+  for (const char* file : {"a b.txt", "c.txt", "d e.txt", "f.txt"})
+    WriteFileText(folder / file, file);
+  // The real dialogs here, the stand-in for the other cases below. The current folder is the same
+  // after the dialog as before.
+  FileDialog::Host(nullptr);
+  SetCurrentDirectoryA("C:\\");
+  DialogAnswer save("New", [&](HWND box) {
+    SetWindowTextA(GetDlgItem(box, 0x47C), (folder / "new one.zip").c_str());
+    Click(box, IDOK);
+  });
+  Command(frmMain::mnuFileNew);
+  FileDialog::Host(&dialogs);
+  char current[MAX_PATH] = "";
+  GetCurrentDirectoryA(sizeof current, current);
+  EXPECT_STREQ(current, "C:\\");
+  frmDocument& fresh = *Active();
+  EXPECT_EQ(ReadFileText(folder / "new one.zip").substr(0, 4), "PK\5\6");
+  EXPECT_EQ(TextOf(fresh.Window()) + "|" + TextOf(fresh.Label1()),
+            folder / "new one.zip|" + folder / "new one.zip");
+  EXPECT_TRUE(AllRows(fresh).empty());
+
+  // The base path: the files' drive root unless the first two characters equal the setting's.
+  std::string zFile = "Z:\\tmp\\cvtest-z-" + std::to_string(GetCurrentProcessId()) + ".txt";
+  WriteFileText(zFile, "z");
+  const struct {
+    std::string selection;
+    const char* basePath;
+    const char* usedBasePath;
+    std::vector<std::string> added;  // stored names
+  } cases[] = {
+      {folder.Path() + '\0' + "a b.txt" + '\0' + "c.txt",
+       "C:\\",
+       "C:\\",
+       {(folder / "a b.txt").substr(3), (folder / "c.txt").substr(3)}},
+      {zFile, "C:\\", "Z:\\", {zFile.substr(3)}},
+      {"c" + (folder / "c.txt").substr(1), "C:\\", "c:\\", {}},
+  };
+  g_bStoreFolderNames = true;
+  std::set<std::string> stored;
+  for (const auto& c : cases) {
+    g_sBasePath = c.basePath;
+    dialogs.answers = {c.selection};
+    Command(frmMain::mnuFileAdd);
+    EXPECT_EQ(fresh.m_cZip.BasePath(), c.usedBasePath);
+    for (std::string name : c.added) {
+      std::replace(name.begin(), name.end(), '\\', '/');
+      stored.insert(name);
+    }
+  }
+  g_bStoreFolderNames = false;
+  DeleteFileA(zFile.c_str());
+  std::set<std::string> listed;
+  for (int32_t i = 1; i <= fresh.m_cUnzip.FileCount(); ++i)
+    listed.insert(fresh.m_cUnzip.FileStoredName(i));
+  EXPECT_TRUE(std::includes(listed.begin(), listed.end(), stored.begin(), stored.end()));
+  EXPECT_EQ(TextOf(fresh.Window()), folder / "new one.zip");
+
+  // Several names with blanks, from the folder the dialog opens in.
+  FileDialog::Host(nullptr);
+  SetCurrentDirectoryA(folder.Path().c_str());
+  DialogAnswer add("Add Files", [&](HWND box) {
+    SetWindowTextA(GetDlgItem(box, 0x47C), "\"d e.txt\" \"f.txt\"");
+    Click(box, IDOK);
+  });
+  Command(frmMain::mnuFileAdd);
+  FileDialog::Host(&dialogs);
+  EXPECT_EQ(fresh.m_cUnzip.FileCount(), static_cast<int32_t>(listed.size()) + 2);
+
+  // An existing archive: left as it is, listed only after the next Add Files; cancelled: nothing;
+  // Window > New Window leaves the label alone.
+  std::string names = folder / "names.zip";
+  CopyFileW(Wide(TestArchive("names.zip")).c_str(), Wide(names).c_str(), FALSE);
+  std::string before = ReadFileText(names);
+  int documents = Documents();
+  dialogs.answers = {std::nullopt, names, folder.Path() + '\0' + "c.txt"};
+  Command(frmMain::mnuFileNew);
+  EXPECT_EQ(Documents(), documents);
+  Command(frmMain::mnuWindowNewWindow);
+  frmDocument& existing = *Active();
+  EXPECT_EQ(ReadFileText(names), before);
+  EXPECT_EQ(TextOf(existing.Label1()), "FileName");
+  EXPECT_TRUE(AllRows(existing).empty());
+  Command(frmMain::mnuFileAdd);
+  EXPECT_EQ(AllRows(existing).size(), 11u);
+}
+
+// The prompts, answered with their own buttons and keys over extractions of existing files and
+// encrypted entries; a second start waits until the extraction is over.
+TEST_F(DocumentTest, PromptsAnswerTheEngine) {
+  Files files;
+  for (const char* name : {"1.txt", "2.txt", "3.txt", "4.txt", "s1.txt", "s2.txt"}) {
+    files.push_back({name, std::string("new ") + name});
+  }
+  std::string archive = MakeArchive(folder, "prompts.zip", files, {"s1.txt", "s2.txt"});
+  frmDocument& document = OpenArchive(archive);
+  TempFolder target;
+  document.m_cUnzip.UnzipFolder(target.Path());
+  document.m_cUnzip.PromptToOverwrite(true);
+  auto extract = [&](std::vector<std::string> rows, const char* caption,
+                     std::function<void(HWND)> answer, int times) {
+    for (int32_t i = 1; i <= document.m_cUnzip.FileCount(); ++i) {
+      std::string name = document.m_cUnzip.FileStoredName(i);
+      bool chosen = std::count(rows.begin(), rows.end(), name) > 0;
+      document.m_cUnzip.FileSelected(i, chosen);
+      if (chosen) WriteFileText(target / name, "old");
+    }
+    DialogAnswer dialog(caption, answer, times);
+    CommandScope command;  // as the Extract command holds one
+    document.m_cUnzip.Unzip();
+    std::string contents;
+    for (const std::string& name : rows) contents += ReadFileText(target / name).substr(0, 3) + " ";
+    return std::make_pair(dialog.Answered(), contents);
+  };
+
+  // Each key or button in turn on the prompts of one run.
+  auto press = [](std::vector<std::function<void(HWND)>> keys) {
+    return [keys, n = size_t{0}](HWND box) mutable { keys.at(n++)(box); };
+  };
+  auto button = [](int id) { return [id](HWND box) { Click(box, id); }; };
+  auto key = [](UINT message, WPARAM vk) {
+    return [message, vk](HWND) { PostMessageA(GetFocus(), message, vk, 0); };
+  };
+  std::vector<std::string> four = {"1.txt", "2.txt", "3.txt", "4.txt"};
+  const struct {
+    const char* name;
+    std::vector<std::function<void(HWND)>> keys;
+    std::string contents;
+  } cases[] = {
+      {"Yes, No, Yes, Enter (No)",
+       {button(frmOverwrite::kCmdYes), button(frmOverwrite::kCmdNo), button(frmOverwrite::kCmdYes),
+        key(WM_KEYDOWN, VK_RETURN)},
+       "new old new old "},
+      {"Yes To All", {button(frmOverwrite::kCmdYTA)}, "new new new new "},
+      {"the Y access key, No To All",
+       {key(WM_CHAR, 'y'), button(frmOverwrite::kCmdNTA)},
+       "new old old old "},
+      {"Cancel", {button(frmOverwrite::kCmdCancel)}, "old old old old "},
+      {"Escape", {key(WM_KEYDOWN, VK_ESCAPE)}, "old old old old "},
+      {"close box", {[](HWND box) { PostMessageA(box, WM_CLOSE, 0, 0); }}, "old old old old "},
+  };
+  for (const auto& c : cases) {
+    auto [asked, contents] = extract(four, "Overwrite Existing File?", press(c.keys), 4);
+    EXPECT_EQ(asked, static_cast<int>(c.keys.size())) << c.name;
+    EXPECT_EQ(contents, c.contents) << c.name;
+  }
+
+  // The question names the file as the engine gives it.
+  extract(
+      {"1.txt"}, "Overwrite Existing File?",
+      [&](HWND box) {
+        EXPECT_NE(TextOf(GetDlgItem(box, frmOverwrite::kLblCaption)).find(" 1.txt?"),
+                  std::string::npos);
+        Click(box, frmOverwrite::kCmdYes);
+      },
+      1);
+
+  // A blank password is refused with a message, blanks around one are dropped, Escape refuses,
+  // and nothing longer than 254 characters can be typed. The files are replaced without a question.
+  document.m_cUnzip.PromptToOverwrite(false);
+  document.m_cUnzip.OverwriteExisting(true);
+  int messages = 0;
+  DialogAnswer blank(
+      kAppTitle, [&](HWND box) { ++messages, Click(box, IDOK); }, 1);
+  auto typed = extract(
+      {"s1.txt", "s2.txt"}, "Password Required",
+      [](HWND box) {
+        HWND text = GetDlgItem(box, frmPassword::kTxtPassword);
+        for (int i = 0; i < 300; ++i) SendMessageA(text, WM_CHAR, 'p', 0);
+        EXPECT_EQ(GetWindowTextLengthA(text), frmPassword::kMaxPassword);
+        EXPECT_EQ(SendMessageA(text, EM_GETPASSWORDCHAR, 0, 0), '*');
+        SetWindowTextA(text, "   ");
+        Click(box, IDOK);
+        EXPECT_TRUE(IsWindow(box));
+        SetWindowTextA(text, "  pw ");
+        Click(box, IDOK);
+      },
+      2);
+  EXPECT_EQ(messages, 1);
+  EXPECT_EQ(typed.second, "new new ");
+  auto refused = extract({"s1.txt", "s2.txt"}, "Password Required", key(WM_KEYDOWN, VK_ESCAPE), 2);
+  EXPECT_EQ(refused, std::make_pair(1, std::string("old old ")));
+}
+
+// The close box pressed while the password prompt of a double-click is open: the program finishes
+// the extraction, reports the refused password, then closes and ends cleanly.
+TEST_F(DocumentTest, CloseDuringThePasswordPromptWaitsForTheRun) {
+  m_main.reset();
+  ReleaseInstanceMutex();
+  std::string archive = MakeArchive(folder, "secret.zip", {{"s.cvtest", "s"}}, {"s.cvtest"});
+  Process corvane = StartCorvane(archive);
+  HWND main = nullptr, list = nullptr;
+  ASSERT_TRUE(WaitUntil([&] {
+    FindMainWindow();
+    main = FoundMainWindow();
+    HWND client = main ? FindWindowExA(main, nullptr, "MDICLIENT", nullptr) : nullptr;
+    HWND document =
+        client ? FindWindowExA(client, nullptr, frmDocument::kClassName, nullptr) : nullptr;
+    list = document ? FindWindowExA(document, nullptr, WC_LISTVIEWA, nullptr) : nullptr;
+    return list && SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) == 1;
+  }));
+  RECT header;
+  GetWindowRect(FindWindowExA(list, nullptr, WC_HEADERA, nullptr), &header);
+  LPARAM row = MAKELPARAM(10, header.bottom - header.top + 6);
+  for (auto [message, keys] :
+       {std::pair{WM_LBUTTONDOWN, MK_LBUTTON}, std::pair{WM_LBUTTONUP, 0},
+        std::pair{WM_LBUTTONDBLCLK, MK_LBUTTON}, std::pair{WM_LBUTTONUP, 0}}) {
+    PostMessageA(list, message, keys, row);
+  }
+  HWND prompt = nullptr;
+  ASSERT_TRUE(WaitUntil([&] { return (prompt = FindWindowA("#32770", "Password Required")); }));
+  PostMessageA(main, WM_CLOSE, 0, 0);
+  PumpFor(200);
+  EXPECT_TRUE(IsWindow(main));
+  PostMessageA(prompt, WM_COMMAND, IDCANCEL, 0);
+  HWND box = nullptr;
+  ASSERT_TRUE(WaitUntil([&] { return (box = FindWindowA("#32770", kAppTitle)); }));
+  EXPECT_TRUE(IsWindow(main));
+  PostMessageA(box, WM_COMMAND, IDOK, 0);
+  EXPECT_EQ(Finish(corvane), 0);
+}
+
+}  // namespace
+}  // namespace corvane
