@@ -53,9 +53,10 @@ std::wstring FullForm(const std::string& path) {
   return full;
 }
 
-// The folders in folder that the tree shows (hidden ones left out), in the order the shell shows
-// them; only whether there is one when firstOnly.
-std::vector<std::wstring> Subfolders(const std::wstring& folder, bool firstOnly) {
+// The folders in folder whose names match filter (any name when it is empty), hidden ones left
+// out, in the order the shell shows them; only whether there is one when firstOnly.
+std::vector<std::wstring> Subfolders(const std::wstring& folder, const std::wstring& filter,
+                                     bool firstOnly) {
   std::vector<std::wstring> names;
   WIN32_FIND_DATAW found;
   UniqueHandle<HANDLE, FindClose> search(FindFirstFileExW(
@@ -65,7 +66,8 @@ std::vector<std::wstring> Subfolders(const std::wstring& folder, bool firstOnly)
   do {
     std::wstring_view name = found.cFileName;
     if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
-        (found.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN) || name == L"." || name == L"..") {
+        (found.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN) || name == L"." || name == L".." ||
+        (!filter.empty() && !PathMatchSpecW(found.cFileName, filter.c_str()))) {
       continue;
     }
     names.emplace_back(name);
@@ -172,13 +174,6 @@ void FolderBrowse::CreateTree(HWND capture) {
   // The system's own list, which every program shares: the tree does not destroy it.
   SendMessageW(m_tree, TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(images));
 
-  if (!m_settings.RootDir.empty()) {
-    std::wstring root = FullForm(m_settings.RootDir);
-    std::wstring name = root.substr(root.find_last_of(L"\\/") + 1);
-    AddItem(TVI_ROOT, name.empty() ? root : name, root, m_iFolderImage, m_iOpenFolderImage,
-            I_CHILDRENCALLBACK);
-    return;
-  }
   std::wstring drives(GetLogicalDriveStringsW(0, nullptr), L'\0');
   drives.resize(GetLogicalDriveStringsW(static_cast<DWORD>(drives.size()), drives.data()));
   for (const wchar_t* drive = drives.c_str(); *drive; drive += wcslen(drive) + 1) {
@@ -217,7 +212,8 @@ void FolderBrowse::List(HTREEITEM item) {
   // Listed afresh: what an earlier list showed goes first.
   while (HTREEITEM child = TreeView_GetChild(m_tree, item)) TreeView_DeleteItem(m_tree, child);
   Folder& folder = FolderOf(item);  // kept in a deque: adding items leaves it in place
-  std::vector<std::wstring> names = Subfolders(folder.path, /*firstOnly=*/false);
+  std::vector<std::wstring> names =
+      Subfolders(folder.path, Wide(m_settings.Filter), /*firstOnly=*/false);
   for (const std::wstring& name : names) {
     AddItem(item, name, Join(folder.path, name), m_iFolderImage, m_iOpenFolderImage,
             I_CHILDRENCALLBACK);
@@ -306,7 +302,8 @@ void FolderBrowse::OnNotify(NMHDR* header) {
       auto* info = reinterpret_cast<NMTVDISPINFOW*>(header);
       if (info->item.mask & TVIF_CHILDREN) {
         const auto& folder = *reinterpret_cast<const Folder*>(info->item.lParam);
-        info->item.cChildren = Subfolders(folder.path, /*firstOnly=*/true).empty() ? 0 : 1;
+        info->item.cChildren =
+            Subfolders(folder.path, Wide(m_settings.Filter), /*firstOnly=*/true).empty() ? 0 : 1;
         info->item.mask |= TVIF_DI_SETITEM;
       }
       break;

@@ -43,8 +43,9 @@ struct BrowseSettings {
   // True: the initial folder is reported through SelectionChanged at once, also one the tree could
   // not reach, so that the host shows it before the user selects anything.
   bool ReportInitialDir = false;
-  // The folder the tree starts from; empty: the computer's drives.
-  std::string RootDir;
+  // A pattern ("*", "?", as for file names) that the names of the folders shown must match;
+  // empty: every folder.
+  std::string Filter;
 };
 
 // A folder browser that runs inside a window of its host: a tree of the drives and their folders,

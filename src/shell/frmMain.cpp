@@ -699,7 +699,7 @@ std::string frmMain::ChooseExtractFolder(cUnzip& unzip) {
   settings.hWndOwner = m_hwnd;
   settings.InitialDir = m_cExtractMRU.Count() > 0 ? m_cExtractMRU.Item(1) : ExecutableFolder();
   settings.ReportInitialDir = true;
-  settings.RootDir.clear();
+  settings.Filter.clear();
 
   // 4. Returns once the dialog has closed.
   browse.StartCapture(dialog);
