@@ -38,16 +38,15 @@ using Stored = std::tuple<int, int, std::string>;
 
 Stored Get(HKEY root) {
   Stored stored{-1, -1, ""};
-  DWORD size = 4;
-  RegGetValueA(root, kProgramKey, "UseFolderNames", RRF_RT_REG_DWORD, 0, &std::get<0>(stored),
-               &size);
-  RegGetValueA(root, kProgramKey, "PromptToOW", RRF_RT_REG_DWORD, 0, &std::get<1>(stored), &size);
+  auto read = [&](const char* key, const char* name, DWORD type, void* data, DWORD size) {
+    return RegGetValueA(root, key, name, type, nullptr, data, &size) == ERROR_SUCCESS;
+  };
+  read(kProgramKey, "UseFolderNames", RRF_RT_REG_DWORD, &std::get<0>(stored), 4);
+  read(kProgramKey, "PromptToOW", RRF_RT_REG_DWORD, &std::get<1>(stored), 4);
   char text[MAX_PATH] = "";
-  size = sizeof text;
   // The count is stored as text.
-  if (!RegGetValueA(root, kMRUKey, "Count", RRF_RT_REG_SZ, 0, text, &size) && atoi(text) > 0) {
-    size = sizeof text;
-    RegGetValueA(root, kMRUKey, "Item1", RRF_RT_REG_SZ, 0, text, &size);
+  if (read(kMRUKey, "Count", RRF_RT_REG_SZ, text, sizeof text) && atoi(text) > 0 &&
+      read(kMRUKey, "Item1", RRF_RT_REG_SZ, text, sizeof text)) {
     std::get<2>(stored) = text;
   }
   return stored;
@@ -136,39 +135,27 @@ TEST_F(ExtractToTest, ExtractCommandThroughTheDialog) {
     const char* typed;      // null: the folder the dialog shows
     std::vector<int> keys;  // clicked, pressed, or the close box
     std::string shown;
-    const char* box;
-    int button;
+    int answer;      // in the overwrite prompt; IDOK to the failure's message
     size_t files;    // under t afterwards
     const char* f2;  // out3\f2.txt afterwards, written "old" before
   } cases[] = {
-      {{}, nullptr, {VK_RETURN, VK_ESCAPE, F::kCmdCancel}, program, nullptr, 0, 1, nullptr},
-      {{}, nullptr, {SC_CLOSE}, program, nullptr, 0, 1, nullptr},
-      {{}, "", {F::kCmdExtract}, program, nullptr, 0, 1, nullptr},
-      {{}, "out1", {F::kCmdExtract}, program, nullptr, 0, 5, nullptr},
-      {{1, 3}, "out2", {F::kCmdExtract}, t / "out1", nullptr, 0, 7, nullptr},
-      {{1}, "out3", {F::kCmdExtract}, t / "out2", nullptr, 0, 8, "new 2"},
-      {{1},
-       "out3",
-       {F::kChkOverwritePrompt, F::kCmdExtract},
-       t / "out3",
-       "Overwrite Existing File?",
-       O::kCmdNo,
-       8,
-       "old"},
-      {{},
-       "out1",
-       {F::kCmdExtract},
-       t / "out3",
-       "Overwrite Existing File?",
-       O::kCmdNTA,
-       8,
-       nullptr},
-      {{}, "file\\sub", {F::kCmdExtract}, t / "out1", "Corvane", IDOK, 8, nullptr},
+      {{}, nullptr, {VK_RETURN, VK_ESCAPE, F::kCmdCancel}, program, 0, 1, nullptr},
+      {{}, nullptr, {SC_CLOSE}, program, 0, 1, nullptr},
+      {{}, "", {F::kCmdExtract}, program, 0, 1, nullptr},
+      {{}, "out1", {F::kCmdExtract}, program, 0, 5, nullptr},
+      {{1, 3}, "out2", {F::kCmdExtract}, t / "out1", 0, 7, nullptr},
+      {{1}, "out3", {F::kCmdExtract}, t / "out2", 0, 8, "new 2"},
+      {{1}, "out3", {F::kChkOverwritePrompt, F::kCmdExtract}, t / "out3", O::kCmdNo, 8, "old"},
+      {{}, "out1", {F::kCmdExtract}, t / "out3", O::kCmdNTA, 8, nullptr},
+      {{}, "file\\sub", {F::kCmdExtract}, t / "out1", IDOK, 8, nullptr},
   };
   for (const auto& c : cases) {
     if (c.f2) test::WriteFileText(t / "out3\\f2.txt", "old");
     ListView_SetItemState(document.lvwZip(), -1, 0, LVIS_SELECTED);
     for (int row : c.rows) ListView_SetItemState(document.lvwZip(), row, ~0u, LVIS_SELECTED);
+    const char* box = c.answer == IDOK ? "Corvane"
+                      : c.answer       ? "Overwrite Existing File?"
+                                       : nullptr;
     std::string shown = Extract(
         [&](HWND dialog) {
           EXPECT_EQ(ComboText(dialog), c.shown);
@@ -182,12 +169,12 @@ TEST_F(ExtractToTest, ExtractCommandThroughTheDialog) {
             if (key > VK_ESCAPE && key != SC_CLOSE) Click(dialog, key);
           }
         },
-        c.box, c.button);
+        box, c.answer);
     EXPECT_EQ(test::FilesUnder(t.Path()).size(), c.files) << c.shown;
     EXPECT_FALSE(document.m_cUnzip.OverwriteExisting());
     if (c.f2) EXPECT_EQ(test::ReadFileText(t / "out3\\f2.txt"), c.f2);
     // A failed run shows the archive and the engine's lines.
-    EXPECT_EQ(shown.find(archive + "\r\n\r\n") != std::string::npos, c.button == IDOK) << shown;
+    EXPECT_EQ(shown.find(archive + "\r\n\r\n") != std::string::npos, c.answer == IDOK) << shown;
   }
   Close();
   Stored saved{0, 1, t / "file\\sub"};

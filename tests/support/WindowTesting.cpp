@@ -2,13 +2,15 @@
 
 #include <gtest/gtest.h>
 
-#include <zlib.h>
+#include <objidl.h>
+#include <gdiplus.h>
 
 #include <cstdlib>
-#include <fstream>
 #include <map>
 #include <utility>
 #include <vector>
+
+#include "platform/Text.h"
 
 namespace corvane::testing_support {
 namespace {
@@ -86,47 +88,23 @@ bool SaveScreenshot(HWND window, const std::string& path) {
   RECT rect;
   GetWindowRect(window, &rect);
   int width = rect.right - rect.left, height = rect.bottom - rect.top;
-  BITMAPINFO info{{sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB}};
-  std::vector<unsigned char> pixels(static_cast<size_t>(width) * height * 4);
   HDC dc = GetWindowDC(window), memory = CreateCompatibleDC(dc);
   HBITMAP picture = CreateCompatibleBitmap(dc, width, height);
   HGDIOBJ old = SelectObject(memory, picture);
   BitBlt(memory, 0, 0, width, height, dc, 0, 0, SRCCOPY);
   SelectObject(memory, old);
-  GetDIBits(memory, picture, 0, height, pixels.data(), &info, DIB_RGB_COLORS);
-  DeleteObject(picture);
   DeleteDC(memory);
   ReleaseDC(window, dc);
-  // Each row after a filter byte of 0; red, green and blue from the bitmap's blue, green, red.
-  std::string rows;
-  for (size_t i = 0; i < pixels.size(); i += 4) {
-    if (i % (static_cast<size_t>(width) * 4) == 0) rows += '\0';
-    rows += {static_cast<char>(pixels[i + 2]), static_cast<char>(pixels[i + 1]),
-             static_cast<char>(pixels[i])};
-  }
-  uLongf size = compressBound(static_cast<uLong>(rows.size()));
-  std::string packed(size, '\0');
-  compress(reinterpret_cast<Bytef*>(packed.data()), &size,
-           reinterpret_cast<const Bytef*>(rows.data()), static_cast<uLong>(rows.size()));
-  packed.resize(size);
-  auto bigEndian = [](size_t value) {
-    return std::string{static_cast<char>(value >> 24), static_cast<char>(value >> 16),
-                       static_cast<char>(value >> 8), static_cast<char>(value)};
-  };
-  std::ofstream out(path, std::ios::binary);
-  out << "\x89PNG\r\n\x1a\n";
-  // Chunks of 8-bit true colour, not interlaced.
-  for (auto [type, data] :
-       {std::pair<std::string, std::string>{
-            "IHDR", bigEndian(width) + bigEndian(height) + std::string("\x08\x02\0\0\0", 5)},
-        {"IDAT", packed},
-        {"IEND", ""}}) {
-    std::string body = type + data;
-    out << bigEndian(data.size()) << body
-        << bigEndian(crc32(0, reinterpret_cast<const Bytef*>(body.data()),
-                           static_cast<uInt>(body.size())));
-  }
-  return out.good();
+  Gdiplus::GdiplusStartupInput input;
+  ULONG_PTR token = 0;
+  Gdiplus::GdiplusStartup(&token, &input, nullptr);
+  // The system's PNG encoder.
+  const CLSID png = {0x557CF406, 0x1A04, 0x11D3, {0x9A, 0x73, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E}};
+  bool saved =
+      Gdiplus::Bitmap(picture, nullptr).Save(Wide(path).c_str(), &png, nullptr) == Gdiplus::Ok;
+  Gdiplus::GdiplusShutdown(token);
+  DeleteObject(picture);
+  return saved;
 }
 
 std::string BesideTests(const std::string& name) {
