@@ -233,11 +233,6 @@ LRESULT frmDocument::OnNotify(NMHDR* header) {
       }
       return 0;
     }
-    case LVN_ODFINDITEMA: {
-      // Typing a name's first letters goes to the next row whose name starts with them.
-      auto* find = reinterpret_cast<NMLVFINDITEMA*>(header);
-      return FindRow(find->lvfi, find->iStart);
-    }
     case NM_DBLCLK:
       lvwZip_DblClick();
       return 0;
@@ -246,23 +241,6 @@ LRESULT frmDocument::OnNotify(NMHDR* header) {
       return 0;
   }
   return 0;
-}
-
-int frmDocument::FindRow(const LVFINDINFOA& find, int start) const {
-  if (!(find.flags & (LVFI_STRING | LVFI_PARTIAL)) || !find.psz) return -1;
-  int rows = m_cUnzip.FileCount(), length = lstrlenA(find.psz);
-  for (int n = 0; n < rows; ++n) {
-    int row = (start + n) % rows;
-    const std::string& name = m_cUnzip.Filename(row + 1);
-    int compared = (find.flags & LVFI_PARTIAL)
-                       ? std::min<int>(length, static_cast<int>(name.size()))
-                       : static_cast<int>(name.size());
-    if (CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, name.c_str(), compared, find.psz,
-                       length) == CSTR_EQUAL) {
-      return row;
-    }
-  }
-  return -1;
 }
 
 void frmDocument::LoadArchive(const std::string& path) {

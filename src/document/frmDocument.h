@@ -92,7 +92,6 @@ class frmDocument : public BaseWindow<frmDocument>, private cUnzipEvents {
   void Form_Paint();
   void ApplyDpi();
   LRESULT OnNotify(NMHDR* header);
-  int FindRow(const LVFINDINFOA& find, int start) const;
 
   // m_cUnzip's questions during a run.
   void OverWritePrompt(const std::string& sFile, int32_t& eResponse) override;

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "WindowTesting.h"
+#include "document/frmDocument.h"
 #include "platform/Dpi.h"
 #include "platform/Twips.h"
 #include "shell/frmMain.h"
@@ -53,6 +54,15 @@ TEST(FrameDpiTest, PicturesBarsAndPlacementFollowTheDpi) {
   EXPECT_GT(status.bottom - status.top, -font.lfHeight);
   // The default placement of 6500 twips is 650 pixels at this DPI.
   EXPECT_EQ(window.right - window.left, 650);
+  // A document window's icons (16 pixels at 96 dots per inch), its first column (80) and the top
+  // of its list below the header bar (375 twips).
+  frmDocument& document = main.CreateDocumentWindow();
+  ImageList_GetIconSize(ListView_GetImageList(document.lvwZip(), LVSIL_SMALL), &cx, &cy);
+  RECT list;
+  GetWindowRect(document.lvwZip(), &list);
+  MapWindowPoints(nullptr, document.Window(), reinterpret_cast<POINT*>(&list), 2);
+  EXPECT_EQ(std::make_tuple(cx, ListView_GetColumnWidth(document.lvwZip(), 0), list.top),
+            std::make_tuple(24, 120, 38));
   RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Corvane\\Settings");
 }
 
