@@ -26,4 +26,11 @@ std::string Narrow(std::wstring_view text, unsigned codePage) {
   return narrow;
 }
 
+std::string WindowText(HWND window) {
+  std::string text(static_cast<size_t>(GetWindowTextLengthA(window)) + 1, '\0');
+  text.resize(
+      static_cast<size_t>(GetWindowTextA(window, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
 }  // namespace corvane

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 #include <string_view>
 
@@ -13,5 +15,8 @@ std::string Utf8(std::wstring_view text);
 // UTF-16 text in the given code page by the system's default conversion (unrepresentable
 // characters become the code page's default character).
 std::string Narrow(std::wstring_view text, unsigned codePage);
+
+// A window's text, as the A functions give it.
+std::string WindowText(HWND window);
 
 }  // namespace corvane

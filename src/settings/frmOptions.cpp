@@ -1,24 +1,14 @@
 #include "frmOptions.h"
 
-#include <iterator>
-
-#include "platform/Dpi.h"
+#include "platform/Text.h"
 #include "settings/AppSettings.h"
 #include "settings/Association.h"
 
 namespace corvane {
 namespace {
 
-struct Control {
-  int id;
-  const char* className;
-  const char* caption;
-  DWORD style;
-  int left, top, width, height;  // twips
-  DWORD exStyle = 0;
-};
 // In tab order. The buttons are plain push buttons: none is the default.
-constexpr Control kControls[] = {
+constexpr DialogControl kControls[] = {
     {frmOptions::kCmdOK, "BUTTON", "OK", BS_PUSHBUTTON | WS_TABSTOP, 2490, 1575, 1095, 375},
     {frmOptions::kCmdCancel, "BUTTON", "Cancel", BS_PUSHBUTTON | WS_TABSTOP, 3720, 1575, 1095, 375},
     {frmOptions::kCmdApply, "BUTTON", "&Apply", BS_PUSHBUTTON | WS_TABSTOP, 4920, 1575, 1095, 375},
@@ -48,7 +38,7 @@ INT_PTR frmOptions::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       Form_Load();
       return TRUE;  // the focus goes to the first control in tab order
     case WM_DPICHANGED:
-      OnDpiChanged(*reinterpret_cast<const RECT*>(lParam));
+      LayOutForDpi(kControls, kClientWidth, kClientHeight, *reinterpret_cast<const RECT*>(lParam));
       return TRUE;
     case WM_COMMAND:
       if (HIWORD(wParam) != BN_CLICKED) return FALSE;
@@ -78,9 +68,7 @@ INT_PTR frmOptions::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 
 void frmOptions::Form_Load() {
   SizeClient(kClientWidth, kClientHeight, /*centre=*/true);
-  for (const Control& c : kControls) {
-    AddControl(c.className, c.caption, c.style, c.id, c.left, c.top, c.width, c.height, c.exStyle);
-  }
+  AddControls(kControls);
   CheckDlgButton(m_hwnd, kCheck1, g_bStoreFolderNames ? BST_CHECKED : BST_UNCHECKED);
   SetDlgItemTextA(m_hwnd, kTxtBase, g_sBasePath.c_str());
 }
@@ -91,10 +79,7 @@ void frmOptions::cmdOK_Click() {
 }
 
 void frmOptions::cmdApply_Click() {
-  HWND text = GetDlgItem(m_hwnd, kTxtBase);
-  std::string basePath(static_cast<size_t>(GetWindowTextLengthA(text)) + 1, '\0');
-  GetWindowTextA(text, basePath.data(), static_cast<int>(basePath.size()));
-  g_sBasePath = basePath.c_str();  // taken as typed, empty included
+  g_sBasePath = WindowText(GetDlgItem(m_hwnd, kTxtBase));  // taken as typed, empty included
   g_bStoreFolderNames = IsDlgButtonChecked(m_hwnd, kCheck1) != BST_UNCHECKED;
 }
 
@@ -110,23 +95,6 @@ void frmOptions::cmdAssoc_Click() {
 void frmOptions::cmdDeAssoc_Click() {
   // The keys stay: the association is only no longer renewed at start.
   g_iFirstRun = 0;
-}
-
-void frmOptions::OnDpiChanged(const RECT& suggested) {
-  // The base has taken the new DPI. Laid out here from twips rather than scaled by the dialog
-  // manager, so that every control stands where its twips say at this DPI too.
-  LOGFONTW font = MessageFontForDpi(Dpi());
-  m_font.Reset(CreateFontIndirectW(&font));
-  SendMessageA(m_hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(m_font.Get()), FALSE);
-  for (const Control& c : kControls) {
-    HWND control = GetDlgItem(m_hwnd, c.id);
-    SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(m_font.Get()), FALSE);
-    MoveWindow(control, Px(c.left), Px(c.top), Px(c.width), Px(c.height), TRUE);
-  }
-  // The suggested rectangle brings the frame to the new DPI; the client area is then made exact.
-  SetWindowPos(m_hwnd, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
-               suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
-  SizeClient(kClientWidth, kClientHeight, /*centre=*/false);
 }
 
 }  // namespace corvane

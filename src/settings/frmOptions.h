@@ -5,7 +5,6 @@
 #include <string>
 
 #include "platform/BaseDialog.h"
-#include "platform/Handle.h"
 
 namespace corvane {
 
@@ -41,10 +40,8 @@ class frmOptions : public BaseDialog<frmOptions> {
   void cmdCancel_Click();
   void cmdAssoc_Click();
   void cmdDeAssoc_Click();
-  void OnDpiChanged(const RECT& suggested);
 
   std::string m_sProgramPath;
-  UniqueGdiObject m_font;  // the dialog's font at a DPI it moved to
 };
 
 }  // namespace corvane

@@ -8,17 +8,21 @@
 #include <iterator>
 
 #include "Startup.h"
+#include "dialogs/frmExtractTo.h"
 #include "document/frmDocument.h"
 #include "platform/CommandScope.h"
 #include "platform/Dpi.h"
 #include "platform/Error.h"
+#include "platform/FolderBrowse.h"
 #include "platform/Module.h"
 #include "platform/Text.h"
 #include "resources/resource.h"
 #include "settings/AppSettings.h"
 #include "settings/Association.h"
+#include "settings/cRegistry.h"
 #include "settings/frmAbout.h"
 #include "settings/frmOptions.h"
+#include "unzip/cUnzip.h"
 
 namespace corvane {
 namespace {
@@ -140,6 +144,15 @@ HMENU BuildMenuBar(HMENU* windowMenu) {
   return bar;
 }
 
+// Runs one step of a sequence that goes on whatever the step raises.
+template <typename Step>
+void IgnoringErrors(Step&& step) {
+  try {
+    step();
+  } catch (...) {
+  }
+}
+
 // Moves a rectangle that lies entirely off every monitor onto the work area of the nearest one.
 RECT KeepOnScreen(RECT rect) {
   if (MonitorFromRect(&rect, MONITOR_DEFAULTTONULL)) return rect;
@@ -228,7 +241,8 @@ void frmMain::Load(std::string_view commandLine) {
   // 6. Once accepted, the association is renewed at every start.
   if (g_iFirstRun == 2) TryAssociateZipFiles(nullptr, m_sProgramPath);
 
-  // 7. The recent-folders object comes with the Extract To dialog.
+  // 7. The recent extraction folders, empty until step 12 loads them.
+  m_cExtractMRU = cMRU();
 
   // 8. Forwarded command lines reach WindowProc from now on.
   m_copyDataHook = std::make_unique<SubclassAttachment>(m_hwnd, WM_COPYDATA, *this);
@@ -241,7 +255,9 @@ void frmMain::Load(std::string_view commandLine) {
 
   // 11. Registry key of the Extract To preferences.
   m_sRegKey = "SOFTWARE\\Corvane\\Corvane";
-  // 12. The Extract To preferences are loaded here by the Extract To dialog's owner.
+  // 12. The machine's Extract To preferences, then the user's, which replace them.
+  LoadExtractPreferences(HKEY_LOCAL_MACHINE);
+  LoadExtractPreferences(HKEY_CURRENT_USER);
 }
 
 bool frmMain::PreTranslateMessage(MSG& msg) {
@@ -494,7 +510,7 @@ void frmMain::OnClose() {
   try {
     Form_QueryUnload();
   } catch (...) {
-    // Drops what saving the Extract To preferences raises (a root the user may not write).
+    // Nothing the first steps raise may stop the close.
   }
   // Each document closes as if the user closed it; the next one then becomes active.
   while (auto document =
@@ -512,8 +528,10 @@ void frmMain::OnClose() {
 }
 
 void frmMain::Form_QueryUnload() {
-  // 1. Errors of each step are ignored (OnClose).
-  // 2. The Extract To preferences are saved here by the Extract To dialog's owner.
+  // 1. Each step's errors are ignored and the next step runs.
+  // 2. The user's Extract To preferences, then the machine's, which a normal user may not write.
+  IgnoringErrors([this] { SaveExtractPreferences(HKEY_CURRENT_USER); });
+  IgnoringErrors([this] { SaveExtractPreferences(HKEY_LOCAL_MACHINE); });
   m_copyDataHook.reset();  // 3. detach
   ReleaseInstanceMutex();  // 4.
 }
@@ -544,6 +562,9 @@ void frmMain::OnCommand(WORD command) {
         break;
       case mnuFileAdd:
         mnuFileAdd_Click();
+        break;
+      case mnuFileExtract:
+        mnuFileExtract_Click();
         break;
       case mnuFileClose:
         ShowPlaceholder("Add 'mnuFileClose_Click' code.");
@@ -582,7 +603,6 @@ void frmMain::OnCommand(WORD command) {
       case mnuHelpAbout:
         frmAbout::Show(m_hwnd);
         break;
-        // File > Extract To... comes with the Extract To dialog.
     }
   } catch (...) {
     // A command ends silently on any error, a cancelled dialog included.
@@ -638,6 +658,95 @@ void frmMain::mnuFileAdd_Click() {
   frmDocument* document = ActiveDocument();
   if (!document || !m_addcd.ShowOpen(m_hwnd) || m_addcd.FileName().empty()) return;
   document->AddFiles(m_addcd.FileName());
+}
+
+void frmMain::mnuFileExtract_Click() {
+  // The document the command started on, whatever becomes active while the dialog is open.
+  frmDocument* document = ActiveDocument();
+  if (!document) return;
+  cUnzip& unzip = document->m_cUnzip;
+  // 1., 2. Each entry marked by whether its row is selected; every entry when no row is.
+  std::vector<int32_t> selected = document->SelectedIndices();
+  for (int32_t i = 1; i <= unzip.FileCount(); ++i) unzip.FileSelected(i, selected.empty());
+  for (int32_t i : selected) unzip.FileSelected(i, true);
+  // 3.
+  std::string folder = ChooseExtractFolder(unzip);
+  if (folder.empty()) return;
+  // 4. A failed run is shown with the engine's lines. Every run asks anew before it replaces.
+  unzip.UnzipFolder(folder);
+  document->RunUnzip();
+  unzip.OverwriteExisting(false);
+}
+
+std::string frmMain::ChooseExtractFolder(cUnzip& unzip) {
+  // 1. The frame takes no input while the dialog is open. The dialog's close routine enables it
+  // again, and so does this should the dialog fail before it shows.
+  EnableWindow(m_hwnd, FALSE);
+  struct Enable {
+    HWND window;
+    ~Enable() { EnableWindow(window, TRUE); }
+  } enable{m_hwnd};
+
+  // 2. The browser comes first: the dialog ends its browse when it goes.
+  FolderBrowse browse;
+  frmExtractTo dialog(m_hwnd);
+  dialog.LoadMRU(m_cExtractMRU);
+  dialog.OverWritePrompt(m_bPromptToOverwrite);
+  dialog.UseFolderNames(m_bUseFolderNames);
+
+  // 3. At the most recent folder, or at the program's own; shown in the combo box at once.
+  BrowseSettings& settings = browse.Settings();
+  settings.hWndOwner = m_hwnd;
+  settings.InitialDir = m_cExtractMRU.Count() > 0 ? m_cExtractMRU.Item(1) : ExecutableFolder();
+  settings.ReportInitialDir = true;
+  settings.Filter.clear();
+
+  // 4. Returns once the dialog has closed.
+  browse.StartCapture(dialog);
+
+  // 5., 6.
+  if (dialog.Cancelled()) return std::string();
+  m_cExtractMRU.Add(dialog.SelectedFolder());
+  unzip.PromptToOverwrite(dialog.OverWritePrompt());
+  if (!dialog.OverWritePrompt()) unzip.OverwriteExisting(true);
+  unzip.UseFolderNames(dialog.UseFolderNames());
+  m_bPromptToOverwrite = dialog.OverWritePrompt();
+  m_bUseFolderNames = dialog.UseFolderNames();
+  return dialog.SelectedFolder();
+}
+
+void frmMain::LoadExtractPreferences(HKEY root) {
+  cRegistry cR;
+  cR.ClassKey(root);
+  cR.SectionKey(m_sRegKey);
+  if (!cR.KeyExists()) return;
+  // An absent value reads as empty, which counts as 0: false.
+  cR.ValueType(REG_DWORD);
+  IgnoringErrors([&] {
+    cR.ValueKey("UseFolderNames");
+    m_bUseFolderNames = ValueNumber(cR.Value(), "frmMain") != 0;
+  });
+  IgnoringErrors([&] {
+    cR.ValueKey("PromptToOW");
+    m_bPromptToOverwrite = ValueNumber(cR.Value(), "frmMain") != 0;
+  });
+  IgnoringErrors([&] {
+    cR.SectionKey(m_sRegKey + "\\ExtractToMRU");
+    if (cR.KeyExists()) m_cExtractMRU.DeSerialise(cR);
+  });
+}
+
+void frmMain::SaveExtractPreferences(HKEY root) {
+  cRegistry cR;
+  cR.ClassKey(root);
+  cR.SectionKey(m_sRegKey + "\\ExtractToMRU");
+  m_cExtractMRU.Serialise(cR);
+  cR.ValueType(REG_DWORD);
+  cR.SectionKey(m_sRegKey);
+  cR.ValueKey("UseFolderNames");
+  cR.Value(std::int32_t{m_bUseFolderNames ? 1 : 0});
+  cR.ValueKey("PromptToOW");
+  cR.Value(std::int32_t{m_bPromptToOverwrite ? 1 : 0});
 }
 
 }  // namespace corvane

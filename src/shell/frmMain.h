@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "dialogs/cMRU.h"
 #include "platform/BaseWindow.h"
 #include "platform/FileDialog.h"
 #include "platform/Handle.h"
@@ -16,6 +17,7 @@
 
 namespace corvane {
 
+class cUnzip;
 class frmDocument;
 
 // Sets or clears the flat style of a toolbar control, then repaints it.
@@ -117,6 +119,14 @@ class frmMain : public BaseWindow<frmMain>, public ISubclass {
   void mnuFileOpen_Click();
   void mnuFileNew_Click(bool setLabel);
   void mnuFileAdd_Click();
+  void mnuFileExtract_Click();
+  // The Extract To dialog over the recent folders and the preferences; its choices go to unzip, the
+  // preferences and the recent folders. Returns the chosen folder, or "" when it was cancelled.
+  std::string ChooseExtractFolder(cUnzip& unzip);
+  // The preferences and recent folders stored under root\m_sRegKey: loaded where the key exists,
+  // every error ignored; saved, the first error raised.
+  void LoadExtractPreferences(HKEY root);
+  void SaveExtractPreferences(HKEY root);
 
   HMENU m_hWindowMenu = nullptr;
   HWND m_hwndClient = nullptr;
@@ -136,6 +146,7 @@ class frmMain : public BaseWindow<frmMain>, public ISubclass {
   std::vector<std::unique_ptr<frmDocument>> m_documents;
   std::unique_ptr<SubclassAttachment> m_copyDataHook;
   std::deque<std::string> m_forwarded;  // handed-over command lines not yet opened
+  cMRU m_cExtractMRU;                   // the recent extraction folders
 
   FileDialog m_dlgCommonDialog;
   FileDialog m_newcd;

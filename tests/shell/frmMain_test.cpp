@@ -78,9 +78,7 @@ class frmMainTest : public testing::Test {
     return *m_main;
   }
   void Close() {
-    HWND window = m_main->Window();
-    PostMessageA(window, WM_CLOSE, 0, 0);
-    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(window); }));
+    EXPECT_TRUE(CloseAndWait(m_main->Window()));
     m_main.reset();
   }
   void Command(WORD id) { SendMessageA(m_main->Window(), WM_COMMAND, id, 0); }

@@ -2,8 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <objidl.h>
+#include <gdiplus.h>
+
 #include <cstdlib>
 #include <map>
+#include <utility>
+#include <vector>
+
+#include "platform/Text.h"
 
 namespace corvane::testing_support {
 namespace {
@@ -54,6 +61,11 @@ void CALLBACK DialogAnswer::OnTimer(HWND, UINT, UINT_PTR timer, DWORD) {
   self->m_action(dialog);
 }
 
+bool CloseAndWait(HWND window) {
+  PostMessageA(window, WM_CLOSE, 0, 0);
+  return WaitUntil([&] { return !IsWindow(window); });
+}
+
 void Click(HWND dialog, int buttonId) {
   SendMessageA(GetDlgItem(dialog, buttonId), BM_CLICK, 0, 0);
 }
@@ -70,6 +82,29 @@ std::vector<std::string> ChildTexts(HWND window) {
     texts.push_back(TextOf(child));
   }
   return texts;
+}
+
+bool SaveScreenshot(HWND window, const std::string& path) {
+  RECT rect;
+  GetWindowRect(window, &rect);
+  int width = rect.right - rect.left, height = rect.bottom - rect.top;
+  HDC dc = GetWindowDC(window), memory = CreateCompatibleDC(dc);
+  HBITMAP picture = CreateCompatibleBitmap(dc, width, height);
+  HGDIOBJ old = SelectObject(memory, picture);
+  BitBlt(memory, 0, 0, width, height, dc, 0, 0, SRCCOPY);
+  SelectObject(memory, old);
+  DeleteDC(memory);
+  ReleaseDC(window, dc);
+  Gdiplus::GdiplusStartupInput input;
+  ULONG_PTR token = 0;
+  Gdiplus::GdiplusStartup(&token, &input, nullptr);
+  // The system's PNG encoder.
+  const CLSID png = {0x557CF406, 0x1A04, 0x11D3, {0x9A, 0x73, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E}};
+  bool saved =
+      Gdiplus::Bitmap(picture, nullptr).Save(Wide(path).c_str(), &png, nullptr) == Gdiplus::Ok;
+  Gdiplus::GdiplusShutdown(token);
+  DeleteObject(picture);
+  return saved;
 }
 
 std::string BesideTests(const std::string& name) {

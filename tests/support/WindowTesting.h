@@ -36,12 +36,19 @@ class DialogAnswer {
   HWND m_last = nullptr;
 };
 
+// Closes a window as its close box would and waits until it is gone; true when it went.
+bool CloseAndWait(HWND window);
+
 // Presses a dialog's button as a click would.
 void Click(HWND dialog, int buttonId);
 
 // Texts of a window's child windows, in Z order.
 std::vector<std::string> ChildTexts(HWND window);
 std::string TextOf(HWND window);
+
+// Saves what a window shows as a PNG file at path (in the current folder when relative), for a
+// person to look at; false when it could not be written.
+bool SaveScreenshot(HWND window, const std::string& path);
 
 // Full path of a program the build puts beside the test programs ("Corvane.exe").
 std::string BesideTests(const std::string& name);

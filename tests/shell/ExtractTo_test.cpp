@@ -1,0 +1,326 @@
+// The Extract command of the main window, created in this process, with the Extract To dialog and
+// its folder tree, and the preferences and recent folders in the program key under both roots.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <tuple>
+
+#include "EngineTesting.h"
+#include "WindowTesting.h"
+#include "cRegistryTestHelper.h"
+#include "dialogs/frmExtractTo.h"
+#include "dialogs/frmOverwrite.h"
+#include "document/frmDocument.h"
+#include "platform/Dpi.h"
+#include "platform/InputBox.h"
+#include "platform/Module.h"
+#include "platform/Twips.h"
+#include "shell/frmMain.h"
+
+namespace corvane {
+namespace {
+
+using namespace testing_support;
+using F = frmExtractTo;
+
+constexpr char kProgramKey[] = "SOFTWARE\\Corvane\\Corvane";
+constexpr char kMRUKey[] = "SOFTWARE\\Corvane\\Corvane\\ExtractToMRU";
+
+// A root's program key: "UseFolderNames" and "PromptToOW" (-1: absent), and the most recent
+// folder.
+using Stored = std::tuple<int, int, std::string>;
+
+Stored Get(HKEY root) {
+  Stored stored{-1, -1, ""};
+  auto read = [&](const char* key, const char* name, DWORD type, void* data, DWORD size) {
+    return RegGetValueA(root, key, name, type, nullptr, data, &size) == ERROR_SUCCESS;
+  };
+  read(kProgramKey, "UseFolderNames", RRF_RT_REG_DWORD, &std::get<0>(stored), 4);
+  read(kProgramKey, "PromptToOW", RRF_RT_REG_DWORD, &std::get<1>(stored), 4);
+  char text[MAX_PATH] = "";
+  // The count is stored as text.
+  if (read(kMRUKey, "Count", RRF_RT_REG_SZ, text, sizeof text) && atoi(text) > 0 &&
+      read(kMRUKey, "Item1", RRF_RT_REG_SZ, text, sizeof text)) {
+    std::get<2>(stored) = text;
+  }
+  return stored;
+}
+
+std::string ComboText(HWND dialog) {
+  return TextOf(GetDlgItem(dialog, F::kCboExtractTo));
+}
+
+// The texts of a tree item's children.
+std::vector<std::string> Children(HWND tree, HTREEITEM item) {
+  std::vector<std::string> names;
+  for (HTREEITEM c = TreeView_GetChild(tree, item); c; c = TreeView_GetNextSibling(tree, c)) {
+    char text[MAX_PATH] = "";
+    TVITEMA data{TVIF_TEXT, c};
+    data.pszText = text;
+    data.cchTextMax = sizeof text;
+    SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&data));
+    names.push_back(text);
+  }
+  return names;
+}
+
+class ExtractToTest : public testing::Test {
+ protected:
+  // Nothing stored, and no first-run question.
+  void SetUp() override {
+    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) RegDeleteTreeA(root, kProgramKey);
+    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Corvane\\Settings");
+    RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\Corvane\\Settings", "frun", REG_SZ, "0", 2);
+  }
+  void TearDown() override {
+    m_main.reset();
+    SetUp();
+  }
+
+  // A main window with the archive open.
+  frmMain& Open(const std::string& archive) {
+    m_main = std::make_unique<frmMain>();
+    m_main->Load("\"" + archive + "\"");
+    return *m_main;
+  }
+  void Close() {
+    EXPECT_TRUE(CloseAndWait(m_main->Window()));
+    m_main.reset();
+  }
+
+  // File > Extract To...: act works the dialog and closes it. The box captioned `box` that follows
+  // is answered with `button`; its texts are returned.
+  std::string Extract(const std::function<void(HWND)>& act, const char* box = nullptr,
+                      int button = 0) {
+    std::string shown;
+    DialogAnswer next(
+        box ? box : "",
+        [&](HWND answered) {
+          for (const std::string& text : ChildTexts(answered)) shown += text + "|";
+          Click(answered, button);
+        },
+        box ? 1 : 0);
+    DialogAnswer dialog("Extract To...", [&](HWND window) {
+      EXPECT_FALSE(IsWindowEnabled(m_main->Window()));
+      act(window);
+    });
+    SendMessageA(m_main->Window(), WM_COMMAND, frmMain::mnuFileExtract, 0);
+    EXPECT_TRUE(dialog.Answered() && IsWindowEnabled(m_main->Window()));
+    EXPECT_EQ(next.Answered(), box ? 1 : 0) << box;
+    return shown;
+  }
+
+  std::unique_ptr<frmMain> m_main;
+};
+
+// The Extract command end to end: the rows it extracts, the folder shown first and the one typed,
+// the options, the overwrite prompt and a failed run's message; then the preferences and recent
+// folders written at close under both roots and read at the next start, where a user's key
+// without "PromptToOW" turns that option off whatever the machine's says, and a machine root
+// that refuses the save does not stop the close.
+TEST_F(ExtractToTest, ExtractCommandThroughTheDialog) {
+  test::TempFolder t;
+  test::WriteFileText(t / "file", "");
+  std::string program = ExecutableFolder(), archive = test::TestArchive("four.zip");
+  program.pop_back();
+  frmDocument& document = *Open(archive).ActiveDocument();
+  using O = frmOverwrite;
+  const struct {
+    std::vector<int> rows;
+    const char* typed;      // null: the folder the dialog shows
+    std::vector<int> keys;  // clicked, pressed, or the close box
+    std::string shown;
+    int answer;      // in the overwrite prompt; IDOK to the failure's message
+    size_t files;    // under t afterwards
+    const char* f2;  // out3\f2.txt afterwards, written "old" before
+  } cases[] = {
+      {{}, nullptr, {VK_RETURN, VK_ESCAPE, F::kCmdCancel}, program, 0, 1, nullptr},
+      {{}, nullptr, {SC_CLOSE}, program, 0, 1, nullptr},
+      {{}, "", {F::kCmdExtract}, program, 0, 1, nullptr},
+      {{}, "out1", {F::kCmdExtract}, program, 0, 5, nullptr},
+      {{1, 3}, "out2", {F::kCmdExtract}, t / "out1", 0, 7, nullptr},
+      {{1}, "out3", {F::kCmdExtract}, t / "out2", 0, 8, "new 2"},
+      {{1}, "out3", {F::kChkOverwritePrompt, F::kCmdExtract}, t / "out3", O::kCmdNo, 8, "old"},
+      {{}, "out1", {F::kCmdExtract}, t / "out3", O::kCmdNTA, 8, nullptr},
+      {{}, "file\\sub", {F::kCmdExtract}, t / "out1", IDOK, 8, nullptr},
+  };
+  for (const auto& c : cases) {
+    if (c.f2) test::WriteFileText(t / "out3\\f2.txt", "old");
+    ListView_SetItemState(document.lvwZip(), -1, 0, LVIS_SELECTED);
+    for (int row : c.rows) ListView_SetItemState(document.lvwZip(), row, ~0u, LVIS_SELECTED);
+    const char* box = c.answer == IDOK ? "Corvane"
+                      : c.answer       ? "Overwrite Existing File?"
+                                       : nullptr;
+    std::string shown = Extract(
+        [&](HWND dialog) {
+          EXPECT_EQ(ComboText(dialog), c.shown);
+          if (c.typed) {
+            SetDlgItemTextA(dialog, F::kCboExtractTo, *c.typed ? (t / c.typed).c_str() : "");
+          }
+          for (int key : c.keys) {
+            MSG press{GetDlgItem(dialog, F::kCboExtractTo), WM_KEYDOWN, static_cast<WPARAM>(key)};
+            if (key == VK_RETURN || key == VK_ESCAPE) IsDialogMessageA(dialog, &press);
+            if (key == SC_CLOSE) SendMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+            if (key > VK_ESCAPE && key != SC_CLOSE) Click(dialog, key);
+          }
+        },
+        box, c.answer);
+    EXPECT_EQ(test::FilesUnder(t.Path()).size(), c.files) << c.shown;
+    EXPECT_FALSE(document.m_cUnzip.OverwriteExisting());
+    if (c.f2) EXPECT_EQ(test::ReadFileText(t / "out3\\f2.txt"), c.f2);
+    // A failed run shows the archive and the engine's lines.
+    EXPECT_EQ(shown.find(archive + "\r\n\r\n") != std::string::npos, c.answer == IDOK) << shown;
+  }
+  Close();
+  Stored saved{0, 1, t / "file\\sub"};
+  EXPECT_EQ(Get(HKEY_LOCAL_MACHINE), saved);
+  EXPECT_EQ(Get(HKEY_CURRENT_USER), saved);
+  RegDeleteKeyValueA(HKEY_CURRENT_USER, kProgramKey, "PromptToOW");
+  Open(archive);
+  Extract([&](HWND dialog) {
+    HWND combo = GetDlgItem(dialog, F::kCboExtractTo);
+    EXPECT_EQ(TextOf(combo), t / "file\\sub");
+    EXPECT_EQ(SendMessageA(combo, CB_GETCOUNT, 0, 0), 4);  // out1 once, moved to the top before
+    EXPECT_EQ(IsDlgButtonChecked(dialog, F::kChkOverwritePrompt), BST_UNCHECKED);
+    Click(dialog, F::kCmdCancel);
+  });
+  {
+    cRegistryTestHelper refusing({HKEY_LOCAL_MACHINE});
+    Close();
+  }
+  EXPECT_EQ(Get(HKEY_CURRENT_USER), Stored(0, 0, t / "file\\sub"));
+  EXPECT_EQ(Get(HKEY_LOCAL_MACHINE), saved);
+}
+
+// The dialog's folder tree starts at the most recent folder, shown in the combo box with the caret
+// at its end before anything is clicked; the tab key reaches the tree; it lists folders when they
+// are opened, with the shell's folder icon and without hidden ones; a key or a click in it sets
+// the combo box's text. Its picture is kept for review. New Folder asks with the chosen folder as
+// the default answer and creates the last level of the answer, below the selected folder when it
+// is not a full path, which the tree then selects; a folder that cannot be created is reported.
+// At another DPI the dialog is laid out from twips again, and the tree fills its place in that
+// DPI's font.
+TEST_F(ExtractToTest, DialogWithItsFolderTree) {
+  test::TempFolder t;
+  for (const char* folder : {"alpha", "alpha\\inner", "beta", "hidden"}) {
+    CreateDirectoryA((t / folder).c_str(), nullptr);
+  }
+  SetFileAttributesA((t / "hidden").c_str(), FILE_ATTRIBUTE_HIDDEN);
+  RegSetKeyValueA(HKEY_CURRENT_USER, kMRUKey, "Count", REG_SZ, "1", 2);
+  RegSetKeyValueA(HKEY_CURRENT_USER, kMRUKey, "Item1", REG_SZ, t.Path().c_str(),
+                  t.Path().size() + 1);
+  Open(test::TestArchive("four.zip"));
+  Extract([&](HWND dialog) {
+    HWND tree = GetWindow(GetDlgItem(dialog, F::kPicCapture), GW_CHILD);
+    HWND combo = GetDlgItem(dialog, F::kCboExtractTo);
+    DWORD start = 0, end = 0, length = static_cast<DWORD>(t.Path().size());
+    SendMessageA(combo, CB_GETEDITSEL, reinterpret_cast<WPARAM>(&start),
+                 reinterpret_cast<LPARAM>(&end));
+    EXPECT_EQ(std::tuple(ComboText(dialog), start, end), std::tuple(t.Path(), length, length));
+    EXPECT_EQ(GetNextDlgTabItem(dialog, combo, FALSE), tree);
+
+    HTREEITEM root = TreeView_GetSelection(tree), alpha = TreeView_GetChild(tree, root);
+    EXPECT_EQ(Children(tree, root), (std::vector<std::string>{"alpha", "beta"}));
+    EXPECT_TRUE(Children(tree, alpha).empty());
+    TreeView_Expand(tree, alpha, TVE_EXPAND);
+    EXPECT_EQ(Children(tree, alpha), std::vector<std::string>{"inner"});
+    SHFILEINFOW icon{};
+    SHGetFileInfoW(L"x", FILE_ATTRIBUTE_DIRECTORY, &icon, sizeof icon,
+                   SHGFI_USEFILEATTRIBUTES | SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
+    TVITEMA data{TVIF_IMAGE, alpha};
+    SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&data));
+    EXPECT_EQ(data.iImage, icon.iIcon);
+
+    SendMessageA(tree, WM_KEYDOWN, VK_DOWN, 0);
+    EXPECT_EQ(ComboText(dialog), t / "alpha");
+    RECT beta{};
+    *reinterpret_cast<HTREEITEM*>(&beta) = TreeView_GetNextSibling(tree, alpha);
+    TreeView_EnsureVisible(tree, TreeView_GetNextSibling(tree, alpha));
+    SendMessageA(tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&beta));
+    LPARAM at = MAKELPARAM((beta.left + beta.right) / 2, (beta.top + beta.bottom) / 2);
+    PostMessageA(tree, WM_LBUTTONUP, 0, at);  // the tree waits for it after the press
+    SendMessageA(tree, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    EXPECT_EQ(ComboText(dialog), t / "beta");
+    PumpFor(200);
+    EXPECT_TRUE(SaveScreenshot(dialog, "extract-to-dialog.png"));
+
+    const struct {
+      std::string answer;  // "" cancels
+      std::string created;
+      DWORD error;
+    } cases[] = {
+        {t / "full", t / "full", 0},
+        {"relative", t / "full\\relative", 0},
+        {"bad<name", "", ERROR_INVALID_NAME},
+        {"two\\levels", "", ERROR_PATH_NOT_FOUND},
+    };
+    for (const auto& c : cases) {
+      std::string before = ComboText(dialog), message;
+      std::optional<DialogAnswer> box;  // the message that may follow the answer
+      DialogAnswer input("Corvane", [&](HWND in) {
+        EXPECT_EQ(TextOf(GetDlgItem(in, kInputBoxText)), before);
+        SetDlgItemTextA(in, kInputBoxText, c.answer.c_str());
+        box.emplace("Corvane", [&](HWND shown) {
+          message = ChildTexts(shown).back();
+          Click(shown, IDOK);
+        });
+        Click(in, c.answer.empty() ? IDCANCEL : IDOK);
+      });
+      Click(dialog, F::kCmdNewFolder);
+      EXPECT_EQ(message, c.error ? "Error creating new folder: " + SystemMessage(c.error) : "");
+      EXPECT_EQ(ComboText(dialog), c.created.empty() ? before : c.created);
+      EXPECT_EQ(GetFileAttributesA(c.created.c_str()) == FILE_ATTRIBUTE_DIRECTORY,
+                !c.created.empty());
+    }
+
+    RECT outer, place, client, filled;
+    GetWindowRect(dialog, &outer);
+    SendMessageA(dialog, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&outer));
+    HWND picture = GetDlgItem(dialog, F::kPicCapture);
+    GetWindowRect(picture, &place);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&place), 2);
+    GetClientRect(picture, &client);
+    GetWindowRect(tree, &filled);
+    EXPECT_EQ(std::tuple(place.left, place.top, filled.right - filled.left),
+              std::tuple(TwipsToPixels(120, 144), TwipsToPixels(840, 144), client.right));
+    LOGFONTA font{};
+    GetObjectA(reinterpret_cast<HFONT>(SendMessageA(tree, WM_GETFONT, 0, 0)), sizeof font, &font);
+    EXPECT_EQ(font.lfHeight, MessageFontForDpi(144).lfHeight);
+    Click(dialog, F::kCmdCancel);
+  });
+}
+
+// A second start while the dialog is open hands its archive over, which opens once the dialog has
+// closed; a request to close the main window then waits for the dialog too.
+TEST_F(ExtractToTest, SecondStartAndCloseWaitForTheDialog) {
+  HANDLE mutex = CreateMutexA(nullptr, TRUE, "Corvane_APPLICATION_MUTEX");
+  std::string first = test::TestArchive("four.zip"), second = test::TestArchive("names.zip");
+  HWND window = Open(first).Window();
+  auto active = [&] { return TextOf(m_main->ActiveDocument()->Window()); };
+  Extract([&](HWND dialog) {
+    Process start = Start("\"" + BesideTests("Corvane.exe") + "\" \"" + second + "\"");
+    EXPECT_EQ(Finish(start), 0);
+    PumpFor(100);
+    EXPECT_EQ(active(), first);
+    Click(dialog, F::kCmdCancel);
+  });
+  EXPECT_TRUE(WaitUntil([&] { return active() == second; }));
+  Extract([&](HWND dialog) {
+    SendMessageA(window, WM_CLOSE, 0, 0);  // the disabled window's close box itself takes no click
+    PumpFor(100);
+    EXPECT_TRUE(IsWindowVisible(dialog));
+    Click(dialog, F::kCmdCancel);
+  });
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindow(window); }));
+  m_main.reset();
+  CloseHandle(mutex);
+}
+
+}  // namespace
+}  // namespace corvane
