@@ -3,7 +3,9 @@
 
 #include <zlib.h>
 
-#include "names.h"
+#include "core/match.h"
+#include "core/names.h"
+#include "core/safe_path.h"
 
 namespace {
 
@@ -94,11 +96,11 @@ TEST(SelectByNamesTest, ExactNamesDoNotExpand) {
 }
 
 TEST(DecodeEntryNameTest, Encodings) {
-  EXPECT_EQ(cv::DecodeEntryName("plain.txt", 0, ""), "plain.txt");
-  EXPECT_EQ(cv::DecodeEntryName("caf\x82", 0, ""), "caf\xc3\xa9");
-  EXPECT_EQ(cv::DecodeEntryName("caf\xc3\xa9", 0, ""), "caf\xc3\xa9");
-  EXPECT_EQ(cv::DecodeEntryName("caf\xc3\xa9", 0x800, ""), "caf\xc3\xa9");
-  EXPECT_EQ(cv::DecodeEntryName("\xb0\xdb", 0x800, ""), "\xe2\x96\x91\xe2\x96\x88");
+  EXPECT_EQ(cv::DecodeEntryName("plain.txt", ""), "plain.txt");
+  EXPECT_EQ(cv::DecodeEntryName("caf\x82", ""), "caf\xc3\xa9");
+  EXPECT_EQ(cv::DecodeEntryName("caf\xc3\xa9", ""), "caf\xc3\xa9");
+  EXPECT_EQ(cv::DecodeEntryName("caf\xc3\xa9", ""), "caf\xc3\xa9");
+  EXPECT_EQ(cv::DecodeEntryName("\xb0\xdb", ""), "\xe2\x96\x91\xe2\x96\x88");
   // Overlong and surrogate forms are not UTF-8.
   EXPECT_FALSE(cv::IsValidUtf8("\xc0\xaf"));
   EXPECT_FALSE(cv::IsValidUtf8("\xed\xa0\x80"));
@@ -118,9 +120,9 @@ TEST(DecodeEntryNameTest, Encodings) {
     for (int i = 0; i < 4; ++i) data += char(crc >> (8 * i));
     return data + name;
   };
-  EXPECT_EQ(cv::DecodeEntryName(raw, 0, field(crc, "\xc3\xbc.txt")), "\xc3\xbc.txt");
-  EXPECT_EQ(cv::DecodeEntryName(raw, 0, field(crc ^ 1, "\xc3\xbc.txt")), "x.txt");
-  EXPECT_EQ(cv::DecodeEntryName(raw, 0, field(crc, "\xff")), "x.txt");
+  EXPECT_EQ(cv::DecodeEntryName(raw, field(crc, "\xc3\xbc.txt")), "\xc3\xbc.txt");
+  EXPECT_EQ(cv::DecodeEntryName(raw, field(crc ^ 1, "\xc3\xbc.txt")), "x.txt");
+  EXPECT_EQ(cv::DecodeEntryName(raw, field(crc, "\xff")), "x.txt");
 }
 
 }  // namespace

@@ -9,7 +9,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "file.h"
+#include "platform/faults.h"
+#include "platform/path.h"
 #include "unzip_test_support.h"
 
 namespace unzip_test {

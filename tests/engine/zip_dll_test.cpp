@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "archive.h"
+#include "core/reader.h"
 #include "cvzip.h"
 
 namespace {

@@ -12,7 +12,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "archive.h"
+#include "core/reader.h"
 
 namespace ziptest {
 namespace {

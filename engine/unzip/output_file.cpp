@@ -1,0 +1,46 @@
+#include "unzip/output_file.h"
+
+namespace cv {
+
+Status OutputFile::Create(const std::string& target, const ReplacePolicy& replace) {
+  m_target = target;
+  Status created = File::Open(target, File::Mode::kCreateNew, &m_direct);
+  if (created.ok()) {
+    m_created = true;
+    return {};
+  }
+  FileInfo existing;
+  if (!Stat(target, &existing)) return created;
+  if (existing.isDirectory) {
+    return {StatusKind::kIo, "cannot create " + target + ": a folder of that name exists"};
+  }
+  if (!replace(existing)) {
+    m_kept = true;
+    return {};
+  }
+  return TemporaryFile::Create(target, &m_temporary);
+}
+
+Status OutputFile::Close(int64_t mtime) {
+  File& out = file();
+  Status status = out.SetModificationTime(mtime);
+  Status closed = out.Close();
+  return status.ok() ? closed : status;
+}
+
+Status OutputFile::Commit() {
+  if (!m_temporary.active()) return {};
+  return m_temporary.Commit();
+}
+
+void OutputFile::Discard() {
+  if (m_temporary.active()) {
+    m_temporary.Discard();
+  } else if (m_created) {
+    (void)m_direct.Close();
+    (void)RemoveFile(m_target);
+    m_created = false;
+  }
+}
+
+}  // namespace cv

@@ -1,0 +1,74 @@
+#include "unzip/worker_pool.h"
+
+#include <new>
+
+namespace cv {
+
+WorkerPool::WorkerPool(unsigned count) {
+  for (unsigned i = 0; i < count; ++i) m_threads.emplace_back([this] { Work(); });
+}
+
+WorkerPool::~WorkerPool() {
+  {
+    std::lock_guard lock(m_mutex);
+    m_stopping = true;
+  }
+  m_wake.notify_all();
+  for (auto& t : m_threads) t.join();
+}
+
+void WorkerPool::Submit(Job* job) {
+  {
+    std::lock_guard lock(m_mutex);
+    m_queue.push_back(job);
+  }
+  m_wake.notify_one();
+}
+
+void WorkerPool::Wait(Job* job) {
+  std::unique_lock lock(m_mutex);
+  m_finished.wait(lock, [&] { return job->done; });
+}
+
+void WorkerPool::Work() {
+  // An output buffer kept for all of this worker's entries: zero-filling a fresh one per entry
+  // costs more than decoding a small entry.
+  std::vector<unsigned char> scratch;
+  for (;;) {
+    Job* job;
+    {
+      std::unique_lock lock(m_mutex);
+      m_wake.wait(lock, [&] { return m_stopping || !m_queue.empty(); });
+      if (m_queue.empty()) return;
+      job = m_queue.front();
+      m_queue.pop_front();
+    }
+    Status status = Decode(*job, scratch);
+    {
+      std::lock_guard lock(m_mutex);
+      job->status = status;
+      job->done = true;
+    }
+    m_finished.notify_all();
+  }
+}
+
+Status WorkerPool::Decode(Job& job, std::vector<unsigned char>& scratch) {
+  try {
+    job.request.scratch = &scratch;
+    if (job.target.empty()) return DecodeEntryData(job.request, nullptr);
+    if (job.createOnWorker) {
+      CV_RETURN_IF_ERROR(
+          job.out.Create(job.target, [&](const FileInfo&) { return job.replaceIfExists; }));
+    }
+    if (job.out.kept()) return {};
+    Status status = DecodeEntryData(job.request, &job.out.file());
+    if (status.ok()) status = job.out.Close(job.mtime);
+    if (!status.ok()) job.out.Discard();
+    return status;
+  } catch (const std::bad_alloc&) {
+    return {StatusKind::kIo, "out of memory"};
+  }
+}
+
+}  // namespace cv
