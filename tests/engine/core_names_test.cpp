@@ -62,10 +62,7 @@ TEST(WildcardMatchTest, Patterns) {
       {"*.txt", "a.txt.bak", true, false},
       {"a?c", "abc", true, true},
       {"a?c", "ac", true, false},
-      {"a?c",
-       "a\xc3\xa9"
-       "c",
-       true, true},  // ? takes one character, not one byte
+      {"a?c", "a\xc3\xa9\x63", true, true},  // ? takes one character, not one byte
       {"[abc]x", "bx", true, true},
       {"[!abc]x", "bx", true, false},
       {"[^abc]x", "dx", true, true},
