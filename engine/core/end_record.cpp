@@ -41,7 +41,7 @@ Status ReadEndRecords(const File& file, ArchiveInfo* info) {
   const unsigned char* end = &tail[found];
   uint64_t endOffset = tailStart + found;
   uint16_t disk = Get16(end + 4), cdDisk = Get16(end + 6);
-  uint64_t count = Get16(end + 10);
+  uint64_t onDisk = Get16(end + 8), count = Get16(end + 10);
   uint64_t cdSize = Get32(end + 12);
   uint64_t cdOffset = Get32(end + 16);
   info->comment.assign(reinterpret_cast<const char*>(end + 22), Get16(end + 20));
@@ -91,6 +91,11 @@ Status ReadEndRecords(const File& file, ArchiveInfo* info) {
   }
   if (!zip64) {
     if (disk != 0 || cdDisk != 0) return Damaged("multi-part archives are not supported");
+    // On the one disk there is, both counts are the same number.
+    if (onDisk != count) {
+      info->damage = "end record counts disagree (" + std::to_string(onDisk) + " on this disk, " +
+                     std::to_string(count) + " in all)";
+    }
     if (cdOffset + cdSize > endOffset) {
       return Damaged("central directory extends past the end record");
     }

@@ -21,6 +21,9 @@ struct ArchiveInfo {
   uint64_t declaredEntries = 0;  // the end record's count (checked, never trusted for allocation)
   bool zip64 = false;
   std::string comment;
+  // Damage the entries can be read despite (the end record's two counts disagree); empty when
+  // there is none. Readers list and extract what is sound and report it.
+  std::string damage;
 };
 
 // Fills `info` (whose fileSize is set) from the end records of `file`. kNotZip when there is no

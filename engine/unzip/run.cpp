@@ -60,6 +60,9 @@ class Run {
       outcome.fatal = status;
       return outcome;
     }
+    if (!m_reader.info().damage.empty()) {
+      ArchiveDamaged({StatusKind::kBadArchive, m_archivePath + ": " + m_reader.info().damage});
+    }
     if (m_options.nvflag) {
       List();
     } else {

@@ -72,6 +72,10 @@ Status ZipRun::OpenExisting(ZipStep* step) {
     return {StatusKind::kNotZip, m_archive + " is not a zip archive; it was left as it is"};
   }
   CV_RETURN_IF_ERROR(s);
+  // Rewriting would hide the damage; the archive is left for a tool that repairs.
+  if (!m_reader.info().damage.empty()) {
+    return {StatusKind::kBadArchive, m_archive + ": " + m_reader.info().damage};
+  }
   CV_RETURN_IF_ERROR(m_reader.ReadEntries(&m_entries));
   m_limits = ComputeEntryLimits(m_entries, m_reader.info());
   return {};

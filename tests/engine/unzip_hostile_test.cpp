@@ -36,6 +36,7 @@ const HostileCase kCases[] = {
     {"zip64_extra_missing", PK_BADERR, PK_BADERR, "zip64 extra field missing", 0, ""},
     {"zip64_locator_wrong", PK_BADERR, PK_BADERR, "central directory", 0, ""},
     {"zip64_counts_differ", PK_BADERR, PK_BADERR, "zip64 end record counts disagree", 0, ""},
+    {"disk_count_differs", PK_BADERR, PK_BADERR, "end record counts disagree", 2, "two.txt=2\n"},
     {"multi_disk", PK_BADERR, PK_BADERR, "multi-part archives are not supported", 0, ""},
     {"empty", PK_NOZIP, PK_NOZIP, "is empty, not a ZIP archive", 0, ""},
     {"not_a_zip", PK_NOZIP, PK_NOZIP, "is not a ZIP archive", 0, ""},

@@ -364,7 +364,8 @@ TEST_F(ScratchTest, MessagesAndServiceCallsFollowTheEntries) {
 
 struct FailureCase {
   const char* what;
-  const char* archive;  // bad.zip: arc.zip damaged; folder.zip: a folder; text.zip: a text
+  const char* archive;  // bad.zip: arc.zip damaged, folder.zip: a folder, text.zip: a text,
+                        // counts.zip: the crafted disk_count_differs.zip
   const char* options;  // d delete, e encrypt, x level 'x', m fMove, b a missing base folder
   cv::FaultInjection faults;
   const char* names;
@@ -386,6 +387,7 @@ TEST_F(ScratchTest, FailuresLeaveTheArchiveAsItWas) {
       {"an archive name that is a folder", "folder.zip", "", {}, "b.txt", "", ZE_CREAT},
       {"a file that is not an archive", "text.zip", "", {}, "b.txt", "", ZE_READ},
       {"a damaged archive", "bad.zip", "", {}, "b.txt", "", ZE_FORM},
+      {"end record counts that disagree", "counts.zip", "", {}, "b.txt", "", ZE_FORM},
       {"a full disk", "arc.zip", "", {100000}, "a.txt", "", ZE_WRITE},
       {"a full disk while deleting", "arc.zip", "d", {10}, "old.txt", "", ZE_WRITE},
       {"a failed rename", "arc.zip", "", {-1, true}, "b.txt", "", ZE_TEMP},
@@ -397,7 +399,8 @@ TEST_F(ScratchTest, FailuresLeaveTheArchiveAsItWas) {
   };
   for (const FailureCase& c : cases) {
     SCOPED_TRACE(c.what);
-    Shell("rm -rf arc.zip bad.zip text.zip folder.zip");
+    Shell("rm -rf arc.zip bad.zip text.zip folder.zip counts.zip");
+    fs::copy_file(Crafted("disk_count_differs.zip"), "counts.zip");
     WriteFile("old.txt", "old");
     ASSERT_EQ(Zip(ZPOPT{}, "arc.zip", {"old.txt"}).code, ZE_OK);
     std::string damaged = ReadFile("arc.zip");
