@@ -7,12 +7,17 @@ namespace {
 std::atomic<int64_t> g_writableBytes{-1};
 std::atomic<bool> g_failRename{false};
 std::atomic<bool> g_failSetTime{false};
+// Set between runs only, read by a run's threads.
+std::string g_failReadPath;
+uint64_t g_failReadAt = 0;
 }  // namespace
 
 void SetFaultInjection(const FaultInjection& faults) {
   g_writableBytes = faults.writableBytes;
   g_failRename = faults.failRename;
   g_failSetTime = faults.failSetTime;
+  g_failReadPath = faults.failReadPath ? faults.failReadPath : "";
+  g_failReadAt = faults.failReadAt;
 }
 
 namespace detail {
@@ -26,6 +31,10 @@ bool InjectedDiskFull(size_t size) {
 }
 bool InjectedRenameFailure() {
   return g_failRename.load(std::memory_order_relaxed);
+}
+bool InjectedReadFailure(const std::string& path, uint64_t end) {
+  if (g_failReadPath.empty() || path != g_failReadPath) return false;
+  return end == 0 ? g_failReadAt == 0 : end > g_failReadAt;
 }
 bool InjectedSetTimeFailure() {
   return g_failSetTime.load(std::memory_order_relaxed);

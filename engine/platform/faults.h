@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace cv {
 
@@ -11,6 +12,10 @@ struct FaultInjection {
   int64_t writableBytes = -1;  // bytes that may still be written; -1: no limit
   bool failRename = false;
   bool failSetTime = false;  // setting a file's modification time fails
+  // Reading the file (or listing the folder) of this path, as the engine names it, fails from
+  // byte failReadAt on; at 0 it cannot even be opened. The text must live while it is in force.
+  const char* failReadPath = nullptr;
+  uint64_t failReadAt = 0;
 };
 void SetFaultInjection(const FaultInjection& faults);
 
@@ -19,6 +24,8 @@ namespace detail {
 bool InjectedDiskFull(size_t size);
 bool InjectedRenameFailure();
 bool InjectedSetTimeFailure();
+// Whether reading `path` up to byte `end` fails (end 0: opening or listing it).
+bool InjectedReadFailure(const std::string& path, uint64_t end);
 }  // namespace detail
 
 }  // namespace cv

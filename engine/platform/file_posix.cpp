@@ -25,6 +25,9 @@ Status SystemError(const std::string& what, const std::string& path) {
 }
 
 Status File::Open(const std::string& path, Mode mode, File* out) {
+  if (mode == Mode::kRead && detail::InjectedReadFailure(path, 0)) {
+    return {StatusKind::kIo, "cannot open " + path + ": injected failure"};
+  }
   int flags = O_CLOEXEC;
   switch (mode) {
     case Mode::kRead:
@@ -54,6 +57,9 @@ Status File::Open(const std::string& path, Mode mode, File* out) {
 }
 
 Status File::ReadAt(uint64_t offset, void* buffer, size_t size, size_t* got) const {
+  if (detail::InjectedReadFailure(m_path, offset + size)) {
+    return {StatusKind::kIo, "cannot read " + m_path + ": injected failure"};
+  }
   size_t done = 0;
   while (done < size) {
     ssize_t n = ::pread(int(m_handle), static_cast<char*>(buffer) + done, size - done,

@@ -38,6 +38,9 @@ Status SystemError(const std::string& what, const std::string& path) {
 }
 
 Status File::Open(const std::string& path, Mode mode, File* out) {
+  if (mode == Mode::kRead && detail::InjectedReadFailure(path, 0)) {
+    return {StatusKind::kIo, "cannot open " + path + ": injected failure"};
+  }
   DWORD access = mode == Mode::kRead ? GENERIC_READ : GENERIC_WRITE;
   DWORD share = FILE_SHARE_READ | (mode == Mode::kRead ? FILE_SHARE_WRITE | FILE_SHARE_DELETE : 0);
   DWORD disposition = mode == Mode::kRead        ? OPEN_EXISTING
@@ -54,6 +57,9 @@ Status File::Open(const std::string& path, Mode mode, File* out) {
 }
 
 Status File::ReadAt(uint64_t offset, void* buffer, size_t size, size_t* got) const {
+  if (detail::InjectedReadFailure(m_path, offset + size)) {
+    return {StatusKind::kIo, "cannot read " + m_path + ": injected failure"};
+  }
   size_t done = 0;
   while (done < size) {
     OVERLAPPED at{};

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "platform/path.h"
+#include "platform/faults.h"
 #include "platform/system_error.h"
 
 namespace cv {
@@ -35,6 +36,9 @@ bool Stat(const std::string& path, FileInfo* out) {
 
 Status ListFolder(const std::string& dir, std::vector<FileInfo>* out) {
   out->clear();
+  if (detail::InjectedReadFailure(dir, 0)) {
+    return {StatusKind::kIo, "cannot read folder " + dir + ": injected failure"};
+  }
   DIR* d = ::opendir(dir.c_str());
   if (!d) return {StatusKind::kNotFound, "cannot read folder " + dir + ": " + std::strerror(errno)};
   while (dirent* de = ::readdir(d)) {

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "core/times.h"
+#include "platform/faults.h"
 #include "platform/system_error.h"
 #include "platform/win32.h"
 
@@ -35,6 +36,9 @@ bool Stat(const std::string& path, FileInfo* out) {
 
 Status ListFolder(const std::string& dir, std::vector<FileInfo>* out) {
   out->clear();
+  if (detail::InjectedReadFailure(dir, 0)) {
+    return {StatusKind::kIo, "cannot read folder " + dir + ": injected failure"};
+  }
   WIN32_FIND_DATAW fd;
   // A long path is taken literally: a doubled separator would make it name nothing.
   std::wstring pattern = LongPath(dir);

@@ -61,22 +61,32 @@ Status EntryWriter::DrainSource(size_t source, BlockResult& r) {
   return {};
 }
 
-Status EntryWriter::WriteStored(const PipelineSource& source, WriteEntry& e, ZipCrypto* crypto) {
+Status EntryWriter::Unread(const ScanItem& item, bool replacing, const Status& why, bool* unread) {
+  *unread = true;
+  m_messages.Warn("could not read " + item.storedName + " (" + why.message() +
+                  "): " + (replacing ? "its entry is kept as it was" : "it is not added"));
+  return {};
+}
+
+Status EntryWriter::WriteStored(const PipelineSource& source, WriteEntry& e, ZipCrypto* crypto,
+                                Status* readFailure) {
   uint32_t crc = 0;
   uint64_t size = 0;
   std::vector<uint8_t> block;
   const uint64_t blocks = CompressPipeline::BlockCount(source.size);
   for (uint64_t b = 0; b < blocks; ++b) {
     const uint64_t offset = b * kBlockSize;
-    CV_RETURN_IF_ERROR(ReadSourceBlock(
-        source, offset, std::min<uint64_t>(kBlockSize, source.size - offset), &block, nullptr));
+    *readFailure = ReadSourceBlock(
+        source, offset, std::min<uint64_t>(kBlockSize, source.size - offset), &block, nullptr);
+    if (!readFailure->ok()) return {};
     crc = uint32_t(crc32(crc, block.data(), uInt(block.size())));
     size += block.size();
     if (crypto) crypto->Encrypt(block.data(), block.size());
     CV_RETURN_IF_ERROR(m_out.Write(block.data(), block.size()));
   }
   if (crc != e.crc || size != e.uncompressedSize) {
-    return {StatusKind::kIo, "the file changed while it was read: " + source.path};
+    *readFailure = {StatusKind::kIo, "the file changed while it was read"};
+    return {};
   }
   e.method = kMethodStored;
   e.compressedSize = size + (crypto ? kEncryptionHeaderSize : 0);
@@ -94,16 +104,15 @@ Status EntryWriter::WriteEncryptionHeader(const WriteEntry& e, ZipCrypto& crypto
   return m_out.Write(header, sizeof header);
 }
 
-Status EntryWriter::WriteFile(const ScanItem& item, bool replacing) {
+Status EntryWriter::WriteFile(const ScanItem& item, bool replacing, bool* unread) {
+  *unread = false;
   BlockResult r;
   if (!m_pipeline.Next(&r)) return {StatusKind::kIo, "compression ended early"};
   const size_t source = r.source;
   const PipelineSource& src = m_pipeline.source(source);
   if (!r.status.ok()) {
     CV_RETURN_IF_ERROR(DrainSource(source, r));
-    m_messages.Warn("could not open for reading: " + item.storedName + " (" + r.status.message() +
-                    ")");
-    return {};
+    return Unread(item, replacing, r.status, unread);
   }
   if (m_messages.StopRequested(item.storedName))
     return {StatusKind::kStopped, "stopped by request"};
@@ -142,11 +151,10 @@ Status EntryWriter::WriteFile(const ScanItem& item, bool replacing) {
     if (r.last) break;
     if (!m_pipeline.Next(&r)) return {StatusKind::kIo, "compression ended early"};
     if (!r.status.ok()) {
-      // A read failed part way: the entry is taken out again and the file skipped.
+      // A read failed part way: the entry is taken out again.
       CV_RETURN_IF_ERROR(m_out.TruncateTo(start));
       CV_RETURN_IF_ERROR(DrainSource(source, r));
-      m_messages.Warn("could not read: " + item.storedName + " (" + r.status.message() + ")");
-      return {};
+      return Unread(item, replacing, r.status, unread);
     }
   }
   e.crc = crc;
@@ -160,12 +168,11 @@ Status EntryWriter::WriteFile(const ScanItem& item, bool replacing) {
     e.method = kMethodStored;
     CV_RETURN_IF_ERROR(m_out.Write(LocalHeader(e, zip64, localExtra)));
     if (cipher) CV_RETURN_IF_ERROR(WriteEncryptionHeader(e, crypto));
-    Status s = WriteStored(src, e, cipher);
-    if (!s.ok()) {
-      if (s.kind() == StatusKind::kDiskFull) return s;
+    Status readFailure;
+    CV_RETURN_IF_ERROR(WriteStored(src, e, cipher, &readFailure));
+    if (!readFailure.ok()) {
       CV_RETURN_IF_ERROR(m_out.TruncateTo(start));
-      m_messages.Warn("could not read: " + item.storedName + " (" + s.message() + ")");
-      return {};
+      return Unread(item, replacing, readFailure, unread);
     }
   }
   if (cipher) {

@@ -29,8 +29,9 @@ class EntryWriter {
   // `replacing`: an entry of the same name is replaced (the message says "updating").
   Status WriteFolder(const ScanItem& item, bool replacing);
   // Takes the file's blocks from the pipeline, which hands out the files in the order they are
-  // written. A file that cannot be read is a warning, and nothing is written for it.
-  Status WriteFile(const ScanItem& item, bool replacing);
+  // written. A file that cannot be read, or changes size while it is read, is a warning: nothing
+  // is written for it and `*unread` is set, so that the entry it was to replace can be kept.
+  Status WriteFile(const ScanItem& item, bool replacing, bool* unread);
 
   uint64_t totalIn() const { return m_totalIn; }
   uint64_t totalOut() const { return m_totalOut; }
@@ -38,7 +39,10 @@ class EntryWriter {
  private:
   WriteEntry NewEntry(const ScanItem& item) const;
   Status WriteEncryptionHeader(const WriteEntry& e, ZipCrypto& crypto);
-  Status WriteStored(const PipelineSource& source, WriteEntry& e, ZipCrypto* crypto);
+  // Writes the file again, stored; a failed read goes to `*readFailure`.
+  Status WriteStored(const PipelineSource& source, WriteEntry& e, ZipCrypto* crypto,
+                     Status* readFailure);
+  Status Unread(const ScanItem& item, bool replacing, const Status& why, bool* unread);
   Status DrainSource(size_t source, BlockResult& r);
 
   ArchiveWriter& m_out;

@@ -21,12 +21,18 @@ Status ReadSourceBlock(const PipelineSource& source, uint64_t offset, uint64_t l
       std::min<uint64_t>(offset, dictionary ? (convert ? 2 * kDictionarySize + 1 : kDictionarySize)
                                             : (convert ? 1 : 0));
   const uint64_t ahead = convert && offset + length < source.size ? 1 : 0;
-  std::vector<uint8_t> raw(size_t(back + length + ahead));
+  // The last block asks for one byte more, which must not be there: a file that grew since it
+  // was scanned is as changed as one that shrank.
+  const bool last = offset + length == source.size;
+  const size_t wanted = size_t(back + length + ahead);
+  std::vector<uint8_t> raw(wanted + (last ? 1 : 0));
   size_t got = 0;
   CV_RETURN_IF_ERROR(file.ReadAt(offset - back, raw.data(), raw.size(), &got));
-  if (got != raw.size()) {
-    return {StatusKind::kIo, "cannot read " + source.path + ": the file became shorter"};
+  if (got != wanted) {
+    return {StatusKind::kIo, "cannot read " + source.path + ": the file became " +
+                                 (got < wanted ? "shorter" : "longer")};
   }
+  raw.resize(wanted);
   const uint8_t* block = raw.data() + back;
   out->clear();
   if (!convert) {

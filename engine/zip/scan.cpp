@@ -36,8 +36,12 @@ std::string ToStoredForm(std::string s) {
 
 class Scanner {
  public:
-  Scanner(const ScanOptions& options, std::vector<ScanItem>* items)
-      : m_options(options), m_items(items), m_ignoreCase(NamesIgnoreCase()) {
+  Scanner(const ScanOptions& options, std::vector<ScanItem>* items,
+          std::vector<std::string>* unreadFolders)
+      : m_options(options),
+        m_items(items),
+        m_unreadFolders(unreadFolders),
+        m_ignoreCase(NamesIgnoreCase()) {
     m_root = AbsolutePath(options.rootDir.empty() ? "." : options.rootDir);
     while (m_root.size() > RootLength(m_root) && IsPathSeparator(m_root.back())) m_root.pop_back();
     if (!options.archivePath.empty()) m_archive = AbsolutePath(options.archivePath);
@@ -115,7 +119,10 @@ class Scanner {
     if (m_options.dirEntries && !m_options.junkDirs) Add(path, StoredName(path) + "/", info);
     if (!m_options.recurse) return {};
     std::vector<FileInfo> entries;
-    CV_RETURN_IF_ERROR(ListFolder(path, &entries));
+    if (Status listed = ListFolder(path, &entries); !listed.ok()) {
+      m_unreadFolders->push_back("folder " + StoredName(path) + " (" + listed.message() + ")");
+      return {};
+    }
     for (const FileInfo& e : entries) {
       if (!Wanted(e)) continue;
       const std::string child = JoinPath(path, e.name);
@@ -126,6 +133,7 @@ class Scanner {
 
   const ScanOptions& m_options;
   std::vector<ScanItem>* m_items;
+  std::vector<std::string>* m_unreadFolders;
   bool m_ignoreCase;
   std::string m_root;
   std::string m_archive;
@@ -135,9 +143,10 @@ class Scanner {
 }  // namespace
 
 Status ScanNames(const std::vector<std::string>& names, const ScanOptions& options,
-                 std::vector<ScanItem>* items) {
+                 std::vector<ScanItem>* items, std::vector<std::string>* unreadFolders) {
   items->clear();
-  Scanner scanner(options, items);
+  unreadFolders->clear();
+  Scanner scanner(options, items, unreadFolders);
   for (const std::string& name : names) {
     Status s = scanner.Name(name);
     if (!s.ok()) {

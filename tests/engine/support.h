@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -95,6 +96,7 @@ struct ZipResult {
 struct ZipAnswers {
   std::string password;  // empty: the password callback gives none
   std::string stopAt;    // the service callback stops at this name
+  std::function<void(const std::string& name)> onService;  // runs inside the service callback
 };
 ZipResult Zip(const ZPOPT& options, const std::string& archive,
               const std::vector<std::string>& names, const ZipAnswers& answers = {});

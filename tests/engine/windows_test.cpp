@@ -182,7 +182,7 @@ TEST_F(WindowsTest, LockedAndHiddenFiles) {
   EXPECT_EQ(rc, ZE_OPEN);
   EXPECT_EQ(Names(m_dir + "\\l.zip"), std::vector<std::string>{"a.txt"});
   EXPECT_TRUE(std::any_of(g_lines.begin(), g_lines.end(), [](const std::string& l) {
-    return l.rfind("zip warning: could not open for reading: locked.txt", 0) == 0;
+    return l.rfind("zip warning: could not read locked.txt", 0) == 0;
   }));
   ZPOPT o = ProgramDefaults();
   o.fRecurse = 2;

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <fstream>
 #include <sstream>
 
 #include "platform/faults.h"
@@ -266,6 +267,77 @@ TEST_F(ScratchTest, OtherToolsArchivesAreRewrittenByteForByte) {
     EXPECT_EQ(PeersAccept(archive), "");
   }
 }
+
+struct ReplacementCase {
+  const char* label;
+  const char* failing;  // read through the fault injection: this file or folder
+  uint64_t failAt;      // fails from this byte on (0: it cannot be opened or listed)
+  char change;          // what the service callback does to big: 't' truncate, 'g' grow, 'r' remove
+  const char* kept;     // the entry left as it was; "" for none
+  const char* warned;   // what the warning names
+};
+
+class ReplacementTest : public ScratchTest, public testing::WithParamInterface<ReplacementCase> {
+ protected:
+  void TearDown() override {
+    cv::SetFaultInjection({});
+    ScratchTest::TearDown();
+  }
+};
+
+// A file that cannot be read, or changes size while it is read, never costs the archive its
+// entry: the entry it was to replace stays as it was, in its place, and a new one is left out;
+// the warning names it, and everything else is added.
+TEST_P(ReplacementTest, KeepsTheEntryAFileCouldNotReplace) {
+  const ReplacementCase& c = GetParam();
+  WriteFile("a", "old a");
+  WriteFile("big", std::string(48 << 20, 'o'));  // more blocks than are read ahead of the writer
+  WriteFile("d/x", "old x");
+  ZPOPT o{};
+  o.fRecurse = 2;
+  o.fLevel = '1';
+  ASSERT_EQ(Zip(o, "arc.zip", {"a", "big", "d"}).code, ZE_OK);
+  const std::vector<std::string> before = EntryBytes("arc.zip");
+  const std::vector<std::string> names = {"a", "big", "d/", "d/x", "n"};
+  WriteFile("a", "new a");
+  WriteFile("big", std::string(48 << 20, 'n'));
+  WriteFile("d/x", "new x");
+  WriteFile("n", "new n");
+  const std::string failing = dir() + "/" + c.failing;
+  cv::SetFaultInjection({.failReadPath = failing.c_str(), .failReadAt = c.failAt});
+  ZipAnswers answers;
+  answers.onService = [&](const std::string& name) {
+    if (name != "big") return;
+    if (c.change == 't') fs::resize_file("big", 40 << 20);
+    if (c.change == 'g') std::ofstream("big", std::ios::app) << "more";
+    if (c.change == 'r') fs::remove("big");
+  };
+  ZipResult r = Zip(o, "arc.zip", {"a", "big", "d", "n"}, answers);
+  cv::SetFaultInjection({});
+  const std::string kept = c.kept;
+  EXPECT_EQ(r.code, ZE_OPEN) << r.Text();
+  EXPECT_TRUE(r.Printed("zip warning: could not read " + std::string(c.warned))) << r.Text();
+  std::vector<std::string> expected = names;
+  if (kept.empty()) expected.pop_back();
+  EXPECT_EQ(Names("arc.zip"), expected);
+  const std::vector<std::string> after = EntryBytes("arc.zip");
+  for (size_t i = 0; i < before.size(); ++i) {
+    if (names[i] != "d/") EXPECT_EQ(after[i] == before[i], names[i] == kept) << names[i];
+  }
+  EXPECT_EQ(PeersAccept("arc.zip"), "");
+}
+
+const ReplacementCase kReplacements[] = {
+    {"cannot_be_opened", "big", 0, 0, "big", "big"},
+    {"read_fails_half_way", "big", 40 << 20, 0, "big", "big"},
+    {"shrinks_while_read", "", 0, 't', "big", "big"},
+    {"grows_while_read", "", 0, 'g', "big", "big"},
+    {"vanishes_while_read", "", 0, 'r', "big", "big"},
+    {"new_file_cannot_be_opened", "n", 0, 0, "", "n"},
+    {"subfolder_cannot_be_listed", "d", 0, 0, "d/x", "folder d"},
+};
+INSTANTIATE_TEST_SUITE_P(Faults, ReplacementTest, testing::ValuesIn(kReplacements),
+                         [](const auto& info) { return std::string(info.param.label); });
 
 // Exact names first, a pattern only for a name that equals no entry, and "dir/" with its
 // contents.
