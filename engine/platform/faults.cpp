@@ -1,6 +1,9 @@
 #include "platform/faults.h"
 
 #include <atomic>
+#include <mutex>
+
+#include "platform/threads.h"
 
 namespace cv {
 namespace {
@@ -10,7 +13,22 @@ std::atomic<bool> g_failSetTime{false};
 // Set between runs only, read by a run's threads.
 std::string g_failReadPath;
 uint64_t g_failReadAt = 0;
+std::atomic<bool> g_recording{false};
+Mutex g_recordMutex;
+std::vector<std::string> g_calls;
 }  // namespace
+
+void StartRecording() {
+  std::lock_guard lock(g_recordMutex);
+  g_calls.clear();
+  g_recording = true;
+}
+
+std::vector<std::string> RecordedCalls() {
+  std::lock_guard lock(g_recordMutex);
+  g_recording = false;
+  return std::move(g_calls);
+}
 
 void SetFaultInjection(const FaultInjection& faults) {
   g_writableBytes = faults.writableBytes;
@@ -35,6 +53,11 @@ bool InjectedRenameFailure() {
 bool InjectedReadFailure(const std::string& path, uint64_t end) {
   if (g_failReadPath.empty() || path != g_failReadPath) return false;
   return end == 0 ? g_failReadAt == 0 : end > g_failReadAt;
+}
+void Record(const std::string& call) {
+  if (!g_recording.load(std::memory_order_relaxed)) return;
+  std::lock_guard lock(g_recordMutex);
+  g_calls.push_back(call);
 }
 bool InjectedSetTimeFailure() {
   return g_failSetTime.load(std::memory_order_relaxed);

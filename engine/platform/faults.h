@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace cv {
 
@@ -19,6 +20,13 @@ struct FaultInjection {
 };
 void SetFaultInjection(const FaultInjection& faults);
 
+// The calls that make a finished file durable under its final name, as the file layer made them:
+// "flush PATH", "move FROM TO", "replace TO" (Windows' ReplaceFileW keeping the target's
+// attributes, ACL and streams), "retry" (a sharing violation waited out), "flush folder DIR".
+// Recorded from StartRecording on; RecordedCalls returns them and stops.
+void StartRecording();
+std::vector<std::string> RecordedCalls();
+
 namespace detail {
 // Charges `size` bytes against the injected limit; true when the disk is "full".
 bool InjectedDiskFull(size_t size);
@@ -26,6 +34,7 @@ bool InjectedRenameFailure();
 bool InjectedSetTimeFailure();
 // Whether reading `path` up to byte `end` fails (end 0: opening or listing it).
 bool InjectedReadFailure(const std::string& path, uint64_t end);
+void Record(const std::string& call);
 }  // namespace detail
 
 }  // namespace cv

@@ -12,6 +12,7 @@
 
 #include "core/times.h"
 #include "platform/faults.h"
+#include "platform/path.h"
 #include "platform/system_error.h"
 
 namespace cv {
@@ -171,11 +172,28 @@ Status File::Close() {
   return {};
 }
 
+Status File::Flush() {
+  detail::Record("flush " + m_path);
+  if (::fsync(int(m_handle)) != 0) return SystemError("cannot write", m_path);
+  return {};
+}
+
 Status MoveReplacing(const std::string& from, const std::string& to) {
-  if (detail::InjectedRenameFailure())
+  if (detail::InjectedRenameFailure()) {
     return {StatusKind::kIo, "cannot rename " + from + " to " + to};
-  if (::rename(from.c_str(), to.c_str()) != 0)
+  }
+  detail::Record("move " + from + " " + to);
+  if (::rename(from.c_str(), to.c_str()) != 0) {
     return SystemError("cannot rename " + from + " to", to);
+  }
+  // The new name is an entry of its folder, which reaches the disk when the folder is flushed.
+  const std::string folder = ParentOf(to).empty() ? "." : ParentOf(to);
+  detail::Record("flush folder " + folder);
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return SystemError("cannot write", folder);
+  const int rc = ::fsync(fd);
+  ::close(fd);
+  if (rc != 0) return SystemError("cannot write", folder);
   return {};
 }
 

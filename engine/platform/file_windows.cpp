@@ -154,13 +154,49 @@ Status File::Close() {
   return {};
 }
 
-Status MoveReplacing(const std::string& from, const std::string& to) {
-  if (detail::InjectedRenameFailure())
-    return {StatusKind::kIo, "cannot rename " + from + " to " + to};
-  if (!MoveFileExW(LongPath(from).c_str(), LongPath(to).c_str(), MOVEFILE_REPLACE_EXISTING)) {
-    return SystemError("cannot rename " + from + " to", to);
-  }
+Status File::Flush() {
+  detail::Record("flush " + m_path);
+  if (!FlushFileBuffers(H(m_handle))) return SystemError("cannot write", m_path);
   return {};
+}
+
+Status MoveReplacing(const std::string& from, const std::string& to) {
+  if (detail::InjectedRenameFailure()) {
+    return {StatusKind::kIo, "cannot rename " + from + " to " + to};
+  }
+  const std::wstring source = LongPath(from), target = LongPath(to);
+  // Virus scanners, the indexer and the preview pane open a just-written file for a moment:
+  // a sharing violation is waited out for about a second.
+  constexpr int kTries = 10;
+  constexpr DWORD kPause = 100;
+  for (int attempt = 1;; ++attempt) {
+    BOOL done;
+    DWORD attributes = GetFileAttributesW(target.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+      // MoveFileEx would drop the target's attributes, ACL and alternate streams (the Mark of
+      // the Web); ReplaceFileW keeps them.
+      detail::Record("replace " + to);
+      done = ReplaceFileW(target.c_str(), source.c_str(), /*lpBackupFileName=*/nullptr,
+                          REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr);
+      // The target is gone already, the replacement still under its own name: move it in.
+      if (!done && (GetLastError() == ERROR_UNABLE_TO_MOVE_REPLACEMENT ||
+                    GetLastError() == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2)) {
+        done = MoveFileExW(source.c_str(), target.c_str(),
+                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+      }
+    } else {
+      detail::Record("move " + from + " " + to);
+      done = MoveFileExW(source.c_str(), target.c_str(),
+                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    }
+    if (done) return {};
+    const DWORD e = GetLastError();
+    const bool held = e == ERROR_SHARING_VIOLATION || e == ERROR_LOCK_VIOLATION ||
+                      e == ERROR_UNABLE_TO_REMOVE_REPLACED;
+    if (!held || attempt == kTries) return SystemError("cannot rename " + from + " to", to);
+    detail::Record("retry");
+    Sleep(kPause);
+  }
 }
 
 Status RemoveFile(const std::string& path) {

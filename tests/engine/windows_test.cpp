@@ -6,14 +6,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/reader.h"
 #include "cvunzip.h"
 #include "cvzip.h"
+#include "platform/faults.h"
+#include "platform/temporary_file.h"
 #include "platform/win32.h"
 
 namespace {
@@ -59,6 +61,26 @@ void WriteLong(const std::string& path, const std::string& data) {
   CloseHandle(h);
 }
 
+// std::filesystem::remove_all stops at paths over 260 characters.
+void RemoveTree(const std::wstring& path) {
+  WIN32_FIND_DATAW fd;
+  HANDLE h = FindFirstFileW((path + L"\\*").c_str(), &fd);
+  if (h != INVALID_HANDLE_VALUE) {
+    do {
+      const std::wstring name = fd.cFileName, child = path + L"\\" + name;
+      if (name == L"." || name == L"..") continue;
+      SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+      if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        RemoveTree(child);
+      } else {
+        DeleteFileW(child.c_str());
+      }
+    } while (FindNextFileW(h, &fd));
+    FindClose(h);
+  }
+  RemoveDirectoryW(path.c_str());
+}
+
 std::vector<std::string> Names(const std::string& archive) {
   cv::ArchiveReader reader;
   std::vector<cv::Entry> entries;
@@ -86,15 +108,14 @@ class WindowsTest : public testing::Test {
     ASSERT_TRUE(m_unzip && m_zpInit && m_zpSetOptions && m_zpArchive);
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
-    m_dir = std::string(temp) + "cvengine-" + std::to_string(GetCurrentProcessId()) + "-" +
+    m_dir = std::string(temp) + "cvengine-" + std::to_string(GetTickCount64()) + "-" +
             testing::UnitTest::GetInstance()->current_test_info()->name();
     ASSERT_TRUE(CreateDirectoryA(m_dir.c_str(), nullptr));
     g_lines.clear();
     g_asked.clear();
   }
   void TearDown() override {
-    std::error_code ignored;
-    std::filesystem::remove_all(cv::LongPath(m_dir), ignored);
+    RemoveTree(cv::LongPath(m_dir));
     FreeLibrary(m_unzipDll);
     FreeLibrary(m_zipDll);
   }
@@ -216,6 +237,40 @@ TEST_F(WindowsTest, AnsiNamesDriveLettersAndSeparators) {
   program.szRootDir = root.data();
   ASSERT_EQ(Zip(program, m_dir + "\\drive.zip", {m_dir + "\\sub\\b.txt"}), ZE_OK);
   EXPECT_EQ(Names(m_dir + "\\drive.zip"), std::vector<std::string>{stored});
+}
+
+// A finished file moves in where nothing stands, replaces an existing one with ReplaceFileW, and
+// waits out a sharing violation of a reader that goes away (as a virus scanner does).
+TEST_F(WindowsTest, ReplacingWaitsOutASharingViolation) {
+  const std::string target = m_dir + "\\t.zip";
+  auto commit = [&](const std::string& data) {
+    cv::TemporaryFile temp;
+    EXPECT_TRUE(cv::TemporaryFile::Create(target, &temp).ok());
+    EXPECT_TRUE(temp.file().Write(data.data(), data.size()).ok());
+    cv::StartRecording();
+    const cv::Status s = temp.Commit();
+    EXPECT_TRUE(s.ok()) << s.message();
+    return cv::RecordedCalls();
+  };
+  std::vector<std::string> calls = commit("one");
+  ASSERT_EQ(calls.size(), 2u);
+  EXPECT_EQ(calls[0].rfind("flush " + target + ".", 0), 0u) << calls[0];
+  EXPECT_EQ(calls[1].rfind("move " + target + ".", 0), 0u) << calls[1];
+  HANDLE h = CreateFileA(target.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                         nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  std::thread reader([h] {
+    Sleep(300);
+    CloseHandle(h);
+  });
+  calls = commit("two");
+  reader.join();
+  ASSERT_GE(calls.size(), 3u);
+  EXPECT_EQ(calls[1], "replace " + target);
+  EXPECT_EQ(calls[2], "retry");
+  std::string data;
+  ASSERT_TRUE(ReadLong(target, &data));
+  EXPECT_EQ(data, "two");
 }
 
 }  // namespace

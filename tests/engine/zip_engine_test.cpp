@@ -339,6 +339,29 @@ const ReplacementCase kReplacements[] = {
 INSTANTIATE_TEST_SUITE_P(Faults, ReplacementTest, testing::ValuesIn(kReplacements),
                          [](const auto& info) { return std::string(info.param.label); });
 
+// A new or changed archive and a replaced extracted file reach the disk before they take their
+// name: the temporary file is flushed, moved, and the move made durable by flushing its folder.
+TEST_F(ScratchTest, ReplacementsAreFlushedBeforeTheyAreMoved) {
+  WriteFile("a", "a");
+  cv::StartRecording();
+  ASSERT_EQ(Zip(ZPOPT{}, "arc.zip", {"a"}).code, ZE_OK);
+  ASSERT_EQ(Zip(ZPOPT{}, "arc.zip", {"a"}).code, ZE_OK);
+  UnzipRun run;
+  run.dcl.noflag = 1;
+  ASSERT_EQ(run.Extract("arc.zip", "."), PK_OK) << run.Output();
+  std::vector<std::string> calls = cv::RecordedCalls();
+  for (std::string& call : calls) {
+    for (size_t at; (at = call.find(".cvztmp")) != std::string::npos;)
+      call.replace(at - 9, 16, "~");
+  }
+  const std::vector<std::string> commit = {"flush arc.zip~", "move arc.zip~ arc.zip",
+                                           "flush folder ."};
+  std::vector<std::string> expected = commit;
+  expected.insert(expected.end(), commit.begin(), commit.end());
+  expected.insert(expected.end(), {"flush ./a~", "move ./a~ ./a", "flush folder ."});
+  EXPECT_EQ(calls, expected);
+}
+
 // Exact names first, a pattern only for a name that equals no entry, and "dir/" with its
 // contents.
 TEST_F(ScratchTest, DeleteSelectsExactNamesFirst) {
