@@ -10,6 +10,7 @@ namespace {
 std::atomic<int64_t> g_writableBytes{-1};
 std::atomic<bool> g_failRename{false};
 std::atomic<bool> g_failSetTime{false};
+std::atomic<int> g_threadStarts{-1};
 // Set between runs only, read by a run's threads.
 std::string g_failReadPath;
 uint64_t g_failReadAt = 0;
@@ -36,6 +37,7 @@ void SetFaultInjection(const FaultInjection& faults) {
   g_failSetTime = faults.failSetTime;
   g_failReadPath = faults.failReadPath ? faults.failReadPath : "";
   g_failReadAt = faults.failReadAt;
+  g_threadStarts = faults.threadStarts;
 }
 
 namespace detail {
@@ -58,6 +60,14 @@ void Record(const std::string& call) {
   if (!g_recording.load(std::memory_order_relaxed)) return;
   std::lock_guard lock(g_recordMutex);
   g_calls.push_back(call);
+}
+bool InjectedThreadFailure() {
+  int left = g_threadStarts.load(std::memory_order_relaxed);
+  while (left >= 0) {
+    if (left == 0) return true;
+    if (g_threadStarts.compare_exchange_weak(left, left - 1)) return false;
+  }
+  return false;
 }
 bool InjectedSetTimeFailure() {
   return g_failSetTime.load(std::memory_order_relaxed);

@@ -17,6 +17,7 @@ struct FaultInjection {
   // byte failReadAt on; at 0 it cannot even be opened. The text must live while it is in force.
   const char* failReadPath = nullptr;
   uint64_t failReadAt = 0;
+  int threadStarts = -1;  // threads that may still be started; -1: no limit
 };
 void SetFaultInjection(const FaultInjection& faults);
 
@@ -35,6 +36,8 @@ bool InjectedSetTimeFailure();
 // Whether reading `path` up to byte `end` fails (end 0: opening or listing it).
 bool InjectedReadFailure(const std::string& path, uint64_t end);
 void Record(const std::string& call);
+// Charges one thread start against the injected limit; true when it is to fail.
+bool InjectedThreadFailure();
 }  // namespace detail
 
 }  // namespace cv

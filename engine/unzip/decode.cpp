@@ -4,6 +4,8 @@
 
 #include <cstdio>
 #include <memory>
+#include <new>
+#include <optional>
 #include <vector>
 
 #include "core/format.h"
@@ -74,12 +76,14 @@ class OverlappedSink {
  public:
   explicit OverlappedSink(Checker& checker) : m_checker(checker) {
     for (auto& b : m_buffers) b.data.resize(kOutputChunk);
-    m_thread = Thread([this] { Consume(); });
+    m_running = Thread::Start([this] { Consume(); }, &m_thread).ok();
   }
   ~OverlappedSink() {
     Close();
-    m_thread.join();
+    (void)m_thread.Join();
   }
+  // False when no thread could be started: the caller checks on its own thread.
+  bool running() const { return m_running; }
   OverlappedSink(const OverlappedSink&) = delete;
   OverlappedSink& operator=(const OverlappedSink&) = delete;
 
@@ -133,7 +137,12 @@ class OverlappedSink {
       Buffer& b = m_buffers[tail];
       bool failed = !m_status.ok();
       lock.unlock();
-      Status status = failed ? Status() : m_checker.Take(b.data.data(), b.size);
+      Status status;
+      try {
+        if (!failed) status = m_checker.Take(b.data.data(), b.size);
+      } catch (const std::bad_alloc&) {
+        status = {StatusKind::kOutOfMemory, "out of memory"};
+      }
       lock.lock();
       if (!status.ok() && m_status.ok()) m_status = status;
       b.full = false;
@@ -146,6 +155,7 @@ class OverlappedSink {
   Buffer m_buffers[kBuffers];
   size_t m_head = 0;
   bool m_closed = false;
+  bool m_running = false;
   Status m_status;
   Mutex m_mutex;
   CondVar m_changed;
@@ -263,12 +273,13 @@ Status DecodeEntryData(const DecodeRequest& request, File* out) {
     return {StatusKind::kUnsupported, "unsupported method"};
   }
   Checker checker(request, out);
-  if (request.overlapped) {
-    OverlappedSink sink(checker);
+  std::optional<OverlappedSink> sink;
+  if (request.overlapped) sink.emplace(checker);
+  if (sink && sink->running()) {
     Status produced = Produce(
-        request, [&] { return sink.Acquire(); },
-        [&](unsigned char*, size_t size) { return sink.Submit(size); });
-    Status checked = sink.Drain();
+        request, [&] { return sink->Acquire(); },
+        [&](unsigned char*, size_t size) { return sink->Submit(size); });
+    Status checked = sink->Drain();
     if (!checked.ok()) return checked;
     CV_RETURN_IF_ERROR(produced);
     return checker.Finish();

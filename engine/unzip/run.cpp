@@ -177,10 +177,14 @@ class Run {
       }
     }
 
-    unsigned threads = HardwareThreads();
-    WorkerPool pool(threads);
+    WorkerPool pool;
+    if (Status started = pool.Start(HardwareThreads()); !started.ok()) {
+      m_report.Print(Level::kError, "error: " + started.message());
+      outcome.fatal = started;
+      return;
+    }
     m_pool = &pool;
-    const size_t window = threads * 8;
+    const size_t window = pool.size() * 8;
     size_t index = 0;
     status = m_reader.ForEachEntry([&](Entry& e) {
       size_t i = index++;

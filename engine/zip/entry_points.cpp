@@ -144,8 +144,12 @@ int Archive(int count, const char* zipFile, const ZPNAMES* names) {
 extern "C" {
 
 CVZIP_API int CVZIP_CALL ZpInit(const ZIPUSERFUNCTIONS* functions) {
-  cv::g_functions = functions ? *functions : ZIPUSERFUNCTIONS{};
-  return 1;
+  try {
+    cv::g_functions = functions ? *functions : ZIPUSERFUNCTIONS{};
+    return 1;
+  } catch (...) {
+    return 0;
+  }
 }
 
 CVZIP_API int CVZIP_CALL ZpSetOptions(const ZPOPT* options) {
@@ -164,7 +168,11 @@ CVZIP_API int CVZIP_CALL ZpSetOptions(const ZPOPT* options) {
 }
 
 CVZIP_API ZPOPT CVZIP_CALL ZpGetOptions(void) {
-  return cv::g_options;
+  try {
+    return cv::g_options;
+  } catch (...) {
+    return ZPOPT{};
+  }
 }
 
 CVZIP_API int CVZIP_CALL ZpArchive(int count, const char* zipFile, const ZPNAMES* names) {

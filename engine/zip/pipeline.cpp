@@ -76,7 +76,13 @@ CompressPipeline::CompressPipeline(std::vector<PipelineSource> sources, int leve
   m_slots.resize(m_window);
   m_ready.assign(m_window, false);
   if (m_jobs.empty()) return;
-  for (unsigned t = 0; t < threads; ++t) m_workers.emplace_back([this] { Work(); });
+  for (unsigned t = 0; t < threads && m_started.ok(); ++t) {
+    Thread worker;
+    m_started = Thread::Start([this] { Work(); }, &worker);
+    if (m_started.ok()) m_workers.push_back(std::move(worker));
+  }
+  // Fewer workers than asked for still do all the work.
+  if (!m_workers.empty()) m_started = {};
 }
 
 CompressPipeline::~CompressPipeline() {
@@ -85,7 +91,8 @@ CompressPipeline::~CompressPipeline() {
     m_stopping = true;
   }
   m_changed.notify_all();
-  for (Thread& t : m_workers) t.join();
+  // Work catches what a block throws, so a worker that failed has nothing left to tell.
+  for (Thread& t : m_workers) (void)t.Join();
 }
 
 void CompressPipeline::Compress(const Job& job, BlockResult* r, BlockDeflater& deflater) {
@@ -132,7 +139,9 @@ void CompressPipeline::Work() {
       Compress(m_jobs[j], &result, deflater);
     } catch (const std::bad_alloc&) {
       // No exception may end a worker: the block fails, and the writer reports it.
-      result.status = {StatusKind::kIo, "out of memory"};
+      result.status = {StatusKind::kOutOfMemory, "out of memory"};
+    } catch (...) {
+      result.status = {StatusKind::kIo, "compressing failed"};
     }
     {
       std::lock_guard lock(m_mutex);

@@ -97,6 +97,7 @@ ZipOutcome ZipRun::WriteArchive(const std::vector<Planned>& plan,
   Status s = out.Begin(m_entries);
   if (!s.ok()) return Fail(ZipStep::kCreate, s);
   CompressPipeline pipeline(std::move(sources), m_options.level);
+  if (!pipeline.started().ok()) return Fail(ZipStep::kWrite, pipeline.started());
   EntryWriter writer(out, pipeline, m_options, m_password, m_messages);
   for (const Planned& p : plan) {
     const bool replacing = p.existing != kNone;

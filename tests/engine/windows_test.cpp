@@ -16,6 +16,7 @@
 #include "cvzip.h"
 #include "platform/faults.h"
 #include "platform/temporary_file.h"
+#include "platform/threads.h"
 #include "platform/win32.h"
 
 namespace {
@@ -271,6 +272,19 @@ TEST_F(WindowsTest, ReplacingWaitsOutASharingViolation) {
   std::string data;
   ASSERT_TRUE(ReadLong(target, &data));
   EXPECT_EQ(data, "two");
+}
+
+// A thread the system will not start is a failure to report, neither an exception nor a hang;
+// what a thread's body throws comes back from Join.
+TEST(ThreadTest, ThreadsThatCannotStartOrThrow) {
+  cv::Thread thread;
+  cv::SetFaultInjection({.threadStarts = 0});
+  const cv::Status refused = cv::Thread::Start([] {}, &thread);
+  cv::SetFaultInjection({});
+  EXPECT_EQ(refused.kind(), cv::StatusKind::kOutOfMemory) << refused.message();
+  EXPECT_FALSE(thread.joinable());
+  ASSERT_TRUE(cv::Thread::Start([] { throw std::bad_alloc(); }, &thread).ok());
+  EXPECT_EQ(thread.Join().kind(), cv::StatusKind::kOutOfMemory);
 }
 
 }  // namespace

@@ -362,6 +362,31 @@ TEST_F(ScratchTest, ReplacementsAreFlushedBeforeTheyAreMoved) {
   EXPECT_EQ(calls, expected);
 }
 
+// A system that gives fewer threads than asked for: with none, both engines end with an error code
+// and change nothing; with some, they go on with those (the large entry's checking thread
+// included) and do everything.
+TEST_F(ScratchTest, ThreadsThatCannotStart) {
+  ASSERT_EQ(UnzipRun().Extract(Crafted("large_entry.zip"), "ref"), PK_OK);
+  ZPOPT recurse{};
+  recurse.fRecurse = 2;
+  for (int allowed : {0, 1, 2}) {
+    SCOPED_TRACE(std::to_string(allowed) + " threads");
+    fs::remove_all("out");
+    cv::SetFaultInjection({.threadStarts = allowed});
+    UnzipRun run;
+    const int unzipped = run.Extract(Crafted("large_entry.zip"), "out");
+    cv::SetFaultInjection({.threadStarts = allowed});
+    ZipResult zipped = Zip(recurse, "z.zip", {"ref"});
+    cv::SetFaultInjection({});
+    EXPECT_EQ(unzipped, allowed == 0 ? PK_MEM : PK_OK) << run.Output();
+    EXPECT_EQ(CompareTrees("ref", "out"), allowed == 0 ? "missing: after.txt" : "");
+    EXPECT_EQ(zipped.code, allowed == 0 ? ZE_MEM : ZE_OK) << zipped.Text();
+    EXPECT_EQ(fs::exists("z.zip"), allowed > 0);
+    if (allowed == 0) EXPECT_TRUE(run.Printed("cannot start a thread") && zipped.Printed("thread"));
+  }
+  EXPECT_EQ(PeersAccept("z.zip"), "");
+}
+
 // Exact names first, a pattern only for a name that equals no entry, and "dir/" with its
 // contents.
 TEST_F(ScratchTest, DeleteSelectsExactNamesFirst) {
