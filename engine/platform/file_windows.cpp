@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -26,14 +27,15 @@ Status SystemError(const std::string& what, const std::string& path) {
   StatusKind kind = e == ERROR_DISK_FULL || e == ERROR_HANDLE_DISK_FULL      ? StatusKind::kDiskFull
                     : e == ERROR_FILE_NOT_FOUND || e == ERROR_PATH_NOT_FOUND ? StatusKind::kNotFound
                                                                              : StatusKind::kIo;
-  char text[512] = "";
-  DWORD len = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, e,
-                             0, text, sizeof text, nullptr);
-  while (len > 0 && (text[len - 1] == '\n' || text[len - 1] == '\r' || text[len - 1] == ' ')) {
-    text[--len] = '\0';
+  // FormatMessageA would give the text in the system code page; the engines speak UTF-8.
+  wchar_t text[512] = L"";
+  DWORD len = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, e,
+                             0, text, DWORD(std::size(text)), nullptr);
+  while (len > 0 && (text[len - 1] == L'\n' || text[len - 1] == L'\r' || text[len - 1] == L' ')) {
+    --len;
   }
   std::string message = what + " " + path + ": ";
-  message += len > 0 ? std::string(text, len) : "error " + std::to_string(e);
+  message += len > 0 ? WideToUtf8(std::wstring_view(text, len)) : "error " + std::to_string(e);
   return {kind, message};
 }
 

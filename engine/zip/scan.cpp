@@ -8,18 +8,6 @@
 namespace cv {
 namespace {
 
-char LowerAscii(char c) {
-  return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
-}
-
-bool SameText(const std::string& a, const std::string& b, bool ignoreCase) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (ignoreCase ? LowerAscii(a[i]) != LowerAscii(b[i]) : a[i] != b[i]) return false;
-  }
-  return true;
-}
-
 // Disk names are matched with "*" and "?" only: "[" is an ordinary character of a file name.
 bool DiskNameMatch(const std::string& pattern, const std::string& name, bool ignoreCase) {
   std::string escaped;
@@ -92,13 +80,13 @@ class Scanner {
       return path.substr(cut);
     }
     const size_t rootLength = RootLength(m_root);
-    if (SameText(path, m_root, m_ignoreCase)) return {};  // the base folder itself
+    if (SamePath(path, m_root)) return {};  // the base folder itself
     if (path.size() > m_root.size() && IsPathSeparator(path[m_root.size()]) &&
-        SameText(path.substr(0, m_root.size()), m_root, m_ignoreCase)) {
+        SamePath(path.substr(0, m_root.size()), m_root)) {
       return ToStoredForm(path.substr(m_root.size() + 1));
     }
     if (m_root.size() == rootLength && path.size() > rootLength &&
-        SameText(path.substr(0, rootLength), m_root, m_ignoreCase)) {
+        SamePath(path.substr(0, rootLength), m_root)) {
       return ToStoredForm(path.substr(rootLength));  // the root is a drive's root
     }
     return ToStoredForm(path.substr(RootLength(path)));
@@ -110,7 +98,7 @@ class Scanner {
   }
 
   Status AddFile(const std::string& path, const FileInfo& info) {
-    if (!m_archive.empty() && SameText(path, m_archive, m_ignoreCase)) return {};
+    if (!m_archive.empty() && SamePath(path, m_archive)) return {};
     Add(path, StoredName(path), info);
     return {};
   }

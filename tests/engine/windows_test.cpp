@@ -186,6 +186,24 @@ TEST_F(WindowsTest, CaseTwinsMeetTheOverwriteRules) {
   EXPECT_EQ(data, "lower\n");
 }
 
+// Case folds over all of Unicode: names that differ only so are one file. The later entry lands,
+// and a base folder named in other case still cuts the stored names.
+TEST_F(WindowsTest, UnicodeCaseTwins) {
+  DCL dcl{};
+  dcl.noflag = 1;
+  EXPECT_EQ(Unzip(Crafted("unicode_twins.zip"), m_dir, dcl), PK_OK);
+  std::string data;
+  ASSERT_TRUE(ReadLong(m_dir + "\\\xc3\x89t\xc3\xa9.txt", &data));
+  EXPECT_EQ(data, "later\n");
+  const std::string upper = m_dir + "\\\xc9TUDE", lower = m_dir + "\\\xe9tude";  // code page 1252
+  ASSERT_TRUE(CreateDirectoryA(upper.c_str(), nullptr));
+  std::ofstream(lower + "\\a.txt") << "a";
+  ZPOPT o{};
+  o.szRootDir = const_cast<char*>(upper.c_str());
+  ASSERT_EQ(Zip(o, m_dir + "\\u.zip", {lower + "\\a.txt"}), ZE_OK);
+  EXPECT_EQ(Names(m_dir + "\\u.zip"), std::vector<std::string>{"a.txt"});
+}
+
 // A file another handle holds without sharing is reported and skipped, the others are added;
 // hidden files are taken by recursion only with fSystem.
 TEST_F(WindowsTest, LockedAndHiddenFiles) {

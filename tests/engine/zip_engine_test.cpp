@@ -136,6 +136,28 @@ TEST_F(ScratchTest, OptionsGiveTheStoredNames) {
   }
 }
 
+// What a scan meets besides files and folders: links to folders are not descended (a link cycle
+// cannot make the scan endless) but followed when named, a pipe is left out (reading it would wait
+// forever), and a device named as a file to add is refused.
+TEST_F(ScratchTest, LinksPipesAndDevices) {
+  WriteFile("t/a", "a");
+  WriteFile("real/x", "x");
+  fs::create_directory_symlink("../real", "t/link");
+  fs::create_directory_symlink("..", "t/cycle");
+  ASSERT_EQ(::mkfifo("t/pipe", 0600), 0);
+  ZPOPT o{};
+  o.fRecurse = 2;
+  ZipResult r = Zip(o, "t.zip", {"t"});
+  ASSERT_EQ(r.code, ZE_OK) << r.Text();
+  EXPECT_EQ(Sorted(Names("t.zip")), Sorted({"t/", "t/a"}));
+  ASSERT_EQ(Zip(o, "l.zip", {"t/link"}).code, ZE_OK);
+  EXPECT_EQ(Sorted(Names("l.zip")), Sorted({"t/link/", "t/link/x"}));
+  r = Zip(o, "d.zip", {"/dev/null"});
+  EXPECT_EQ(r.code, ZE_OPEN) << r.Text();
+  EXPECT_TRUE(r.Printed("/dev/null")) << r.Text();
+  EXPECT_FALSE(fs::exists("d.zip"));
+}
+
 // The archive never swallows itself when it lies in a folder being added.
 TEST_F(ScratchTest, ArchiveInsideTheAddedFolderIsNotAdded) {
   WriteFile("d/x", "x");
