@@ -11,10 +11,6 @@
 namespace cv {
 namespace {
 
-// Files at least this large get zip64 size fields in their local header from the start: the
-// header is written before the data and patched in place afterwards, so its length is fixed.
-constexpr uint64_t kZip64LocalThreshold = 0xff000000;
-
 bool IsAscii(const std::string& s) {
   return std::all_of(s.begin(), s.end(),
                      [](char c) { return static_cast<unsigned char>(c) < 0x80; });
@@ -128,8 +124,10 @@ Status EntryWriter::WriteFile(const ScanItem& item, bool replacing, bool* unread
     if (m_options.level == 1) e.flags |= 0x6;
   }
   if (src.lineEnds != LineEnds::Keep) e.internalAttributes |= kInternalText;
-  const uint64_t bound = src.lineEnds == LineEnds::LfToCrLf ? 2 * src.size : src.size;
-  const bool zip64 = bound >= kZip64LocalThreshold;
+  // The header is written before the data and patched in place afterwards, so its length is
+  // fixed: it gets zip64 size fields when the data could reach them, compressed at worst.
+  const bool zip64 =
+      CompressPipeline::MaxDataSize(src.size, src.lineEnds) + kEncryptionHeaderSize >= kZip64Limit;
   ZipCrypto crypto;
   ZipCrypto* cipher = nullptr;
   if (m_options.encrypt) {

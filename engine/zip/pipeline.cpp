@@ -59,6 +59,17 @@ Status ReadSourceBlock(const PipelineSource& source, uint64_t offset, uint64_t l
   return {};
 }
 
+uint64_t CompressPipeline::MaxDataSize(uint64_t size, LineEnds lineEnds) {
+  // Each block, converted (LF to CR LF can double it), at worst as stored deflate blocks: zlib cuts
+  // them at 16 KiB or more, 5 bytes of header each, and a block that is not the last ends with an
+  // empty one. A whole file that does not shrink is stored as it is, which costs less.
+  const uint64_t grow = lineEnds == LineEnds::LfToCrLf ? 2 : 1;
+  auto blockCost = [](uint64_t bytes) { return bytes + 5 * (bytes / 16384 + 2); };
+  const uint64_t blocks = BlockCount(size);
+  const uint64_t last = size - (blocks - 1) * kBlockSize;
+  return (blocks - 1) * blockCost(grow * kBlockSize) + blockCost(grow * last);
+}
+
 CompressPipeline::CompressPipeline(std::vector<PipelineSource> sources, int level)
     : m_sources(std::move(sources)), m_level(level) {
   for (size_t i = 0; i < m_sources.size(); ++i) {

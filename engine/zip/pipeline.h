@@ -54,6 +54,8 @@ class CompressPipeline {
   static uint64_t BlockCount(uint64_t size) {
     return size == 0 ? 1 : (size + kBlockSize - 1) / kBlockSize;
   }
+  // The most bytes the compressed data of a source of `size` bytes can take, whatever it holds.
+  static uint64_t MaxDataSize(uint64_t size, LineEnds lineEnds);
 
   // The next block in order (sources in order, blocks of each in order). False after the last.
   bool Next(BlockResult* result);
