@@ -41,20 +41,23 @@ void SetFaultInjection(const FaultInjection& faults) {
 }
 
 namespace detail {
-bool InjectedDiskFull(size_t size) {
+Status WriteFault(const std::string& path, size_t size) {
   int64_t left = g_writableBytes.load(std::memory_order_relaxed);
   while (left >= 0) {
-    if (int64_t(size) > left) return true;
-    if (g_writableBytes.compare_exchange_weak(left, left - int64_t(size))) return false;
+    if (int64_t(size) > left) return {StatusKind::kDiskFull, "disk full writing " + path};
+    if (g_writableBytes.compare_exchange_weak(left, left - int64_t(size))) return {};
   }
-  return false;
+  return {};
 }
-bool InjectedRenameFailure() {
-  return g_failRename.load(std::memory_order_relaxed);
+Status RenameFault(const std::string& from, const std::string& to) {
+  if (!g_failRename.load(std::memory_order_relaxed)) return {};
+  return {StatusKind::kIo, "cannot rename " + from + " to " + to};
 }
-bool InjectedReadFailure(const std::string& path, uint64_t end) {
-  if (g_failReadPath.empty() || path != g_failReadPath) return false;
-  return end == 0 ? g_failReadAt == 0 : end > g_failReadAt;
+Status ReadFault(const std::string& path, uint64_t end) {
+  if (g_failReadPath.empty() || path != g_failReadPath) return {};
+  if (end == 0 ? g_failReadAt != 0 : end <= g_failReadAt) return {};
+  return {StatusKind::kIo,
+          (end == 0 ? "cannot open " : "cannot read ") + path + ": injected failure"};
 }
 void Record(const std::string& call) {
   if (!g_recording.load(std::memory_order_relaxed)) return;
@@ -69,8 +72,9 @@ bool InjectedThreadFailure() {
   }
   return false;
 }
-bool InjectedSetTimeFailure() {
-  return g_failSetTime.load(std::memory_order_relaxed);
+Status SetTimeFault(const std::string& path) {
+  if (!g_failSetTime.load(std::memory_order_relaxed)) return {};
+  return {StatusKind::kIo, "cannot set time of " + path};
 }
 }  // namespace detail
 

@@ -4,6 +4,8 @@
 
 #include <cstddef>
 #include <cstdint>
+
+#include "core/status.h"
 #include <string>
 #include <vector>
 
@@ -29,15 +31,16 @@ void StartRecording();
 std::vector<std::string> RecordedCalls();
 
 namespace detail {
-// Charges `size` bytes against the injected limit; true when the disk is "full".
-bool InjectedDiskFull(size_t size);
-bool InjectedRenameFailure();
-bool InjectedSetTimeFailure();
-// Whether reading `path` up to byte `end` fails (end 0: opening or listing it).
-bool InjectedReadFailure(const std::string& path, uint64_t end);
-void Record(const std::string& call);
+// The file layer's checks: each is ok, or the failure the injection asks for.
+// Reading `path` up to byte `end` (0: opening or listing it).
+Status ReadFault(const std::string& path, uint64_t end);
+// Writing `size` more bytes, charged against the injected limit: a full disk.
+Status WriteFault(const std::string& path, size_t size);
+Status RenameFault(const std::string& from, const std::string& to);
+Status SetTimeFault(const std::string& path);
 // Charges one thread start against the injected limit; true when it is to fail.
 bool InjectedThreadFailure();
+void Record(const std::string& call);
 }  // namespace detail
 
 }  // namespace cv

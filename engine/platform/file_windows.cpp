@@ -40,9 +40,7 @@ Status SystemError(const std::string& what, const std::string& path) {
 }
 
 Status File::Open(const std::string& path, Mode mode, File* out) {
-  if (mode == Mode::kRead && detail::InjectedReadFailure(path, 0)) {
-    return {StatusKind::kIo, "cannot open " + path + ": injected failure"};
-  }
+  if (mode == Mode::kRead) CV_RETURN_IF_ERROR(detail::ReadFault(path, 0));
   DWORD access = mode == Mode::kRead ? GENERIC_READ : GENERIC_WRITE;
   DWORD share = FILE_SHARE_READ | (mode == Mode::kRead ? FILE_SHARE_WRITE | FILE_SHARE_DELETE : 0);
   DWORD disposition = mode == Mode::kRead        ? OPEN_EXISTING
@@ -59,9 +57,7 @@ Status File::Open(const std::string& path, Mode mode, File* out) {
 }
 
 Status File::ReadAt(uint64_t offset, void* buffer, size_t size, size_t* got) const {
-  if (detail::InjectedReadFailure(m_path, offset + size)) {
-    return {StatusKind::kIo, "cannot read " + m_path + ": injected failure"};
-  }
+  CV_RETURN_IF_ERROR(detail::ReadFault(m_path, offset + size));
   size_t done = 0;
   while (done < size) {
     OVERLAPPED at{};
@@ -82,7 +78,7 @@ Status File::ReadAt(uint64_t offset, void* buffer, size_t size, size_t* got) con
 }
 
 Status File::Write(const void* data, size_t size) {
-  if (detail::InjectedDiskFull(size)) return {StatusKind::kDiskFull, "disk full writing " + m_path};
+  CV_RETURN_IF_ERROR(detail::WriteFault(m_path, size));
   const char* p = static_cast<const char*>(data);
   while (size > 0) {
     DWORD chunk = DWORD(size < 0x40000000 ? size : 0x40000000);
@@ -138,9 +134,8 @@ Status File::Size(uint64_t* size) const {
 }
 
 Status File::SetModificationTime(int64_t mtime) {
-  if (detail::InjectedSetTimeFailure() || !InTimeRange(mtime)) {
-    return {StatusKind::kIo, "cannot set time of " + m_path};
-  }
+  CV_RETURN_IF_ERROR(detail::SetTimeFault(m_path));
+  if (!InTimeRange(mtime)) return {StatusKind::kIo, "cannot set time of " + m_path};
   const uint64_t ft = FileTimeFromUnixTime(mtime);
   FILETIME t{DWORD(ft), DWORD(ft >> 32)};
   if (!SetFileTime(H(m_handle), nullptr, nullptr, &t))
@@ -163,9 +158,7 @@ Status File::Flush() {
 }
 
 Status MoveReplacing(const std::string& from, const std::string& to) {
-  if (detail::InjectedRenameFailure()) {
-    return {StatusKind::kIo, "cannot rename " + from + " to " + to};
-  }
+  CV_RETURN_IF_ERROR(detail::RenameFault(from, to));
   const std::wstring source = LongPath(from), target = LongPath(to);
   // Virus scanners, the indexer and the preview pane open a just-written file for a moment:
   // a sharing violation is waited out for about a second.

@@ -36,9 +36,7 @@ bool Stat(const std::string& path, FileInfo* out) {
 
 Status ListFolder(const std::string& dir, std::vector<FileInfo>* out) {
   out->clear();
-  if (detail::InjectedReadFailure(dir, 0)) {
-    return {StatusKind::kIo, "cannot read folder " + dir + ": injected failure"};
-  }
+  CV_RETURN_IF_ERROR(detail::ReadFault(dir, 0));
   DIR* d = ::opendir(dir.c_str());
   if (!d) return {StatusKind::kNotFound, "cannot read folder " + dir + ": " + std::strerror(errno)};
   while (dirent* de = ::readdir(d)) {

@@ -50,9 +50,7 @@ bool Stat(const std::string& path, FileInfo* out) {
 
 Status ListFolder(const std::string& dir, std::vector<FileInfo>* out) {
   out->clear();
-  if (detail::InjectedReadFailure(dir, 0)) {
-    return {StatusKind::kIo, "cannot read folder " + dir + ": injected failure"};
-  }
+  CV_RETURN_IF_ERROR(detail::ReadFault(dir, 0));
   WIN32_FIND_DATAW fd;
   // A long path is taken literally: a doubled separator would make it name nothing.
   std::wstring pattern = LongPath(dir);
