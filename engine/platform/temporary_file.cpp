@@ -26,10 +26,11 @@ TemporaryFile& TemporaryFile::operator=(TemporaryFile&& other) noexcept {
 }
 
 Status TemporaryFile::Create(const std::string& target, TemporaryFile* out) {
-  thread_local std::mt19937 random{std::random_device{}()};
+  // A fresh random number per name: a thread_local generator would leave handles behind at each
+  // unload of the DLL (the static runtime's thread storage).
   for (int attempt = 0;; ++attempt) {
     char suffix[32];
-    std::snprintf(suffix, sizeof suffix, ".%08x.cvztmp", unsigned(random()));
+    std::snprintf(suffix, sizeof suffix, ".%08x.cvztmp", unsigned(std::random_device{}()));
     const std::string path = target + suffix;
     File file;
     Status s = File::Open(path, File::Mode::kCreateNew, &file);

@@ -115,11 +115,18 @@ TEST_F(ScratchTest, EveryTruncationAndDamagedByteIsHandled) {
 }
 
 // More entries than the end record's 16-bit count holds, written without zip64: the count wraps.
-TEST(WrappedCountTest, EveryEntryIsListedAndTested) {
+// Made here with the generator's own records, not among the crafted archives other suites read.
+TEST_F(ScratchTest, AWrappedEntryCountIsReadWhole) {
+  const std::string script = fs::path(CVENGINE_CRAFTED_SCRIPT).parent_path();
+  ASSERT_EQ(Shell("python3 -B -c \"import sys; sys.path.insert(0, sys.argv[1]); import "
+                  "make_hostile_archives as m; open('wrapped.zip', 'wb').write(m.archive("
+                  "[m.Member('%05d' % i) for i in range(65537)]))\" " +
+                  Quote(script)),
+            0);
   UnzipRun list;
-  EXPECT_EQ(list.List(Crafted("wrapped_count.zip")), PK_OK) << list.Output();
+  EXPECT_EQ(list.List("wrapped.zip"), PK_OK) << list.Output();
   EXPECT_EQ(list.listed.size(), 65537u);
-  EXPECT_EQ(UnzipRun().Test(Crafted("wrapped_count.zip")), PK_OK);
+  EXPECT_EQ(UnzipRun().Test("wrapped.zip"), PK_OK);
 }
 
 }  // namespace
