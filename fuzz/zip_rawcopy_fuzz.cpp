@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "archive.h"
+#include "core/reader.h"
 #include "cvzip.h"
 
 namespace {

@@ -65,7 +65,7 @@ def central_header(m):
 
 
 def archive(members, comment=b"", prefix=b"", count=None, cd_offset_delta=0, adjust_offsets=False,
-            zip64=False):
+            zip64=False, disk_count=None, disk=0):
     out = bytearray(prefix)
     base = 0 if adjust_offsets else len(prefix)
     for m in members:
@@ -84,8 +84,9 @@ def archive(members, comment=b"", prefix=b"", count=None, cd_offset_delta=0, adj
         out += struct.pack("<IHHHHIIH", 0x06054B50, 0, 0, 0xFFFF, 0xFFFF, 0xFFFFFFFF, 0xFFFFFFFF,
                            len(comment)) + comment
     else:
-        out += struct.pack("<IHHHHIIH", 0x06054B50, 0, 0, n & 0xFFFF, n & 0xFFFF, len(cd),
-                           cd_start + cd_offset_delta, len(comment)) + comment
+        on_disk = n if disk_count is None else disk_count
+        out += struct.pack("<IHHHHIIH", 0x06054B50, disk, disk, on_disk & 0xFFFF, n & 0xFFFF,
+                           len(cd), cd_start + cd_offset_delta, len(comment)) + comment
     return bytes(out)
 
 
@@ -223,6 +224,10 @@ def build():
     a["zip64_locator_wrong.zip"] = z[:locator + 8] + struct.pack("<Q", 3) + z[locator + 16:]
     z64 = z.rfind(b"PK\x06\x06")
     a["zip64_counts_differ.zip"] = z[:z64 + 24] + struct.pack("<QQ", 1, 2) + z[z64 + 40:]
+    # One disk, but the count of entries on this disk says 1 of 2.
+    a["disk_count_differs.zip"] = archive([Member("one.txt", b"1\n"), Member("two.txt", b"2\n")],
+                                          disk_count=1)
+    a["multi_disk.zip"] = archive([Member("one.txt", b"1\n")], disk=1)
     a["empty.zip"] = b""
     a["not_a_zip.zip"] = b"This is plain text, not an archive.\n" * 10
     a["only_end_record.zip"] = archive([])
@@ -235,6 +240,9 @@ def build():
     m.extra = zip64_extra(len(text), m.csize)
     m.local = dict(csize=0xFFFFFFFF, usize=0xFFFFFFFF)
     a["zip64_extra_sizes.zip"] = archive([m])
+    a["zip64_prefix.zip"] = archive([Member("sfx64.txt", text, method=8)], zip64=True,
+                                    prefix=b"MZ" + b"\0" * 510)
+    a["bytes_after_end.zip"] = archive([Member("after.txt", b"after\n")]) + b"appended junk"
     a["cp437_name.zip"] = archive([Member(b"caf\x82 \x9c.txt", b"cp437\n")])
     a["utf8_unflagged.zip"] = archive([Member("na\u00efve \u65e5\u672c.txt", b"utf8\n")])
     a["utf8_flagged_invalid.zip"] = archive([Member(b"\xff\xfe.txt", b"bad\n", flags=0x800)])
@@ -267,6 +275,30 @@ def build():
                                                 encrypted_member("b.txt", text, "two", False)])
     m = Member("text.txt", b"line1\nline2\r\nline3\n", internal=1)
     a["text_entry.zip"] = archive([m, Member("binary.bin", b"a\nb\n")])
+    # Over 4 MiB: decoded with checking and writing on a thread of their own.
+    big = bytes(range(256)) * (5 * 4096 + 7)
+    a["large_entry.zip"] = archive([Member("large.bin", big, method=8),
+                                    Member("after.txt", b"after\n")])
+    m = Member("large.bin", big, method=8)
+    m.local = m.central = dict(crc=m.crc ^ 1)
+    a["bad_crc_large.zip"] = archive([m, Member("fine.txt", b"fine\n")])
+    a["full_disk.zip"] = archive([Member("big.bin", b"x" * 2000000, method=8),
+                                  Member("small.txt", b"s")])
+    # Names one file on Windows, where case folds over all of Unicode: the later entry must land.
+    a["unicode_twins.zip"] = archive([Member("\u00c9t\u00e9.txt", big, method=8),
+                                      Member("\u00e9t\u00c9.txt", b"later\n")])
+    a["folder_clash.zip"] = archive([Member("docs/x.txt", b"x"), Member("other.txt", b"o"),
+                                     Member("docs2", b"d")])
+    # Text whose CR LF pairs and lone LFs fall on the 256 KiB chunk ends of decoding, in an entry
+    # decoded on the calling worker and in one decoded on the overlapped path.
+    chunk = 256 * 1024
+    line = b"x" * (chunk - 1) + b"\r\n" + b"y" * (chunk - 2) + b"\n" + b"z\r\nw\n"
+    a["text_chunks.zip"] = archive([Member("small.txt", line, method=8, internal=1),
+                                    Member("large.txt", line * 10, method=8, internal=1)])
+    # NTFS times beyond what any system sets: bit 63 set, and the year 30828.
+    for name, filetime in [("ntfs_time_bit63", 1 << 63), ("ntfs_time_far", (1 << 63) - 1)]:
+        ntfs = struct.pack("<IHHQQQ", 0, 1, 24, filetime, filetime, filetime)
+        a[name + ".zip"] = archive([Member("t.txt", b"t\n", extra=struct.pack("<HH", 10, 32) + ntfs)])
     a["long_name.zip"] = archive([Member("/".join(["d%02d_%s" % (i, "x" * 40) for i in range(8)]) +
                                          "/file.txt", b"deep\n")])
     return a

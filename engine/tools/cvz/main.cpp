@@ -1,0 +1,115 @@
+// cvz: a command-line front end over the engines' C entry points, used to test and benchmark them
+// against other ZIP tools.
+#include "tools/cvz/cvz.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+struct Command {
+  const char* name;
+  int (*run)(const CvzArgs& args);
+};
+
+constexpr Command kCommands[] = {
+    {"list", CvzList}, {"test", CvzTest},     {"extract", CvzExtract},
+    {"add", CvzAdd},   {"delete", CvzDelete},
+};
+
+constexpr char kHelp[] = R"(usage:
+  cvz list ARCHIVE
+  cvz test ARCHIVE [-q] [-p PASSWORD]
+  cvz extract ARCHIVE [-d DIR] [-o|-n] [-j] [-a] [-C] [-p PASSWORD] [-q|-qq] [-x NAME]... [NAME...]
+
+list     one line per entry: size, packed size, ratio, date, time, CRC, method, name
+test     reads every entry and checks its CRC; writes nothing (ntflag 1)
+extract  writes the entries named (all when none) into DIR (default: the current folder)
+
+Each option of extract sets one field of the engine's option record (DCL):
+  -d DIR       lpszExtractDir = DIR
+  -o           noflag = 1: overwrite existing files
+  -n           noflag = 0: keep existing files (the default)
+  -j           ndflag = 0: drop the folder part of names (default ndflag = 1)
+  -a           naflag = 1: entries marked as text get CR LF line ends
+  -C           C_flag = 1: NAME patterns match case-sensitively
+  -q, -qq      fQuiet = 1 (warnings and errors only), fQuiet = 2 (errors only)
+  -p PASSWORD  the password callback answers PASSWORD (without -p: no password, encrypted
+               entries are skipped)
+  -x NAME      an exclude name
+  NAME         an include name: an entry's exact name, else a pattern with * ? [...]
+PromptToOverwrite stays 0: cvz never asks.
+
+The exit code of list, test and extract is the unzip engine's return code (0 ok, 1 warning,
+2/3 damaged, 9 not found or not a ZIP archive, 11 no match, 50 write failed, 81 unsupported,
+82 bad password).
+
+  cvz add ARCHIVE [-r] [-j] [-D] [-b BASE] [-0..-9] [-u|-f] [-l|-L] [-S] [-e -p PASSWORD]
+          [-q|-v] NAME...
+  cvz delete ARCHIVE NAME...
+
+add      adds files, folders and wildcard patterns (* ?) to ARCHIVE, creating it when missing;
+         an entry of the same name is replaced in place
+delete   removes the entries named: an exact name first, else a pattern; "dir/" also removes
+         everything under it
+
+Each option of add sets one field of the zip engine's option record (ZPOPT); without options
+folder names and folder entries are stored and folders are not descended:
+  -r           fRecurse = 2: descend into named folders
+  -j           fJunkDir = 1: store file names without their folders
+  -D           fNoDirEntries = 1: store no folder entries
+  -b BASE      szRootDir = BASE, and BASE becomes the current folder: names are stored
+               relative to it
+  -0 .. -9     fLevel = '0'..'9' (-0 stores; default 6)
+  -u           fUpdate = 1: replace entries only by newer files, add new files
+  -f           fFreshen = 1: replace entries only by newer files, add nothing new
+  -l           fLF_CRLF = 1: text files get CR LF line ends
+  -L           fCRLF_LF = 1: text files get LF line ends
+  -S           fSystem = 1: include hidden and system files
+  -e           fEncrypt = 1: encrypt with the password of -p (traditional PKWARE)
+  -q, -v       fQuiet = 1 (errors and warnings only), fVerbose = 1 (a summary line)
+delete sets fDeleteEntries = 1. The exit code of add and delete is the zip engine's return code:
+0 ok, 3 damaged archive, 4 out of memory, 5 no password, 10 temporary file, 11 not a ZIP archive,
+12 nothing to do, 13 no archive, 14 write error, 15 cannot create, 16 bad option, 18 a name not
+found or a file not read, 80 stopped.
+
+A command line cvz does not understand exits with 10.
+)";
+
+}  // namespace
+
+std::string g_password;
+
+int Usage(const std::string& problem) {
+  std::fprintf(stderr, "cvz: %s (see cvz --help)\n", problem.c_str());
+  return kUsageError;
+}
+
+int PrintLine(char* text, unsigned long length) {
+  std::fwrite(text, 1, length, stdout);
+  std::fputc('\n', stdout);
+  return 0;
+}
+
+int AnswerPassword(char* buffer, int size, const char*, const char*) {
+  if (g_password.empty() || size <= 1) return 1;
+  const size_t n = std::min(g_password.size(), size_t(size - 1));
+  std::memcpy(buffer, g_password.data(), n);
+  buffer[n] = '\0';
+  return 0;
+}
+
+int main(int argc, char** argv) {
+  if (argc >= 2 && (!std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h"))) {
+    std::fputs(kHelp, stdout);
+    return 0;
+  }
+  if (argc >= 2) {
+    for (const Command& command : kCommands) {
+      if (!std::strcmp(argv[1], command.name)) return command.run(CvzArgs(argv + 2, argv + argc));
+    }
+  }
+  std::fputs(kHelp, stderr);
+  return kUsageError;
+}

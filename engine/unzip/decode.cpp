@@ -1,0 +1,296 @@
+#include "unzip/decode.h"
+
+#include <zlib.h>
+
+#include <cstdio>
+#include <memory>
+#include <new>
+#include <optional>
+#include <vector>
+
+#include "core/format.h"
+#include "core/line_ends.h"
+#include "platform/threads.h"
+
+namespace cv {
+namespace {
+
+constexpr size_t kInputChunk = 256 * 1024;
+constexpr size_t kOutputChunk = 256 * 1024;
+
+Status Corrupt(const std::string& what) {
+  return {StatusKind::kBadEntry, what};
+}
+
+std::string Hex(uint32_t v) {
+  char text[12];
+  std::snprintf(text, sizeof text, "%08x", v);
+  return text;
+}
+
+// Checks and writes decoded bytes: CRC, size limit, text conversion.
+class Checker {
+ public:
+  Checker(const DecodeRequest& request, File* out) : m_request(request), m_out(out) {}
+
+  Status Take(const unsigned char* data, size_t size) {
+    if (size > m_request.uncompressedSize - m_total) {
+      return Corrupt("data longer than its header says (" +
+                     std::to_string(m_request.uncompressedSize) + " bytes)");
+    }
+    m_total += size;
+    m_crc = uint32_t(crc32_z(m_crc, data, size));
+    if (!m_out) return {};
+    if (!m_request.lfToCrlf) return m_out->Write(data, size);
+    m_text.clear();
+    ConvertLineEnds(LineEnds::LfToCrLf, data, size, m_last, -1, m_text);
+    if (size > 0) m_last = data[size - 1];
+    return m_out->Write(m_text.data(), m_text.size());
+  }
+
+  Status Finish() const {
+    if (m_total != m_request.uncompressedSize) {
+      return Corrupt("data shorter than its header says (" + std::to_string(m_total) + " of " +
+                     std::to_string(m_request.uncompressedSize) + " bytes)");
+    }
+    if (m_crc != m_request.crc) {
+      return Corrupt(m_request.encrypted
+                         ? "bad CRC " + Hex(m_crc) + " (incorrect password?)"
+                         : "bad CRC " + Hex(m_crc) + " (should be " + Hex(m_request.crc) + ")");
+    }
+    return {};
+  }
+
+ private:
+  const DecodeRequest& m_request;
+  File* m_out;
+  uint64_t m_total = 0;
+  uint32_t m_crc = 0;
+  int m_last = -1;  // the byte before the next chunk, for a CR LF pair cut by a chunk end
+  std::vector<unsigned char> m_text;
+};
+
+// Hands decoded chunks to a second thread that runs the Checker, through a few rotating
+// buffers; the producer waits when all are full, so memory stays fixed.
+class OverlappedSink {
+ public:
+  explicit OverlappedSink(Checker& checker) : m_checker(checker) {
+    for (auto& b : m_buffers) b.data.resize(kOutputChunk);
+    m_running = Thread::Start([this] { Consume(); }, &m_thread).ok();
+  }
+  ~OverlappedSink() {
+    Close();
+    (void)m_thread.Join();
+  }
+  // False when no thread could be started: the caller checks on its own thread.
+  bool running() const { return m_running; }
+  OverlappedSink(const OverlappedSink&) = delete;
+  OverlappedSink& operator=(const OverlappedSink&) = delete;
+
+  // The buffer to fill next; waits for the consumer to free it.
+  unsigned char* Acquire() {
+    std::unique_lock lock(m_mutex);
+    m_changed.wait(lock, [&] { return !m_buffers[m_head].full; });
+    return m_buffers[m_head].data.data();
+  }
+  // Passes the acquired buffer on; returns the consumer's first failure, if any.
+  Status Submit(size_t size) {
+    std::lock_guard lock(m_mutex);
+    m_buffers[m_head].size = size;
+    m_buffers[m_head].full = true;
+    m_head = (m_head + 1) % kBuffers;
+    m_changed.notify_all();
+    return m_status;
+  }
+  // Waits until everything submitted is checked; returns the consumer's status.
+  Status Drain() {
+    std::unique_lock lock(m_mutex);
+    m_changed.wait(lock, [&] {
+      for (const auto& b : m_buffers) {
+        if (b.full) return false;
+      }
+      return true;
+    });
+    return m_status;
+  }
+
+ private:
+  static constexpr size_t kBuffers = 4;
+  struct Buffer {
+    std::vector<unsigned char> data;
+    size_t size = 0;
+    bool full = false;
+  };
+
+  void Close() {
+    std::lock_guard lock(m_mutex);
+    m_closed = true;
+    m_changed.notify_all();
+  }
+
+  void Consume() {
+    size_t tail = 0;
+    for (;;) {
+      std::unique_lock lock(m_mutex);
+      m_changed.wait(lock, [&] { return m_buffers[tail].full || m_closed; });
+      if (!m_buffers[tail].full) return;
+      Buffer& b = m_buffers[tail];
+      bool failed = !m_status.ok();
+      lock.unlock();
+      Status status;
+      try {
+        if (!failed) status = m_checker.Take(b.data.data(), b.size);
+      } catch (const std::bad_alloc&) {
+        status = {StatusKind::kOutOfMemory, "out of memory"};
+      }
+      lock.lock();
+      if (!status.ok() && m_status.ok()) m_status = status;
+      b.full = false;
+      tail = (tail + 1) % kBuffers;
+      m_changed.notify_all();
+    }
+  }
+
+  Checker& m_checker;
+  Buffer m_buffers[kBuffers];
+  size_t m_head = 0;
+  bool m_closed = false;
+  bool m_running = false;
+  Status m_status;
+  Mutex m_mutex;
+  CondVar m_changed;
+  Thread m_thread;
+};
+
+// Reads the compressed data in chunks, decrypting as it goes.
+class Source {
+ public:
+  explicit Source(const DecodeRequest& request)
+      : m_request(request), m_keys(request.keys), m_left(request.compressedSize) {
+    m_buffer.resize(size_t(std::min<uint64_t>(kInputChunk, std::max<uint64_t>(m_left, 1))));
+  }
+  uint64_t left() const { return m_left; }
+  Status Next(const unsigned char** data, size_t* size) {
+    size_t n = size_t(std::min<uint64_t>(m_left, m_buffer.size()));
+    CV_RETURN_IF_ERROR(m_request.archive->ReadExactAt(m_offset, m_buffer.data(), n));
+    if (m_request.encrypted) m_keys.Decrypt(m_buffer.data(), n);
+    m_offset += n;
+    m_left -= n;
+    *data = m_buffer.data();
+    *size = n;
+    return {};
+  }
+
+ private:
+  const DecodeRequest& m_request;
+  ZipCrypto m_keys;
+  uint64_t m_left;
+  uint64_t m_offset = m_request.dataOffset;
+  std::vector<unsigned char> m_buffer;
+};
+
+class Inflater {
+ public:
+  Inflater() = default;
+  ~Inflater() {
+    if (m_ready) inflateEnd(&m_stream);
+  }
+  Inflater(const Inflater&) = delete;
+  Inflater& operator=(const Inflater&) = delete;
+  bool Init() {
+    m_ready = inflateInit2(&m_stream, -MAX_WBITS) == Z_OK;
+    return m_ready;
+  }
+  z_stream& stream() { return m_stream; }
+
+ private:
+  z_stream m_stream{};
+  bool m_ready = false;
+};
+
+// Produces the decoded bytes of the entry, calling `emit(buffer, size)` per output chunk;
+// `buffer()` gives the memory to fill.
+template <typename GetBuffer, typename Emit>
+Status Produce(const DecodeRequest& request, GetBuffer buffer, Emit emit) {
+  Source source(request);
+  if (request.method == kMethodStored) {
+    if (request.compressedSize != request.uncompressedSize) {
+      return Corrupt("stored data size differs from its uncompressed size");
+    }
+    while (source.left() > 0) {
+      const unsigned char* data;
+      size_t size;
+      CV_RETURN_IF_ERROR(source.Next(&data, &size));
+      unsigned char* out = buffer();
+      std::copy(data, data + size, out);
+      CV_RETURN_IF_ERROR(emit(out, size));
+    }
+    return {};
+  }
+  Inflater inflater;
+  if (!inflater.Init()) return {StatusKind::kIo, "out of memory"};
+  z_stream& z = inflater.stream();
+  unsigned char* out = buffer();
+  z.next_out = out;
+  z.avail_out = uInt(kOutputChunk);
+  bool ended = false;
+  while (!ended) {
+    if (z.avail_in == 0 && source.left() > 0) {
+      const unsigned char* data;
+      size_t size;
+      CV_RETURN_IF_ERROR(source.Next(&data, &size));
+      z.next_in = const_cast<unsigned char*>(data);
+      z.avail_in = uInt(size);
+    }
+    int rc = inflate(&z, Z_NO_FLUSH);
+    if (rc == Z_STREAM_END) {
+      ended = true;
+    } else if (rc == Z_BUF_ERROR) {
+      // No progress: with room for output, the input has run out before the stream's end.
+      if (z.avail_out > 0) return Corrupt("compressed data ends early");
+    } else if (rc != Z_OK) {
+      return Corrupt(std::string("compressed data damaged (") + (z.msg ? z.msg : "inflate") + ")");
+    }
+    if (z.avail_out == 0 || (ended && z.avail_out < kOutputChunk)) {
+      CV_RETURN_IF_ERROR(emit(out, kOutputChunk - z.avail_out));
+      if (!ended) {
+        out = buffer();
+        z.next_out = out;
+        z.avail_out = uInt(kOutputChunk);
+      }
+    }
+  }
+  if (z.avail_in != 0 || source.left() != 0) {
+    return Corrupt("compressed data ends before its stated size");
+  }
+  return {};
+}
+
+}  // namespace
+
+Status DecodeEntryData(const DecodeRequest& request, File* out) {
+  if (request.method != kMethodStored && request.method != kMethodDeflated) {
+    return {StatusKind::kUnsupported, "unsupported method"};
+  }
+  Checker checker(request, out);
+  std::optional<OverlappedSink> sink;
+  if (request.overlapped) sink.emplace(checker);
+  if (sink && sink->running()) {
+    Status produced = Produce(
+        request, [&] { return sink->Acquire(); },
+        [&](unsigned char*, size_t size) { return sink->Submit(size); });
+    Status checked = sink->Drain();
+    if (!checked.ok()) return checked;
+    CV_RETURN_IF_ERROR(produced);
+    return checker.Finish();
+  }
+  std::vector<unsigned char> own;
+  std::vector<unsigned char>& buffer = request.scratch ? *request.scratch : own;
+  buffer.resize(kOutputChunk);
+  CV_RETURN_IF_ERROR(Produce(
+      request, [&] { return buffer.data(); },
+      [&](unsigned char* data, size_t size) { return checker.Take(data, size); }));
+  return checker.Finish();
+}
+
+}  // namespace cv

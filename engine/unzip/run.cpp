@@ -1,0 +1,432 @@
+#include "unzip/run.h"
+
+#include <algorithm>
+#include <deque>
+#include <memory>
+
+#include "core/format.h"
+#include "core/match.h"
+#include "core/overlap.h"
+#include "core/reader.h"
+#include "core/safe_path.h"
+#include "platform/folder.h"
+#include "platform/path.h"
+#include "unzip/passwords.h"
+#include "unzip/worker_pool.h"
+
+namespace cv {
+namespace {
+
+// Entries at least this big are decoded with checking and writing on a thread of their own.
+constexpr uint64_t kOverlapThreshold = 4 * 1024 * 1024;
+
+// Compressed size as a whole percentage of the size, rounded up, at most 32767.
+unsigned Ratio(uint64_t compressed, uint64_t size) {
+  if (size == 0) return 0;
+  if (compressed / size >= 327) return 32767;
+  auto r = (static_cast<unsigned __int128>(compressed) * 100 + size - 1) / size;
+  return unsigned(std::min<unsigned __int128>(r, 32767));
+}
+
+class Run {
+ public:
+  Run(const DCL& options, USERFUNCTION* callbacks, const std::vector<std::string>& include,
+      const std::vector<std::string>& exclude)
+      : m_options(options),
+        m_callbacks(callbacks),
+        m_include(include),
+        m_exclude(exclude),
+        m_report(options.fQuiet, callbacks),
+        m_passwords(callbacks) {}
+
+  UnzipOutcome Execute() {
+    UnzipOutcome& outcome = m_report.outcome();
+    if (!m_options.lpszZipFN || !m_options.lpszZipFN[0]) {
+      m_report.Print(Level::kError, "error: no archive name given");
+      outcome.fatal = {StatusKind::kBadOption, "no archive name"};
+      return outcome;
+    }
+    m_archivePath = m_options.lpszZipFN;
+    Status status = m_reader.Open(m_archivePath);
+    if (!status.ok()) {
+      m_report.Print(Level::kError, "error: " + status.message());
+      outcome.fatal = status;
+      return outcome;
+    }
+    if (!m_reader.info().damage.empty()) {
+      ArchiveDamaged({StatusKind::kBadArchive, m_archivePath + ": " + m_reader.info().damage});
+    }
+    if (m_options.nvflag) {
+      List();
+    } else {
+      Extract();
+    }
+    return outcome;
+  }
+
+ private:
+  void ArchiveDamaged(const Status& status) {
+    m_report.outcome().archiveErrors = true;
+    m_report.Print(Level::kError, "error: " + status.message());
+  }
+
+  // Which entries (given by name) the include and exclude names take.
+  std::vector<bool> Select(const std::vector<std::string_view>& names) {
+    bool caseSensitive = m_options.C_flag != 0;
+    std::vector<bool> selected(names.size(), true);
+    if (!m_include.empty()) {
+      std::vector<bool> used;
+      selected = SelectByNames(m_include, names, caseSensitive, &used);
+      for (size_t k = 0; k < m_include.size(); ++k) {
+        if (!used[k]) {
+          m_report.outcome().unmatched = true;
+          m_report.Print(Level::kWarning, "caution: filename not matched:  " + m_include[k]);
+        }
+      }
+    }
+    if (!m_exclude.empty()) {
+      std::vector<bool> excluded = SelectByNames(m_exclude, names, caseSensitive);
+      for (size_t i = 0; i < names.size(); ++i) {
+        if (excluded[i]) selected[i] = false;
+      }
+    }
+    return selected;
+  }
+
+  void List() {
+    uint64_t totalCompressed = 0, totalSize = 0;
+    unsigned count = 0;
+    std::string method;
+    auto deliver = [&](Entry& e) {
+      CivilTime t = e.ListedTime();
+      method = MethodText(e);
+      if (m_callbacks && m_callbacks->SendApplicationMessage) {
+        m_callbacks->SendApplicationMessage(e.compressedSize, e.uncompressedSize,
+                                            Ratio(e.compressedSize, e.uncompressedSize), t.month,
+                                            t.day, t.year, t.hour, t.minute, 0, e.name.data(),
+                                            method.data(), e.crc, char(e.encrypted() ? 0x40 : 0));
+      }
+      totalCompressed += e.compressedSize;
+      totalSize += e.uncompressedSize;
+      ++count;
+      return Status();
+    };
+    Status status;
+    if (m_include.empty() && m_exclude.empty()) {
+      // Every entry: straight from the directory, in constant memory.
+      status = m_reader.ForEachEntry(deliver);
+    } else {
+      // Exact-first matching needs every name before the first decision.
+      std::vector<Entry> entries;
+      status = m_reader.ReadEntries(&entries);
+      std::vector<std::string_view> names;
+      for (const Entry& e : entries) names.push_back(e.name);
+      std::vector<bool> selected = Select(names);
+      for (size_t i = 0; i < entries.size(); ++i) {
+        if (selected[i]) (void)deliver(entries[i]);
+      }
+    }
+    if (m_callbacks) {
+      m_callbacks->TotalSizeComp = totalCompressed;
+      m_callbacks->TotalSize = totalSize;
+      m_callbacks->CompFactor = Ratio(totalCompressed, totalSize);
+      m_callbacks->NumMembers = count;
+      m_callbacks->cchComment = unsigned(m_reader.info().comment.size());
+    }
+    if (!status.ok()) ArchiveDamaged(status);
+  }
+
+  void Extract() {
+    UnzipOutcome& outcome = m_report.outcome();
+    // First pass over the directory: only what the overlap check and the selection need, so
+    // that memory stays small whatever the number of entries. The second pass streams.
+    std::vector<EntrySpan> spans;
+    std::vector<std::string> names;
+    bool filtered = !m_include.empty() || !m_exclude.empty();
+    Status status = m_reader.ForEachEntry([&](Entry& e) {
+      spans.push_back(SpanOf(e));
+      if (filtered) names.push_back(e.name);
+      return Status();
+    });
+    if (!status.ok()) {
+      ArchiveDamaged(status);
+      return;
+    }
+    m_testing = m_options.ntflag != 0;
+    std::vector<bool> selected(spans.size(), true);
+    if (filtered) selected = Select(std::vector<std::string_view>(names.begin(), names.end()));
+    names = {};
+    std::vector<uint64_t> limits = ComputeEntryLimits(spans, m_reader.info());
+    spans = {};
+
+    if (!m_testing) {
+      const char* dir = m_options.lpszExtractDir;
+      m_targetDir = dir && dir[0] ? dir : "";
+      Status made = m_folders.Make(m_targetDir);
+      if (!made.ok()) {
+        m_report.Print(Level::kError, "error: cannot create the target folder: " + made.message());
+        outcome.writeErrors = true;
+        return;
+      }
+    }
+
+    WorkerPool pool;
+    if (Status started = pool.Start(HardwareThreads()); !started.ok()) {
+      m_report.Print(Level::kError, "error: " + started.message());
+      outcome.fatal = started;
+      return;
+    }
+    m_pool = &pool;
+    const size_t window = pool.size() * 8;
+    size_t index = 0;
+    status = m_reader.ForEachEntry([&](Entry& e) {
+      size_t i = index++;
+      // The directory was read once already; a file changed in between is not followed.
+      if (i >= selected.size()) return Status(StatusKind::kBadArchive, "archive changed");
+      if (!selected[i]) return Status();
+      if (m_callbacks && m_callbacks->ServCallBk &&
+          m_callbacks->ServCallBk(e.name.c_str(), static_cast<unsigned long>(e.name.size())) != 0) {
+        outcome.stopped = true;
+        return Status(StatusKind::kStopped, "stopped");
+      }
+      while (m_inFlight.size() >= window) FinishOldest();
+      Prepare(e, limits[i]);
+      if (outcome.diskFull) return Status(StatusKind::kDiskFull, "disk full");
+      return Status();
+    });
+    while (!m_inFlight.empty()) FinishOldest();
+    m_pool = nullptr;
+    if (status.kind() == StatusKind::kBadArchive) ArchiveDamaged(status);
+
+    if (m_testing) {
+      if (outcome.entryErrors || outcome.archiveErrors) {
+        m_report.Print(Level::kError, "At least one error was detected in " + m_archivePath + ".");
+      } else if (m_processed > 0 && !outcome.stopped && outcome.badPasswords == 0 &&
+                 !outcome.unsupported) {
+        m_report.Print(Level::kInfo,
+                       "No errors detected in compressed data of " + m_archivePath + ".");
+      }
+    }
+    if (outcome.stopped) m_report.Print(Level::kWarning, "stopped by the caller");
+  }
+
+  // Decides what to do with one selected entry and hands its data to the workers.
+  void Prepare(const Entry& e, uint64_t limit) {
+    UnzipOutcome& outcome = m_report.outcome();
+    std::string relative;
+    if (!m_testing) {
+      relative = SafeRelativePath(e.name, m_options.ndflag != 0, m_options.SpaceToUnderscore != 0);
+      if (e.isFolder()) {
+        if (m_options.ndflag && !relative.empty()) {
+          Status made = m_folders.Make(JoinPath(m_targetDir, relative));
+          if (!made.ok()) {
+            m_report.Fail(made, e.name);
+          } else {
+            m_report.Print(Level::kInfo, "   creating: " + relative + "/");
+          }
+        }
+        return;
+      }
+      if (relative.empty()) {
+        outcome.warnings = true;
+        m_report.Print(Level::kWarning, "warning: skipped \"" + e.name + "\": no usable file name");
+        return;
+      }
+    } else if (e.isFolder()) {
+      return;
+    }
+    const std::string& shown = m_testing ? e.name : relative;
+
+    if (e.method != kMethodStored && e.method != kMethodDeflated) {
+      outcome.unsupported = true;
+      m_report.Print(Level::kWarning, "   skipping: " + shown +
+                                          "  unsupported compression method " +
+                                          std::to_string(e.method) + " (" + MethodText(e) + ")");
+      return;
+    }
+    if (e.encrypted() && (e.flags & kFlagStrongEncryption)) {
+      outcome.unsupported = true;
+      m_report.Print(Level::kWarning, "   skipping: " + shown + "  unsupported encryption");
+      return;
+    }
+
+    uint64_t dataOffset = 0;
+    Status located = m_reader.LocateData(e, limit, &dataOffset);
+    if (!located.ok()) {
+      m_report.Fail(located, e.name);
+      return;
+    }
+
+    auto job = std::make_unique<Job>();
+    job->shown = shown;
+    DecodeRequest& r = job->request;
+    r.archive = &m_reader.file();
+    r.dataOffset = dataOffset;
+    r.compressedSize = e.compressedSize;
+    r.uncompressedSize = e.uncompressedSize;
+    r.method = e.method;
+    r.crc = e.crc;
+    r.lfToCrlf = !m_testing && m_options.naflag && (e.internalAttributes & kInternalText);
+    r.overlapped = e.uncompressedSize >= kOverlapThreshold;
+
+    if (!m_testing) {
+      job->target = JoinPath(m_targetDir, relative);
+      job->key = CollisionKey(job->target);
+      // A job still writing the same file (duplicate or case-twin names) must land first, so
+      // the overwrite rules see it.
+      while (std::any_of(m_inFlight.begin(), m_inFlight.end(),
+                         [&](const auto& j) { return j->key == job->key; })) {
+        FinishOldest();
+      }
+      Status made = m_folders.Make(ParentOf(job->target));
+      if (!made.ok()) {
+        m_report.Fail(made, e.name);
+        return;
+      }
+      // Only a prompt or the only-newer rule needs the existing file looked at here.
+      bool decidedWithoutAsking =
+          !m_options.ExtractOnlyNewer &&
+          (m_options.noflag || m_replaceAll || m_replaceNone || !m_options.PromptToOverwrite);
+      if (decidedWithoutAsking) {
+        job->createOnWorker = true;
+        job->replaceIfExists = m_options.noflag || m_replaceAll;
+      } else {
+        bool skipped = false;
+        Status created = job->out.Create(job->target, [&](const FileInfo& existing) {
+          skipped = !Replaces(e, relative, existing);
+          return !skipped;
+        });
+        if (!created.ok()) {
+          m_report.Fail(created, e.name);
+          return;
+        }
+        if (skipped) return;
+      }
+      job->mtime = e.ModificationTime();
+    }
+
+    if (e.encrypted()) {
+      ++outcome.encryptedSeen;
+      if (!Decrypt(e, dataOffset, shown, &r)) {
+        job->out.Discard();
+        return;
+      }
+    }
+    m_pool->Submit(job.get());
+    m_report.Hold();
+    m_inFlight.push_back(std::move(job));
+  }
+
+  // The overwrite rules for an existing file, on the calling thread: only newer, the options,
+  // then the replace callback.
+  bool Replaces(const Entry& e, const std::string& relative, const FileInfo& existing) {
+    if (m_options.ExtractOnlyNewer && e.ModificationTime() <= existing.mtime) {
+      m_report.Print(Level::kInfo,
+                     "   skipping: " + relative + "  (not newer than the existing file)");
+      return false;
+    }
+    bool replace = m_options.noflag || m_replaceAll;
+    if (!replace && m_options.PromptToOverwrite && !m_replaceNone) {
+      std::string name = relative;
+      int reply =
+          m_callbacks && m_callbacks->replace ? m_callbacks->replace(name.data()) : IDM_REPLACE_NO;
+      if (reply == IDM_REPLACE_YES) {
+        replace = true;
+      } else if (reply == IDM_REPLACE_ALL) {
+        replace = m_replaceAll = true;
+      } else if (reply == IDM_REPLACE_NONE) {
+        m_replaceNone = true;
+      }
+    }
+    if (!replace) m_report.Print(Level::kWarning, "   skipping: " + relative + "  (file exists)");
+    return replace;
+  }
+
+  // Finds the keys of an encrypted entry and moves the request past its encryption header.
+  bool Decrypt(const Entry& e, uint64_t dataOffset, const std::string& shown, DecodeRequest* r) {
+    UnzipOutcome& outcome = m_report.outcome();
+    if (e.compressedSize < kEncryptionHeaderSize) {
+      m_report.Fail({StatusKind::kBadEntry, "encrypted data shorter than its header"}, e.name);
+      return false;
+    }
+    unsigned char header[kEncryptionHeaderSize];
+    Status read = m_reader.file().ReadExactAt(dataOffset, header, sizeof header);
+    if (!read.ok()) {
+      m_report.Fail({StatusKind::kBadEntry, read.message()}, e.name);
+      return false;
+    }
+    bool asked = false;
+    if (!m_passwords.Find(e, header, &r->keys, &asked)) {
+      ++outcome.badPasswords;
+      m_report.Print(Level::kWarning, "   skipping: " + shown +
+                                          (asked ? "  incorrect password" : "  no password given"));
+      return false;
+    }
+    r->encrypted = true;
+    r->dataOffset += kEncryptionHeaderSize;
+    r->compressedSize -= kEncryptionHeaderSize;
+    return true;
+  }
+
+  // Waits for the oldest job, then makes its file final and reports it.
+  void FinishOldest() {
+    std::unique_ptr<Job> job = std::move(m_inFlight.front());
+    m_inFlight.pop_front();
+    m_pool->Wait(job.get());
+    m_report.Release([&] { Report(*job); });
+  }
+
+  // The outcome of a finished job: make its file final, print its line.
+  void Report(Job& job) {
+    Status status = job.status;
+    if (status.ok() && job.out.kept()) {
+      m_report.Print(Level::kWarning, "   skipping: " + job.shown + "  (file exists)");
+      return;
+    }
+    if (status.ok()) status = job.out.Commit();
+    if (!status.ok()) {
+      m_report.Fail(status, job.shown);
+      return;
+    }
+    ++m_processed;
+    if (m_testing) {
+      m_report.Print(Level::kInfo, "    testing: " + job.shown + "   OK");
+    } else {
+      m_report.Print(
+          Level::kInfo,
+          (job.request.method == kMethodStored ? " extracting: " : "  inflating: ") + job.shown);
+    }
+    if (!job.timeSet.ok()) {
+      m_report.outcome().warnings = true;
+      m_report.Print(Level::kWarning, "warning: " + job.shown + ": " + job.timeSet.message());
+    }
+  }
+
+  const DCL& m_options;
+  USERFUNCTION* m_callbacks;
+  const std::vector<std::string>& m_include;
+  const std::vector<std::string>& m_exclude;
+  Reporter m_report;
+  Passwords m_passwords;
+  std::string m_archivePath;
+  ArchiveReader m_reader;
+  std::string m_targetDir;
+  bool m_testing = false;
+  WorkerPool* m_pool = nullptr;
+  std::deque<std::unique_ptr<Job>> m_inFlight;
+  OutputFolders m_folders;
+  bool m_replaceAll = false;
+  bool m_replaceNone = false;
+  size_t m_processed = 0;
+};
+
+}  // namespace
+
+UnzipOutcome RunUnzip(const DCL& options, USERFUNCTION* callbacks,
+                      const std::vector<std::string>& include,
+                      const std::vector<std::string>& exclude) {
+  Run run(options, callbacks, include, exclude);
+  return run.Execute();
+}
+
+}  // namespace cv

@@ -1,0 +1,83 @@
+#include "unzip/worker_pool.h"
+
+#include <new>
+
+namespace cv {
+
+Status WorkerPool::Start(unsigned count) {
+  Status started;
+  for (unsigned i = 0; i < count && started.ok(); ++i) {
+    Thread worker;
+    started = Thread::Start([this] { Work(); }, &worker);
+    if (started.ok()) m_threads.push_back(std::move(worker));
+  }
+  return m_threads.empty() ? started : Status();
+}
+
+WorkerPool::~WorkerPool() {
+  {
+    std::lock_guard lock(m_mutex);
+    m_stopping = true;
+  }
+  m_wake.notify_all();
+  // Decode catches what a job throws, so a worker that failed has nothing left to tell.
+  for (auto& t : m_threads) (void)t.Join();
+}
+
+void WorkerPool::Submit(Job* job) {
+  {
+    std::lock_guard lock(m_mutex);
+    m_queue.push_back(job);
+  }
+  m_wake.notify_one();
+}
+
+void WorkerPool::Wait(Job* job) {
+  std::unique_lock lock(m_mutex);
+  m_finished.wait(lock, [&] { return job->done; });
+}
+
+void WorkerPool::Work() {
+  // An output buffer kept for all of this worker's entries: zero-filling a fresh one per entry
+  // costs more than decoding a small entry.
+  std::vector<unsigned char> scratch;
+  for (;;) {
+    Job* job;
+    {
+      std::unique_lock lock(m_mutex);
+      m_wake.wait(lock, [&] { return m_stopping || !m_queue.empty(); });
+      if (m_queue.empty()) return;
+      job = m_queue.front();
+      m_queue.pop_front();
+    }
+    Status status = Decode(*job, scratch);
+    {
+      std::lock_guard lock(m_mutex);
+      job->status = status;
+      job->done = true;
+    }
+    m_finished.notify_all();
+  }
+}
+
+Status WorkerPool::Decode(Job& job, std::vector<unsigned char>& scratch) {
+  try {
+    job.request.scratch = &scratch;
+    if (job.target.empty()) return DecodeEntryData(job.request, nullptr);
+    if (job.createOnWorker) {
+      CV_RETURN_IF_ERROR(
+          job.out.Create(job.target, [&](const FileInfo&) { return job.replaceIfExists; }));
+    }
+    if (job.out.kept()) return {};
+    Status status = DecodeEntryData(job.request, &job.out.file());
+    if (status.ok()) status = job.out.Close(job.mtime, &job.timeSet);
+    if (!status.ok()) job.out.Discard();
+    return status;
+  } catch (const std::bad_alloc&) {
+    return {StatusKind::kOutOfMemory, "out of memory"};
+  } catch (...) {
+    return {StatusKind::kIo, "decoding failed"};
+  }
+}
+
+}  // namespace cv

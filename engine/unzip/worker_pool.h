@@ -1,0 +1,62 @@
+// Worker threads that decode entries in any order while the calling thread decides the next ones
+// and collects the finished ones in archive order.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "core/status.h"
+#include "platform/threads.h"
+#include "unzip/decode.h"
+#include "unzip/output_file.h"
+
+namespace cv {
+
+// One entry handed to the workers: the decision is made, the data is located.
+struct Job {
+  DecodeRequest request;
+  std::string target;  // the path written; empty when testing
+  OutputFile out;
+  // No callback can be needed for an existing target, so the worker creates the output itself and
+  // applies the rule: replace an existing file (replaceIfExists) or keep it.
+  bool createOnWorker = false;
+  bool replaceIfExists = false;
+  std::string shown;  // the name in messages
+  std::string key;    // the target as names collide on this system, to keep two jobs off one file
+  int64_t mtime = 0;
+  Status status;   // set by the worker
+  Status timeSet;  // whether the modification time could be set
+  bool done = false;
+};
+
+class WorkerPool {
+ public:
+  WorkerPool() = default;
+  // Waits for the workers to end; jobs still queued are not decoded.
+  ~WorkerPool();
+  WorkerPool(const WorkerPool&) = delete;
+  WorkerPool& operator=(const WorkerPool&) = delete;
+
+  // Starts up to `count` workers and goes on with those the system gives; a failure when it
+  // gives none.
+  Status Start(unsigned count);
+  unsigned size() const { return unsigned(m_threads.size()); }
+  // `job` must live until Wait(job) returned.
+  void Submit(Job* job);
+  void Wait(Job* job);
+
+ private:
+  void Work();
+  static Status Decode(Job& job, std::vector<unsigned char>& scratch);
+
+  std::vector<Thread> m_threads;
+  std::deque<Job*> m_queue;
+  bool m_stopping = false;
+  Mutex m_mutex;
+  CondVar m_wake;
+  CondVar m_finished;
+};
+
+}  // namespace cv

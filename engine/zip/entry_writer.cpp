@@ -1,0 +1,202 @@
+#include "zip/entry_writer.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+
+#include "core/format.h"
+#include "core/times.h"
+#include "platform/folder.h"
+
+namespace cv {
+namespace {
+
+bool IsAscii(const std::string& s) {
+  return std::all_of(s.begin(), s.end(),
+                     [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+}  // namespace
+
+int PercentSaved(uint64_t compressed, uint64_t size) {
+  if (size == 0 || compressed >= size) return 0;
+  return int((size - compressed) * 100 / size);
+}
+
+WriteEntry EntryWriter::NewEntry(const ScanItem& item) const {
+  WriteEntry e;
+  e.name = item.storedName;
+  e.versionMadeBy = VersionMadeBy();
+  e.versionNeeded = item.info.isDirectory ? 20 : 10;
+  if (!IsAscii(e.name)) e.flags |= kFlagUtf8;
+  const DosTime d = ToDosTime(item.info.mtime);
+  e.dosDate = d.date;
+  e.dosTime = d.time;
+  e.externalAttributes = item.info.externalAttributes;
+  e.extra = TimestampExtra(item.info.mtime);
+  e.localOffset = m_out.offset();
+  return e;
+}
+
+Status EntryWriter::WriteFolder(const ScanItem& item, bool replacing) {
+  if (m_messages.StopRequested(item.storedName))
+    return {StatusKind::kStopped, "stopped by request"};
+  WriteEntry e = NewEntry(item);
+  CV_RETURN_IF_ERROR(m_out.Write(LocalHeader(e, false, e.extra)));
+  m_messages.Say(std::string(replacing ? "updating: " : "  adding: ") + item.storedName +
+                 " (stored 0%)");
+  m_out.AddToDirectory(std::move(e));
+  return {};
+}
+
+Status EntryWriter::DrainSource(size_t source, BlockResult& r) {
+  while (!r.last) {
+    if (!m_pipeline.Next(&r)) return {StatusKind::kIo, "compression ended early"};
+    if (r.source != source) return {StatusKind::kIo, "compression out of order"};
+  }
+  return {};
+}
+
+Status EntryWriter::Unread(const ScanItem& item, bool replacing, const Status& why, bool* unread) {
+  *unread = true;
+  m_messages.Warn("could not read " + item.storedName + " (" + why.message() +
+                  "): " + (replacing ? "its entry is kept as it was" : "it is not added"));
+  return {};
+}
+
+Status EntryWriter::WriteStored(const PipelineSource& source, WriteEntry& e, ZipCrypto* crypto,
+                                Status* readFailure) {
+  uint32_t crc = 0;
+  uint64_t size = 0;
+  std::vector<uint8_t> block;
+  const uint64_t blocks = CompressPipeline::BlockCount(source.size);
+  for (uint64_t b = 0; b < blocks; ++b) {
+    const uint64_t offset = b * kBlockSize;
+    *readFailure = ReadSourceBlock(
+        source, offset, std::min<uint64_t>(kBlockSize, source.size - offset), &block, nullptr);
+    if (!readFailure->ok()) return {};
+    crc = uint32_t(crc32(crc, block.data(), uInt(block.size())));
+    size += block.size();
+    if (crypto) crypto->Encrypt(block.data(), block.size());
+    CV_RETURN_IF_ERROR(m_out.Write(block.data(), block.size()));
+  }
+  if (crc != e.crc || size != e.uncompressedSize) {
+    *readFailure = {StatusKind::kIo, "the file changed while it was read"};
+    return {};
+  }
+  e.method = kMethodStored;
+  e.compressedSize = size + (crypto ? kEncryptionHeaderSize : 0);
+  return {};
+}
+
+Status EntryWriter::WriteEncryptionHeader(const WriteEntry& e, ZipCrypto& crypto) {
+  crypto.Init(m_password);
+  unsigned char header[kEncryptionHeaderSize];
+  for (auto& b : header) b = uint8_t(m_random());
+  // The check byte must be known before the data: with a data descriptor it is the high byte of
+  // the DOS time instead of the CRC's.
+  header[kEncryptionHeaderSize - 1] = uint8_t(e.dosTime >> 8);
+  crypto.Encrypt(header, sizeof header);
+  return m_out.Write(header, sizeof header);
+}
+
+Status EntryWriter::WriteFile(const ScanItem& item, bool replacing, bool* unread) {
+  *unread = false;
+  BlockResult r;
+  if (!m_pipeline.Next(&r)) return {StatusKind::kIo, "compression ended early"};
+  const size_t source = r.source;
+  const PipelineSource& src = m_pipeline.source(source);
+  if (!r.status.ok()) {
+    CV_RETURN_IF_ERROR(DrainSource(source, r));
+    return Unread(item, replacing, r.status, unread);
+  }
+  if (m_messages.StopRequested(item.storedName))
+    return {StatusKind::kStopped, "stopped by request"};
+
+  WriteEntry e = NewEntry(item);
+  const uint64_t start = m_out.offset();
+  const bool multiBlock = !r.last;
+  e.method = r.deflated ? kMethodDeflated : kMethodStored;
+  if (e.method == kMethodDeflated) {
+    e.versionNeeded = 20;
+    if (m_options.level >= 8) e.flags |= 0x2;
+    if (m_options.level == 2) e.flags |= 0x4;
+    if (m_options.level == 1) e.flags |= 0x6;
+  }
+  if (src.lineEnds != LineEnds::Keep) e.internalAttributes |= kInternalText;
+  // The header is written before the data and patched in place afterwards, so its length is
+  // fixed: it gets zip64 size fields when the data could reach them, compressed at worst.
+  const bool zip64 =
+      CompressPipeline::MaxDataSize(src.size, src.lineEnds) + kEncryptionHeaderSize >= kZip64Limit;
+  ZipCrypto crypto;
+  ZipCrypto* cipher = nullptr;
+  if (m_options.encrypt) {
+    e.flags |= kFlagEncrypted | kFlagDataDescriptor;
+    e.versionNeeded = std::max<uint16_t>(e.versionNeeded, 20);
+    cipher = &crypto;
+  }
+  const std::string localExtra = e.extra;
+  CV_RETURN_IF_ERROR(m_out.Write(LocalHeader(e, zip64, localExtra)));
+  const uint64_t dataStart = m_out.offset();
+  if (cipher) CV_RETURN_IF_ERROR(WriteEncryptionHeader(e, crypto));
+  uint32_t crc = 0;
+  uint64_t size = 0;
+  for (;;) {
+    crc = uint32_t(crc32_combine(crc, r.crc, z_off_t(r.size)));
+    size += r.size;
+    if (cipher) crypto.Encrypt(r.data.data(), r.data.size());
+    CV_RETURN_IF_ERROR(m_out.Write(r.data.data(), r.data.size()));
+    if (r.last) break;
+    if (!m_pipeline.Next(&r)) return {StatusKind::kIo, "compression ended early"};
+    if (!r.status.ok()) {
+      // A read failed part way: the entry is taken out again.
+      CV_RETURN_IF_ERROR(m_out.TruncateTo(start));
+      CV_RETURN_IF_ERROR(DrainSource(source, r));
+      return Unread(item, replacing, r.status, unread);
+    }
+  }
+  e.crc = crc;
+  e.uncompressedSize = size;
+  e.compressedSize = m_out.offset() - dataStart;
+  const uint64_t dataSize = e.compressedSize - (cipher ? kEncryptionHeaderSize : 0);
+  if (multiBlock && e.method == kMethodDeflated && dataSize >= size) {
+    // Deflate did not shrink this file: it is written again, stored.
+    CV_RETURN_IF_ERROR(m_out.TruncateTo(start));
+    e.flags &= uint16_t(~0x6);
+    e.method = kMethodStored;
+    CV_RETURN_IF_ERROR(m_out.Write(LocalHeader(e, zip64, localExtra)));
+    if (cipher) CV_RETURN_IF_ERROR(WriteEncryptionHeader(e, crypto));
+    Status readFailure;
+    CV_RETURN_IF_ERROR(WriteStored(src, e, cipher, &readFailure));
+    if (!readFailure.ok()) {
+      CV_RETURN_IF_ERROR(m_out.TruncateTo(start));
+      return Unread(item, replacing, readFailure, unread);
+    }
+  }
+  if (cipher) {
+    std::string descriptor;
+    Append32(descriptor, kDataDescriptorSig);
+    Append32(descriptor, e.crc);
+    for (uint64_t v : {e.compressedSize, e.uncompressedSize}) {
+      if (zip64) {
+        Append64(descriptor, v);
+      } else {
+        Append32(descriptor, uint32_t(v));
+      }
+    }
+    CV_RETURN_IF_ERROR(m_out.Write(descriptor));
+  } else {
+    const std::string header = LocalHeader(e, zip64, localExtra);
+    CV_RETURN_IF_ERROR(m_out.Patch(start, header));
+  }
+  m_totalIn += e.uncompressedSize;
+  m_totalOut += e.compressedSize;
+  const int percent = PercentSaved(e.compressedSize, e.uncompressedSize);
+  m_messages.Say(std::string(replacing ? "updating: " : "  adding: ") + item.storedName + " (" +
+                 (e.method == kMethodDeflated ? "deflated " : "stored ") + std::to_string(percent) +
+                 "%)");
+  m_out.AddToDirectory(std::move(e));
+  return {};
+}
+
+}  // namespace cv

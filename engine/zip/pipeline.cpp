@@ -1,0 +1,179 @@
+#include "zip/pipeline.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <new>
+
+#include "platform/file.h"
+#include "zip/block_deflate.h"
+
+namespace cv {
+
+Status ReadSourceBlock(const PipelineSource& source, uint64_t offset, uint64_t length,
+                       std::vector<uint8_t>* out, std::vector<uint8_t>* dictionary) {
+  File file;
+  CV_RETURN_IF_ERROR(File::Open(source.path, File::Mode::kRead, &file));
+  const bool convert = source.lineEnds != LineEnds::Keep;
+  // Converting needs one byte on each side; a dictionary needs the raw bytes before the block
+  // (twice 32 KiB when converting, as CR LF to LF can halve them).
+  const uint64_t back =
+      std::min<uint64_t>(offset, dictionary ? (convert ? 2 * kDictionarySize + 1 : kDictionarySize)
+                                            : (convert ? 1 : 0));
+  const uint64_t ahead = convert && offset + length < source.size ? 1 : 0;
+  // The last block asks for one byte more, which must not be there: a file that grew since it
+  // was scanned is as changed as one that shrank.
+  const bool last = offset + length == source.size;
+  const size_t wanted = size_t(back + length + ahead);
+  std::vector<uint8_t> raw(wanted + (last ? 1 : 0));
+  size_t got = 0;
+  CV_RETURN_IF_ERROR(file.ReadAt(offset - back, raw.data(), raw.size(), &got));
+  if (got != wanted) {
+    return {StatusKind::kIo, "cannot read " + source.path + ": the file became " +
+                                 (got < wanted ? "shorter" : "longer")};
+  }
+  raw.resize(wanted);
+  const uint8_t* block = raw.data() + back;
+  out->clear();
+  if (!convert) {
+    out->assign(block, block + length);
+    if (dictionary) dictionary->assign(raw.cbegin(), raw.cbegin() + ptrdiff_t(back));
+    return {};
+  }
+  const int before = back > 0 ? block[-1] : -1;
+  const int after = ahead ? block[length] : -1;
+  ConvertLineEnds(source.lineEnds, block, size_t(length), before, after, *out);
+  if (dictionary && back > 0) {
+    dictionary->clear();
+    // The converted bytes before the block, of which the last 32 KiB are kept.
+    const size_t dictRaw = size_t(back) - (back == offset ? 0 : 1);
+    const uint8_t* start = block - dictRaw;
+    ConvertLineEnds(source.lineEnds, start, dictRaw, back == offset ? -1 : start[-1], block[0],
+                    *dictionary);
+    if (dictionary->size() > kDictionarySize) {
+      dictionary->erase(dictionary->begin(), dictionary->end() - kDictionarySize);
+    }
+  } else if (dictionary) {
+    dictionary->clear();
+  }
+  return {};
+}
+
+uint64_t CompressPipeline::MaxDataSize(uint64_t size, LineEnds lineEnds) {
+  // Each block, converted (LF to CR LF can double it), at worst as stored deflate blocks: zlib cuts
+  // them at 16 KiB or more, 5 bytes of header each, and a block that is not the last ends with an
+  // empty one. A whole file that does not shrink is stored as it is, which costs less.
+  const uint64_t grow = lineEnds == LineEnds::LfToCrLf ? 2 : 1;
+  auto blockCost = [](uint64_t bytes) { return bytes + 5 * (bytes / 16384 + 2); };
+  const uint64_t blocks = BlockCount(size);
+  const uint64_t last = size - (blocks - 1) * kBlockSize;
+  return (blocks - 1) * blockCost(grow * kBlockSize) + blockCost(grow * last);
+}
+
+CompressPipeline::CompressPipeline(std::vector<PipelineSource> sources, int level)
+    : m_sources(std::move(sources)), m_level(level) {
+  for (size_t i = 0; i < m_sources.size(); ++i) {
+    const uint64_t n = BlockCount(m_sources[i].size);
+    for (uint64_t b = 0; b < n; ++b) {
+      const uint64_t offset = b * kBlockSize;
+      m_jobs.push_back({i, offset, std::min<uint64_t>(kBlockSize, m_sources[i].size - offset),
+                        b == 0, b + 1 == n});
+    }
+  }
+  const unsigned threads = HardwareThreads();
+  // Enough blocks in flight to keep every worker busy while the writer catches up; 64 blocks of
+  // 512 KiB bound the input and the output held at once to about 64 MiB together.
+  m_window = std::min<size_t>(64, std::max<size_t>(8, threads * 8));
+  m_slots.resize(m_window);
+  m_ready.assign(m_window, false);
+  if (m_jobs.empty()) return;
+  for (unsigned t = 0; t < threads && m_started.ok(); ++t) {
+    Thread worker;
+    m_started = Thread::Start([this] { Work(); }, &worker);
+    if (m_started.ok()) m_workers.push_back(std::move(worker));
+  }
+  // Fewer workers than asked for still do all the work.
+  if (!m_workers.empty()) m_started = {};
+}
+
+CompressPipeline::~CompressPipeline() {
+  {
+    std::lock_guard lock(m_mutex);
+    m_stopping = true;
+  }
+  m_changed.notify_all();
+  // Work catches what a block throws, so a worker that failed has nothing left to tell.
+  for (Thread& t : m_workers) (void)t.Join();
+}
+
+void CompressPipeline::Compress(const Job& job, BlockResult* r, BlockDeflater& deflater) {
+  const PipelineSource& source = m_sources[job.source];
+  r->source = job.source;
+  r->first = job.first;
+  r->last = job.last;
+  r->deflated = false;
+  std::vector<uint8_t> plain, dictionary;
+  const bool single = job.first && job.last;
+  r->status = ReadSourceBlock(source, job.offset, job.length, &plain,
+                              m_level > 0 && !single ? &dictionary : nullptr);
+  if (!r->status.ok()) return;
+  r->size = plain.size();
+  r->crc = uint32_t(crc32(0, plain.data(), uInt(plain.size())));
+  if (m_level > 0) {
+    if (!deflater.Compress(dictionary.data(), dictionary.size(), plain.data(), plain.size(),
+                           job.last, r->data)) {
+      r->status = {StatusKind::kIo, "out of memory compressing " + source.path};
+      return;
+    }
+    r->deflated = true;
+    // A whole file that does not shrink is stored instead.
+    if (!single || r->data.size() < plain.size()) return;
+    r->deflated = false;
+  }
+  r->data = std::move(plain);
+}
+
+void CompressPipeline::Work() {
+  BlockDeflater deflater(m_level > 0 ? m_level : 1);
+  for (;;) {
+    size_t j;
+    {
+      std::unique_lock lock(m_mutex);
+      m_changed.wait(lock, [&] {
+        return m_stopping || m_claimed == m_jobs.size() || m_claimed < m_consumed + m_window;
+      });
+      if (m_stopping || m_claimed == m_jobs.size()) return;
+      j = m_claimed++;
+    }
+    BlockResult result;
+    try {
+      Compress(m_jobs[j], &result, deflater);
+    } catch (const std::bad_alloc&) {
+      // No exception may end a worker: the block fails, and the writer reports it.
+      result.status = {StatusKind::kOutOfMemory, "out of memory"};
+    } catch (...) {
+      result.status = {StatusKind::kIo, "compressing failed"};
+    }
+    {
+      std::lock_guard lock(m_mutex);
+      m_slots[j % m_window] = std::move(result);
+      m_ready[j % m_window] = true;
+    }
+    m_changed.notify_all();
+  }
+}
+
+bool CompressPipeline::Next(BlockResult* result) {
+  std::unique_lock lock(m_mutex);
+  if (m_consumed == m_jobs.size()) return false;
+  const size_t slot = m_consumed % m_window;
+  m_changed.wait(lock, [&] { return bool(m_ready[slot]); });
+  *result = std::move(m_slots[slot]);
+  m_ready[slot] = false;
+  ++m_consumed;
+  lock.unlock();
+  m_changed.notify_all();
+  return true;
+}
+
+}  // namespace cv

@@ -1,0 +1,89 @@
+// Compression on worker threads: the files to add are cut into blocks, the blocks are read,
+// converted and compressed by as many workers as there are cores, and the results are handed back
+// strictly in order. At most a fixed number of blocks is in flight, so memory stays bounded
+// whatever the file sizes.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/line_ends.h"
+#include "core/status.h"
+#include "platform/threads.h"
+
+namespace cv {
+
+inline constexpr size_t kBlockSize = 512 * 1024;
+
+struct PipelineSource {
+  std::string path;
+  uint64_t size = 0;  // as scanned; the file is read up to this size
+  LineEnds lineEnds = LineEnds::Keep;
+};
+
+struct BlockResult {
+  Status status;
+  size_t source = 0;
+  bool first = false;
+  bool last = false;
+  bool deflated = false;  // data is a piece of a raw deflate stream, else the block's own bytes
+  uint32_t crc = 0;       // of the block's (converted) bytes
+  uint64_t size = 0;      // converted bytes in the block
+  std::vector<uint8_t> data;
+};
+
+// Reads bytes [offset, offset + length) of a source, converted, into out. dictionary receives the
+// converted bytes just before them (up to 32 KiB) when not null.
+Status ReadSourceBlock(const PipelineSource& source, uint64_t offset, uint64_t length,
+                       std::vector<uint8_t>* out, std::vector<uint8_t>* dictionary);
+
+class CompressPipeline {
+ public:
+  // level 0 stores. A single-block source whose deflated form is not smaller comes back stored.
+  // Starts as many workers as there are processors, or as many as the system gives (started()).
+  CompressPipeline(std::vector<PipelineSource> sources, int level);
+  ~CompressPipeline();
+  CompressPipeline(const CompressPipeline&) = delete;
+  CompressPipeline& operator=(const CompressPipeline&) = delete;
+
+  // A failure when there are blocks to compress and no worker could be started.
+  const Status& started() const { return m_started; }
+  const PipelineSource& source(size_t i) const { return m_sources[i]; }
+  // Number of blocks of a source.
+  static uint64_t BlockCount(uint64_t size) {
+    return size == 0 ? 1 : (size + kBlockSize - 1) / kBlockSize;
+  }
+  // The most bytes the compressed data of a source of `size` bytes can take, whatever it holds.
+  static uint64_t MaxDataSize(uint64_t size, LineEnds lineEnds);
+
+  // The next block in order (sources in order, blocks of each in order). False after the last.
+  bool Next(BlockResult* result);
+
+ private:
+  struct Job {
+    size_t source;
+    uint64_t offset;
+    uint64_t length;
+    bool first;
+    bool last;
+  };
+  void Work();
+  void Compress(const Job& job, BlockResult* result, class BlockDeflater& deflater);
+
+  std::vector<PipelineSource> m_sources;
+  std::vector<Job> m_jobs;
+  int m_level;
+  size_t m_window;
+  Mutex m_mutex;
+  CondVar m_changed;
+  size_t m_claimed = 0;   // jobs handed to workers
+  size_t m_consumed = 0;  // results handed out by Next
+  bool m_stopping = false;
+  std::vector<BlockResult> m_slots;  // m_window results, job j in slot j % m_window
+  std::vector<bool> m_ready;
+  std::vector<Thread> m_workers;
+  Status m_started;
+};
+
+}  // namespace cv
