@@ -6,11 +6,13 @@ namespace cv {
 namespace {
 std::atomic<int64_t> g_writableBytes{-1};
 std::atomic<bool> g_failRename{false};
+std::atomic<bool> g_cryptoUnavailable{false};
 }  // namespace
 
 void SetFaultInjection(const FaultInjection& faults) {
   g_writableBytes = faults.writableBytes;
   g_failRename = faults.failRename;
+  g_cryptoUnavailable = faults.cryptoUnavailable;
 }
 
 namespace detail {
@@ -24,6 +26,9 @@ bool InjectedDiskFull(size_t size) {
 }
 bool InjectedRenameFailure() {
   return g_failRename.load(std::memory_order_relaxed);
+}
+bool InjectedCryptoUnavailable() {
+  return g_cryptoUnavailable.load(std::memory_order_relaxed);
 }
 }  // namespace detail
 
