@@ -33,9 +33,10 @@ void Entry::ReadUtcTime() {
       // Reserved 4 bytes, then attribute blocks; block 1 holds modification, access, creation.
       ForEachTagged(std::string_view(reinterpret_cast<const char*>(d) + 4, size - 4),
                     [&](uint16_t attr, const unsigned char* a, uint16_t attrSize) {
-                      if (attr != 1 || attrSize < 8) return;
-                      utcTime = UnixTimeFromFileTime(Get64(a));
-                      hasUtcTime = true;
+                      // A time no system can set is ignored: the DOS time stands.
+                      if (attr == 1 && attrSize >= 8 && UnixTimeFromFileTime(Get64(a), &utcTime)) {
+                        hasUtcTime = true;
+                      }
                     });
     } else if (tag == kExtraUnixTime && size >= 5 && (d[0] & 1) && !hasUtcTime) {
       utcTime = int32_t(Get32(d + 1));

@@ -1,5 +1,6 @@
 #include "core/times.h"
 
+#include <algorithm>
 #include <ctime>
 #include <mutex>
 #include <unordered_map>
@@ -20,9 +21,10 @@ int64_t DaysFromCivil(int y, int m, int d) {
   return era * 146097 + doe - 719468;
 }
 
-// Offsets found so far, by hour. Namespace-scope rather than function statics: the guard of a
-// function static takes a lock of the static pthread layer in the Windows build, which leaves
-// handles behind each time the DLL is freed.
+// Offsets found so far, by hour, at most kCachedOffsets of them. Namespace-scope rather than
+// function statics: the guard of a function static takes a lock of the static pthread layer in the
+// Windows build, which leaves handles behind each time the DLL is freed.
+constexpr size_t kCachedOffsets = 4096;
 Mutex g_offsetMutex;
 std::unordered_map<uint32_t, int64_t> g_offsets;
 
@@ -42,6 +44,7 @@ int64_t LocalOffset(int year, int month, int day, int hour) {
   tm.tm_isdst = -1;
   int64_t offset =
       int64_t(std::mktime(&tm)) - (DaysFromCivil(year, month, day) * 86400 + hour * 3600);
+  if (g_offsets.size() >= kCachedOffsets) g_offsets.clear();
   g_offsets.emplace(key, offset);
   return offset;
 }

@@ -3,15 +3,30 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 
 namespace cv {
+
+// The moments the engines take from extra fields and set on files, in seconds since 1970 UTC:
+// 1601-01-01, where FILETIME starts, to 9999-12-31, the last four-digit year of the listing.
+inline constexpr int64_t kEarliestTime = -11644473600;
+inline constexpr int64_t kLatestTime = 253402300799;
+inline bool InTimeRange(int64_t unixTime) {
+  return unixTime >= kEarliestTime && unixTime <= kLatestTime;
+}
 
 // FILETIME counts 100 ns steps from 1601-01-01 UTC.
 inline constexpr int64_t kUnixEpochInFileTime = 116444736000000000LL;
 
-inline int64_t UnixTimeFromFileTime(uint64_t fileTime) {
-  return (int64_t(fileTime) - kUnixEpochInFileTime) / 10000000;
+// False, and `*unixTime` unchanged, for a FILETIME outside the range above (bit 63 set included).
+inline bool UnixTimeFromFileTime(uint64_t fileTime, int64_t* unixTime) {
+  if (fileTime > uint64_t(std::numeric_limits<int64_t>::max())) return false;
+  const int64_t t = (int64_t(fileTime) - kUnixEpochInFileTime) / 10000000;
+  if (!InTimeRange(t)) return false;
+  *unixTime = t;
+  return true;
 }
+// For a moment in range (InTimeRange), where the product cannot overflow.
 inline uint64_t FileTimeFromUnixTime(int64_t unixTime) {
   return uint64_t(unixTime * 10000000 + kUnixEpochInFileTime);
 }

@@ -6,12 +6,14 @@ namespace cv {
 namespace {
 std::atomic<int64_t> g_writableBytes{-1};
 std::atomic<bool> g_failRename{false};
+std::atomic<bool> g_failSetTime{false};
 std::atomic<bool> g_cryptoUnavailable{false};
 }  // namespace
 
 void SetFaultInjection(const FaultInjection& faults) {
   g_writableBytes = faults.writableBytes;
   g_failRename = faults.failRename;
+  g_failSetTime = faults.failSetTime;
   g_cryptoUnavailable = faults.cryptoUnavailable;
 }
 
@@ -26,6 +28,9 @@ bool InjectedDiskFull(size_t size) {
 }
 bool InjectedRenameFailure() {
   return g_failRename.load(std::memory_order_relaxed);
+}
+bool InjectedSetTimeFailure() {
+  return g_failSetTime.load(std::memory_order_relaxed);
 }
 bool InjectedCryptoUnavailable() {
   return g_cryptoUnavailable.load(std::memory_order_relaxed);

@@ -10,6 +10,7 @@ namespace cv {
 struct FaultInjection {
   int64_t writableBytes = -1;  // bytes that may still be written; -1: no limit
   bool failRename = false;
+  bool failSetTime = false;        // setting a file's modification time fails
   bool cryptoUnavailable = false;  // the system's cryptographic primitives are missing
 };
 void SetFaultInjection(const FaultInjection& faults);
@@ -18,6 +19,7 @@ namespace detail {
 // Charges `size` bytes against the injected limit; true when the disk is "full".
 bool InjectedDiskFull(size_t size);
 bool InjectedRenameFailure();
+bool InjectedSetTimeFailure();
 bool InjectedCryptoUnavailable();
 }  // namespace detail
 

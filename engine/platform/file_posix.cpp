@@ -10,6 +10,7 @@
 
 #include <vector>
 
+#include "core/times.h"
 #include "platform/faults.h"
 #include "platform/system_error.h"
 
@@ -145,6 +146,9 @@ Status File::Size(uint64_t* size) const {
 }
 
 Status File::SetModificationTime(int64_t mtime) {
+  if (detail::InjectedSetTimeFailure() || !InTimeRange(mtime)) {
+    return {StatusKind::kIo, "cannot set time of " + m_path};
+  }
   struct timespec times[2];
   times[0].tv_sec = time_t(mtime);
   times[0].tv_nsec = 0;

@@ -130,6 +130,9 @@ Status File::Size(uint64_t* size) const {
 }
 
 Status File::SetModificationTime(int64_t mtime) {
+  if (detail::InjectedSetTimeFailure() || !InTimeRange(mtime)) {
+    return {StatusKind::kIo, "cannot set time of " + m_path};
+  }
   const uint64_t ft = FileTimeFromUnixTime(mtime);
   FILETIME t{DWORD(ft), DWORD(ft >> 32)};
   if (!SetFileTime(H(m_handle), nullptr, nullptr, &t))

@@ -17,7 +17,8 @@ void FromAttributes(DWORD attributes, FILETIME written, DWORD sizeHigh, DWORD si
   e->hiddenOrSystem = attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
   e->isLink = attributes & FILE_ATTRIBUTE_REPARSE_POINT;
   e->size = e->isDirectory ? 0 : uint64_t(sizeHigh) << 32 | sizeLow;
-  e->mtime = UnixTimeFromFileTime(uint64_t(written.dwHighDateTime) << 32 | written.dwLowDateTime);
+  (void)UnixTimeFromFileTime(uint64_t(written.dwHighDateTime) << 32 | written.dwLowDateTime,
+                             &e->mtime);
   // The DOS attribute byte: read-only, hidden, system, folder, archive.
   e->externalAttributes = attributes & 0x37;
 }

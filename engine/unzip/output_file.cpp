@@ -21,11 +21,9 @@ Status OutputFile::Create(const std::string& target, const ReplacePolicy& replac
   return TemporaryFile::Create(target, &m_temporary);
 }
 
-Status OutputFile::Close(int64_t mtime) {
-  File& out = file();
-  Status status = out.SetModificationTime(mtime);
-  Status closed = out.Close();
-  return status.ok() ? closed : status;
+Status OutputFile::Close(int64_t mtime, Status* timeSet) {
+  *timeSet = file().SetModificationTime(mtime);
+  return file().Close();
 }
 
 Status OutputFile::Commit() {

@@ -417,6 +417,10 @@ class Run {
           Level::kInfo,
           (job.request.method == kMethodStored ? " extracting: " : "  inflating: ") + job.shown);
     }
+    if (!job.timeSet.ok()) {
+      m_report.outcome().warnings = true;
+      m_report.Print(Level::kWarning, "warning: " + job.shown + ": " + job.timeSet.message());
+    }
   }
 
   const DCL& m_options;

@@ -63,7 +63,7 @@ Status WorkerPool::Decode(Job& job, std::vector<unsigned char>& scratch) {
     }
     if (job.out.kept()) return {};
     Status status = DecodeEntryData(job.request, &job.out.file());
-    if (status.ok()) status = job.out.Close(job.mtime);
+    if (status.ok()) status = job.out.Close(job.mtime, &job.timeSet);
     if (!status.ok()) job.out.Discard();
     return status;
   } catch (const std::bad_alloc&) {

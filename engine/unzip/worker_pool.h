@@ -26,7 +26,8 @@ struct Job {
   std::string shown;  // the name in messages
   std::string key;    // the target as names collide on this system, to keep two jobs off one file
   int64_t mtime = 0;
-  Status status;  // set by the worker
+  Status status;   // set by the worker
+  Status timeSet;  // whether the modification time could be set
   bool done = false;
 };
 

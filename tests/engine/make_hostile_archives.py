@@ -294,6 +294,10 @@ def build():
     line = b"x" * (chunk - 1) + b"\r\n" + b"y" * (chunk - 2) + b"\n" + b"z\r\nw\n"
     a["text_chunks.zip"] = archive([Member("small.txt", line, method=8, internal=1),
                                     Member("large.txt", line * 10, method=8, internal=1)])
+    # NTFS times beyond what any system sets: bit 63 set, and the year 30828.
+    for name, filetime in [("ntfs_time_bit63", 1 << 63), ("ntfs_time_far", (1 << 63) - 1)]:
+        ntfs = struct.pack("<IHHQQQ", 0, 1, 24, filetime, filetime, filetime)
+        a[name + ".zip"] = archive([Member("t.txt", b"t\n", extra=struct.pack("<HH", 10, 32) + ntfs)])
     a["long_name.zip"] = archive([Member("/".join(["d%02d_%s" % (i, "x" * 40) for i in range(8)]) +
                                          "/file.txt", b"deep\n")])
     return a

@@ -104,6 +104,21 @@ TEST_F(ScratchTest, DosTimeIsLocalTimeOnEitherSideOfADaylightSavingChange) {
   EXPECT_EQ(list.listed[0].hour * 100 + list.listed[0].minute, 1234u);
 }
 
+// NTFS times no system can set are ignored: the DOS time, 2021-03-14 12:34:56 local, stands.
+TEST_F(ScratchTest, TimesOutOfRangeLeaveTheDosTime) {
+  std::tm dos{};
+  dos.tm_year = 121, dos.tm_mon = 2, dos.tm_mday = 14, dos.tm_hour = 12, dos.tm_min = 34;
+  dos.tm_sec = 56, dos.tm_isdst = -1;
+  for (const char* archive : {"ntfs_time_bit63.zip", "ntfs_time_far.zip"}) {
+    UnzipRun run, list;
+    EXPECT_EQ(run.Extract(Crafted(archive), archive), PK_OK) << run.Output();
+    EXPECT_EQ(FileTime(archive + std::string("/t.txt")), int64_t(std::mktime(&dos))) << archive;
+    EXPECT_EQ(list.List(Crafted(archive)), PK_OK);
+    EXPECT_EQ(list.listed.at(0).year * 10000 + list.listed[0].month * 100 + list.listed[0].day,
+              20210314u);
+  }
+}
+
 TEST_F(ScratchTest, FolderNamesAndSpacesShapeTheWrittenPaths) {
   fs::path archive = MakeArchive({{"x/y/deep file.txt", "deep"}, {"top.txt", "top"}});
   UnzipRun flat, spaces;
@@ -308,6 +323,7 @@ const FailureCase kFailures[] = {
     {"bad_crc_large", "bad_crc_large", "large.bin=old", {}, PK_ERR, "bad CRC", "large.bin=old"},
     {"bad_password", "encrypted", "secret1.txt=old", {}, IZ_BADPWD, "incorrect", "secret1.txt=old"},
     {"folder_clash", "folder_clash", "docs=f;docs2/k=k", {}, PK_DISK, "", "docs=f;other.txt=o"},
+    {"time_not_set", "text_entry", "", {-1, false, true}, PK_WARN, "time of", "binary.bin=a\nb\n"},
 };
 INSTANTIATE_TEST_SUITE_P(Cases, FailureTest, testing::ValuesIn(kFailures),
                          [](const auto& info) { return std::string(info.param.label); });
