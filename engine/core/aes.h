@@ -21,9 +21,6 @@ inline constexpr size_t kAesCheckSize = 2;  // password check value, after the s
 inline constexpr size_t kAesCodeSize = 10;  // authentication code, after the data
 inline constexpr size_t kAesMaxSaltSize = 16;
 inline constexpr size_t kAesMaxKeySize = 32;
-// Entries of fewer bytes than this are written with vendor version 2, without CRC: the CRC of a
-// short file would tell much of its content.
-inline constexpr uint64_t kAesSmallEntry = 20;
 
 // Key sizes as the extra field numbers them.
 enum class AesStrength : uint8_t { k128 = 1, k192 = 2, k256 = 3 };
@@ -48,6 +45,12 @@ struct AesField {
   AesStrength strength = AesStrength::k256;
   uint16_t method = 0;  // the method of the data inside
 };
+
+// The vendor version an entry of `size` bytes is written with: 2, without CRC, below 20 bytes,
+// where the CRC would tell much of the content; 1, with CRC, for the rest.
+inline uint16_t AesVendorVersion(uint64_t size) {
+  return size < 20 ? 2 : 1;
+}
 
 enum class AesFieldState {
   kAbsent,

@@ -27,6 +27,14 @@ void Reporter::Fail(const Status& status, const std::string& name) {
       m_outcome.diskFull = true;
       Print(Level::kError, "error: disk full: " + status.message());
       break;
+    case StatusKind::kUnsupported:
+      m_outcome.unsupported = true;
+      Print(Level::kWarning, "   skipping: " + name + "  " + status.message());
+      break;
+    case StatusKind::kBadPassword:
+      ++m_outcome.badPasswords;
+      Print(Level::kWarning, "   skipping: " + name + "  " + status.message());
+      break;
     case StatusKind::kBadArchive:
       m_outcome.archiveErrors = true;
       Print(Level::kError, "error: " + status.message());
