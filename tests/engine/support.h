@@ -95,6 +95,9 @@ struct ZipResult {
 struct ZipAnswers {
   std::string password;  // empty: the password callback gives none
   std::string stopAt;    // the service callback stops at this name
+  // The run's choices beyond ZPOPT: ZpSetEncryption and ZpSetNameCodePage (0: none).
+  int encryption = ZP_ENCRYPTION_TRADITIONAL;
+  unsigned codePage = 0;
 };
 ZipResult Zip(const ZPOPT& options, const std::string& archive,
               const std::vector<std::string>& names, const ZipAnswers& answers = {});
