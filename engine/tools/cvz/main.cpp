@@ -26,7 +26,8 @@ constexpr char kHelp[] = R"(usage:
               [-x NAME]... [NAME...]
 
 list     one line per entry: size, packed size, ratio, date, time, CRC, method, name
-test     reads every entry and checks its CRC; writes nothing (ntflag 1)
+test     reads every entry and checks its CRC (and AES authentication code); writes nothing
+         (ntflag 1)
 extract  writes the entries named (all when none) into DIR (default: the current folder)
 
 Each option of extract sets one field of the engine's option record (DCL):
@@ -78,8 +79,8 @@ folder names and folder entries are stored and folders are not descended:
 name listed with --codepage N deletes or replaces its entry.
 delete sets fDeleteEntries = 1. The exit code of add and delete is the zip engine's return code:
 0 ok, 3 damaged archive, 4 out of memory, 5 no password, 10 temporary file, 11 not a ZIP archive,
-12 nothing to do, 13 no archive, 14 write error, 15 cannot create, 16 bad option, 18 a name not
-found or a file not read, 80 stopped.
+12 nothing to do, 13 no archive, 14 write error, 15 cannot create, 16 bad option (or no AES on
+this system), 18 a name not found or a file not read, 80 stopped.
 
 A command line cvz does not understand exits with 10.
 )";
