@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Timing helper: runs a command REPS times and prints its median wall seconds and the largest
 # peak resident memory (MiB) seen, as "SECONDS MIB". Before each run the folder CLEAN (if not
-# "-") is removed, outside the timed part.
+# "-") is removed, outside the timed part. A run that fails fails the measurement: its time would
+# be the time of a failure.
 #
 # usage: bench/measure.sh REPS CLEAN COMMAND...
 set -euo pipefail
@@ -13,7 +14,10 @@ trap 'rm -f "$report"' EXIT
 for ((i = 0; i < reps; i++)); do
   [ "$clean" = - ] || rm -rf "$clean"
   sync
-  /usr/bin/time -o "$report" -f '%e %M' "$@" >/dev/null 2>&1 || true
+  if ! /usr/bin/time -o "$report" -f '%e %M' "$@" >/dev/null 2>&1; then
+    echo "measure: failed ($(tail -1 "$report")): $*" >&2
+    exit 1
+  fi
   stats=$(tail -1 "$report")
   times+=("${stats% *}")
   kib=${stats#* }

@@ -32,9 +32,7 @@ CryptoLibrary::CryptoLibrary() : m_handles(std::make_unique<Handles>()) {}
 CryptoLibrary::~CryptoLibrary() = default;
 
 Status CryptoLibrary::Load(std::shared_ptr<const CryptoLibrary>* out) {
-  if (detail::InjectedCryptoUnavailable()) {
-    return {StatusKind::kUnsupported, "AES is not available on this system (libcrypto missing)"};
-  }
+  CV_RETURN_IF_ERROR(detail::CryptoFault());
   std::shared_ptr<CryptoLibrary> library(new CryptoLibrary);
   Handles& h = *library->m_handles;
   const char* names[3] = {"AES-128-ECB", "AES-192-ECB", "AES-256-ECB"};

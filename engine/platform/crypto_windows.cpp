@@ -62,9 +62,7 @@ CryptoLibrary::CryptoLibrary() : m_handles(std::make_unique<Handles>()) {}
 CryptoLibrary::~CryptoLibrary() = default;
 
 Status CryptoLibrary::Load(std::shared_ptr<const CryptoLibrary>* out) {
-  if (detail::InjectedCryptoUnavailable()) {
-    return {StatusKind::kUnsupported, "AES is not available on this system (bcrypt.dll missing)"};
-  }
+  CV_RETURN_IF_ERROR(detail::CryptoFault());
   std::shared_ptr<CryptoLibrary> library(new CryptoLibrary);
   Handles& h = *library->m_handles;
   h.module = LoadLibraryExW(L"bcrypt.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);

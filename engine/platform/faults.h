@@ -5,22 +5,45 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "core/status.h"
+#include <string>
+#include <vector>
+
 namespace cv {
 
 struct FaultInjection {
   int64_t writableBytes = -1;  // bytes that may still be written; -1: no limit
   bool failRename = false;
-  bool failSetTime = false;        // setting a file's modification time fails
+  bool failSetTime = false;  // setting a file's modification time fails
+  // Reading the file (or listing the folder) of this path, as the engine names it, fails from
+  // byte failReadAt on; at 0 it cannot even be opened. The text must live while it is in force.
+  const char* failReadPath = nullptr;
+  uint64_t failReadAt = 0;
+  int threadStarts = -1;           // threads that may still be started; -1: no limit
   bool cryptoUnavailable = false;  // the system's cryptographic primitives are missing
 };
 void SetFaultInjection(const FaultInjection& faults);
 
+// The calls that make a finished file durable under its final name, as the file layer made them:
+// "flush PATH", "move FROM TO", "replace TO" (Windows' ReplaceFileW keeping the target's
+// attributes, ACL and streams), "retry" (a sharing violation waited out), "flush folder DIR".
+// Recorded from StartRecording on; RecordedCalls returns them and stops.
+void StartRecording();
+std::vector<std::string> RecordedCalls();
+
 namespace detail {
-// Charges `size` bytes against the injected limit; true when the disk is "full".
-bool InjectedDiskFull(size_t size);
-bool InjectedRenameFailure();
-bool InjectedSetTimeFailure();
-bool InjectedCryptoUnavailable();
+// The file layer's checks: each is ok, or the failure the injection asks for.
+// Reading `path` up to byte `end` (0: opening or listing it).
+Status ReadFault(const std::string& path, uint64_t end);
+// Writing `size` more bytes, charged against the injected limit: a full disk.
+Status WriteFault(const std::string& path, size_t size);
+Status RenameFault(const std::string& from, const std::string& to);
+Status SetTimeFault(const std::string& path);
+// Charges one thread start against the injected limit; true when it is to fail.
+bool InjectedThreadFailure();
+void Record(const std::string& call);
+// The system's cryptographic primitives: missing when a test says so.
+Status CryptoFault();
 }  // namespace detail
 
 }  // namespace cv

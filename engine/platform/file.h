@@ -51,6 +51,9 @@ class File {
   Status Size(uint64_t* size) const;
   // Sets the last-modification time (seconds since 1970 UTC) of a file open for writing.
   Status SetModificationTime(int64_t mtime);
+  // Makes what was written reach the disk (fsync, FlushFileBuffers), so that a power cut after
+  // the file has taken its final name cannot leave it empty.
+  Status Flush();
   // Closes and reports a failed flush; the destructor closes silently.
   Status Close();
 
@@ -61,8 +64,11 @@ class File {
 };
 
 Status RemoveFile(const std::string& path);
-// Moves the closed file `from` over `to`, replacing a file `to` when there is one. Honours the
-// failed-rename fault injection.
+// Moves the closed, flushed file `from` over `to`, replacing a file `to` when there is one, and
+// makes the move itself durable. On Windows an existing `to` is replaced with ReplaceFileW, which
+// keeps its attributes, ACL and alternate streams (the Mark of the Web), and a sharing violation
+// is waited out for about a second. A failure leaves `to` as it was, or, where the system had
+// already removed it, `from` in its place. Honours the failed-rename fault injection.
 Status MoveReplacing(const std::string& from, const std::string& to);
 
 }  // namespace cv

@@ -12,6 +12,7 @@
 
 #include "core/times.h"
 #include "platform/faults.h"
+#include "platform/path.h"
 #include "platform/system_error.h"
 
 namespace cv {
@@ -25,6 +26,7 @@ Status SystemError(const std::string& what, const std::string& path) {
 }
 
 Status File::Open(const std::string& path, Mode mode, File* out) {
+  if (mode == Mode::kRead) CV_RETURN_IF_ERROR(detail::ReadFault(path, 0));
   int flags = O_CLOEXEC;
   switch (mode) {
     case Mode::kRead:
@@ -54,6 +56,7 @@ Status File::Open(const std::string& path, Mode mode, File* out) {
 }
 
 Status File::ReadAt(uint64_t offset, void* buffer, size_t size, size_t* got) const {
+  CV_RETURN_IF_ERROR(detail::ReadFault(m_path, offset + size));
   size_t done = 0;
   while (done < size) {
     ssize_t n = ::pread(int(m_handle), static_cast<char*>(buffer) + done, size - done,
@@ -70,7 +73,7 @@ Status File::ReadAt(uint64_t offset, void* buffer, size_t size, size_t* got) con
 }
 
 Status File::Write(const void* data, size_t size) {
-  if (detail::InjectedDiskFull(size)) return {StatusKind::kDiskFull, "disk full writing " + m_path};
+  CV_RETURN_IF_ERROR(detail::WriteFault(m_path, size));
   const char* p = static_cast<const char*>(data);
   while (size > 0) {
     ssize_t n = ::write(int(m_handle), p, size);
@@ -85,7 +88,7 @@ Status File::Write(const void* data, size_t size) {
 }
 
 Status File::WriteAt(uint64_t offset, const void* data, size_t size) {
-  if (detail::InjectedDiskFull(size)) return {StatusKind::kDiskFull, "disk full writing " + m_path};
+  CV_RETURN_IF_ERROR(detail::WriteFault(m_path, size));
   const char* p = static_cast<const char*>(data);
   while (size > 0) {
     ssize_t n = ::pwrite(int(m_handle), p, size, off_t(offset));
@@ -106,9 +109,7 @@ Status File::AppendCopy(const File& source, uint64_t offset, uint64_t size) {
     const ssize_t n = ::copy_file_range(int(source.m_handle), &from, int(m_handle), nullptr,
                                         size_t(std::min<uint64_t>(size, 1 << 30)), 0);
     if (n > 0) {
-      if (detail::InjectedDiskFull(size_t(n))) {
-        return {StatusKind::kDiskFull, "disk full writing " + m_path};
-      }
+      CV_RETURN_IF_ERROR(detail::WriteFault(m_path, size_t(n)));
       size -= uint64_t(n);
       continue;
     }
@@ -146,9 +147,8 @@ Status File::Size(uint64_t* size) const {
 }
 
 Status File::SetModificationTime(int64_t mtime) {
-  if (detail::InjectedSetTimeFailure() || !InTimeRange(mtime)) {
-    return {StatusKind::kIo, "cannot set time of " + m_path};
-  }
+  CV_RETURN_IF_ERROR(detail::SetTimeFault(m_path));
+  if (!InTimeRange(mtime)) return {StatusKind::kIo, "cannot set time of " + m_path};
   struct timespec times[2];
   times[0].tv_sec = time_t(mtime);
   times[0].tv_nsec = 0;
@@ -165,11 +165,26 @@ Status File::Close() {
   return {};
 }
 
+Status File::Flush() {
+  detail::Record("flush " + m_path);
+  if (::fsync(int(m_handle)) != 0) return SystemError("cannot write", m_path);
+  return {};
+}
+
 Status MoveReplacing(const std::string& from, const std::string& to) {
-  if (detail::InjectedRenameFailure())
-    return {StatusKind::kIo, "cannot rename " + from + " to " + to};
-  if (::rename(from.c_str(), to.c_str()) != 0)
+  CV_RETURN_IF_ERROR(detail::RenameFault(from, to));
+  detail::Record("move " + from + " " + to);
+  if (::rename(from.c_str(), to.c_str()) != 0) {
     return SystemError("cannot rename " + from + " to", to);
+  }
+  // The new name is an entry of its folder, which reaches the disk when the folder is flushed.
+  const std::string folder = ParentOf(to).empty() ? "." : ParentOf(to);
+  detail::Record("flush folder " + folder);
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return SystemError("cannot write", folder);
+  const int rc = ::fsync(fd);
+  ::close(fd);
+  if (rc != 0) return SystemError("cannot write", folder);
   return {};
 }
 

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -26,18 +27,20 @@ Status SystemError(const std::string& what, const std::string& path) {
   StatusKind kind = e == ERROR_DISK_FULL || e == ERROR_HANDLE_DISK_FULL      ? StatusKind::kDiskFull
                     : e == ERROR_FILE_NOT_FOUND || e == ERROR_PATH_NOT_FOUND ? StatusKind::kNotFound
                                                                              : StatusKind::kIo;
-  char text[512] = "";
-  DWORD len = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, e,
-                             0, text, sizeof text, nullptr);
-  while (len > 0 && (text[len - 1] == '\n' || text[len - 1] == '\r' || text[len - 1] == ' ')) {
-    text[--len] = '\0';
+  // FormatMessageA would give the text in the system code page; the engines speak UTF-8.
+  wchar_t text[512] = L"";
+  DWORD len = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, e,
+                             0, text, DWORD(std::size(text)), nullptr);
+  while (len > 0 && (text[len - 1] == L'\n' || text[len - 1] == L'\r' || text[len - 1] == L' ')) {
+    --len;
   }
   std::string message = what + " " + path + ": ";
-  message += len > 0 ? std::string(text, len) : "error " + std::to_string(e);
+  message += len > 0 ? WideToUtf8(std::wstring_view(text, len)) : "error " + std::to_string(e);
   return {kind, message};
 }
 
 Status File::Open(const std::string& path, Mode mode, File* out) {
+  if (mode == Mode::kRead) CV_RETURN_IF_ERROR(detail::ReadFault(path, 0));
   DWORD access = mode == Mode::kRead ? GENERIC_READ : GENERIC_WRITE;
   DWORD share = FILE_SHARE_READ | (mode == Mode::kRead ? FILE_SHARE_WRITE | FILE_SHARE_DELETE : 0);
   DWORD disposition = mode == Mode::kRead        ? OPEN_EXISTING
@@ -54,6 +57,7 @@ Status File::Open(const std::string& path, Mode mode, File* out) {
 }
 
 Status File::ReadAt(uint64_t offset, void* buffer, size_t size, size_t* got) const {
+  CV_RETURN_IF_ERROR(detail::ReadFault(m_path, offset + size));
   size_t done = 0;
   while (done < size) {
     OVERLAPPED at{};
@@ -74,7 +78,7 @@ Status File::ReadAt(uint64_t offset, void* buffer, size_t size, size_t* got) con
 }
 
 Status File::Write(const void* data, size_t size) {
-  if (detail::InjectedDiskFull(size)) return {StatusKind::kDiskFull, "disk full writing " + m_path};
+  CV_RETURN_IF_ERROR(detail::WriteFault(m_path, size));
   const char* p = static_cast<const char*>(data);
   while (size > 0) {
     DWORD chunk = DWORD(size < 0x40000000 ? size : 0x40000000);
@@ -130,9 +134,8 @@ Status File::Size(uint64_t* size) const {
 }
 
 Status File::SetModificationTime(int64_t mtime) {
-  if (detail::InjectedSetTimeFailure() || !InTimeRange(mtime)) {
-    return {StatusKind::kIo, "cannot set time of " + m_path};
-  }
+  CV_RETURN_IF_ERROR(detail::SetTimeFault(m_path));
+  if (!InTimeRange(mtime)) return {StatusKind::kIo, "cannot set time of " + m_path};
   const uint64_t ft = FileTimeFromUnixTime(mtime);
   FILETIME t{DWORD(ft), DWORD(ft >> 32)};
   if (!SetFileTime(H(m_handle), nullptr, nullptr, &t))
@@ -148,13 +151,47 @@ Status File::Close() {
   return {};
 }
 
-Status MoveReplacing(const std::string& from, const std::string& to) {
-  if (detail::InjectedRenameFailure())
-    return {StatusKind::kIo, "cannot rename " + from + " to " + to};
-  if (!MoveFileExW(LongPath(from).c_str(), LongPath(to).c_str(), MOVEFILE_REPLACE_EXISTING)) {
-    return SystemError("cannot rename " + from + " to", to);
-  }
+Status File::Flush() {
+  detail::Record("flush " + m_path);
+  if (!FlushFileBuffers(H(m_handle))) return SystemError("cannot write", m_path);
   return {};
+}
+
+Status MoveReplacing(const std::string& from, const std::string& to) {
+  CV_RETURN_IF_ERROR(detail::RenameFault(from, to));
+  const std::wstring source = LongPath(from), target = LongPath(to);
+  // Virus scanners, the indexer and the preview pane open a just-written file for a moment:
+  // a sharing violation is waited out for about a second.
+  constexpr int kTries = 10;
+  constexpr DWORD kPause = 100;
+  for (int attempt = 1;; ++attempt) {
+    BOOL done;
+    DWORD attributes = GetFileAttributesW(target.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+      // MoveFileEx would drop the target's attributes, ACL and alternate streams (the Mark of
+      // the Web); ReplaceFileW keeps them.
+      detail::Record("replace " + to);
+      done = ReplaceFileW(target.c_str(), source.c_str(), /*lpBackupFileName=*/nullptr,
+                          REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr);
+      // The target is gone already, the replacement still under its own name: move it in.
+      if (!done && (GetLastError() == ERROR_UNABLE_TO_MOVE_REPLACEMENT ||
+                    GetLastError() == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2)) {
+        done = MoveFileExW(source.c_str(), target.c_str(),
+                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+      }
+    } else {
+      detail::Record("move " + from + " " + to);
+      done = MoveFileExW(source.c_str(), target.c_str(),
+                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    }
+    if (done) return {};
+    const DWORD e = GetLastError();
+    const bool held = e == ERROR_SHARING_VIOLATION || e == ERROR_LOCK_VIOLATION ||
+                      e == ERROR_UNABLE_TO_REMOVE_REPLACED;
+    if (!held || attempt == kTries) return SystemError("cannot rename " + from + " to", to);
+    detail::Record("retry");
+    Sleep(kPause);
+  }
 }
 
 Status RemoveFile(const std::string& path) {

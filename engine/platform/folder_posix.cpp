@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "platform/path.h"
+#include "platform/faults.h"
 #include "platform/system_error.h"
 
 namespace cv {
@@ -35,6 +36,7 @@ bool Stat(const std::string& path, FileInfo* out) {
 
 Status ListFolder(const std::string& dir, std::vector<FileInfo>* out) {
   out->clear();
+  CV_RETURN_IF_ERROR(detail::ReadFault(dir, 0));
   DIR* d = ::opendir(dir.c_str());
   if (!d) return {StatusKind::kNotFound, "cannot read folder " + dir + ": " + std::strerror(errno)};
   while (dirent* de = ::readdir(d)) {

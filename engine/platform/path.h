@@ -22,7 +22,13 @@ std::string AbsolutePath(const std::string& path);
 // The part of an absolute path that names no folder: a drive ("C:"), a long-path prefix or a UNC
 // server and share, and the separators after it.
 size_t RootLength(const std::string& path);
-// Whether file names on this platform compare without regard to case.
+// Whether two paths name the same file as the file system compares names: byte for byte on
+// POSIX, without regard to case over all of Unicode on Windows, as NTFS does.
+bool SamePath(const std::string& a, const std::string& b);
+// A key equal for exactly the paths SamePath takes as one (the path itself on POSIX, upper case
+// on Windows), for finding names that would land on one file.
+std::string CollisionKey(const std::string& path);
+// Whether names compare without regard to case (Windows), for wildcard patterns.
 bool NamesIgnoreCase();
 
 }  // namespace cv

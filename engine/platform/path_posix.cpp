@@ -35,6 +35,14 @@ std::string AbsolutePath(const std::string& path) {
   return out.empty() ? "/" : out;
 }
 
+bool SamePath(const std::string& a, const std::string& b) {
+  return a == b;
+}
+
+std::string CollisionKey(const std::string& path) {
+  return path;
+}
+
 bool NamesIgnoreCase() {
   return false;
 }

@@ -47,6 +47,7 @@ Status TemporaryFile::Create(const std::string& target, TemporaryFile* out) {
 }
 
 Status TemporaryFile::Commit() {
+  if (m_file.is_open()) CV_RETURN_IF_ERROR(m_file.Flush());
   CV_RETURN_IF_ERROR(m_file.Close());
   CV_RETURN_IF_ERROR(MoveReplacing(m_path, m_target));
   m_path.clear();

@@ -28,7 +28,8 @@ class TemporaryFile {
   File& file() { return m_file; }
   const std::string& path() const { return m_path; }
 
-  // Closes the file and moves it over the target, replacing the target when there is one.
+  // Flushes and closes the file and moves it over the target, replacing the target when there is
+  // one (see MoveReplacing).
   Status Commit();
   // Closes and removes the file, if there is one.
   void Discard();

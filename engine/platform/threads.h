@@ -1,15 +1,17 @@
-// Threads and locks of the engine. The native build uses the standard library's own. The Windows
-// build uses the system's primitives instead: the program loads and frees the engine DLL around
-// every run, and the standard ones, built there over a static pthread layer, leave event and
-// thread handles behind at each unload.
+// Threads and locks of the engines. Locks are the standard library's in the native build and the
+// system's in the Windows build: the program loads and frees the engine DLL around every run, and
+// the standard ones, built there over a static pthread layer, leave event and thread handles
+// behind at each unload. Threads are the system's on both, with one meaning.
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <mutex>
+
+#include "core/status.h"
 
 #ifndef _WIN32
 #include <condition_variable>
-#include <thread>
 #endif
 
 namespace cv {
@@ -48,32 +50,38 @@ class CondVar {
   void* m_cond = nullptr;  // CONDITION_VARIABLE: one pointer, zero when new
 };
 
-// A joinable thread. Unlike std::thread, destroying a joinable one joins it.
-class Thread {
- public:
-  Thread() = default;
-  template <class Body>
-  explicit Thread(Body&& body) : Thread(std::function<void()>(std::forward<Body>(body)), 0) {}
-  ~Thread();
-  Thread(const Thread&) = delete;
-  Thread& operator=(const Thread&) = delete;
-  Thread(Thread&& other) noexcept : m_handle(other.m_handle) { other.m_handle = nullptr; }
-  Thread& operator=(Thread&& other) noexcept;
-  bool joinable() const { return m_handle != nullptr; }
-  void join();
-
- private:
-  Thread(std::function<void()> body, int);
-  void* m_handle = nullptr;
-};
-
 #else
 
 using Mutex = std::mutex;
 using CondVar = std::condition_variable;
-using Thread = std::thread;
 
 #endif
+
+// A joinable thread. Starting one reports a system that refuses it instead of throwing; anything
+// the body throws ends the body and is reported by Join; destroying a joinable thread joins it.
+class Thread {
+ public:
+  Thread();
+  ~Thread();
+  Thread(const Thread&) = delete;
+  Thread& operator=(const Thread&) = delete;
+  // Moving hands the thread over; assigning to a joinable thread joins it first.
+  Thread(Thread&& other) noexcept;
+  Thread& operator=(Thread&& other) noexcept;
+
+  // Runs `body` on a new thread. kOutOfMemory when the system (or the fault injection) refuses
+  // one; `*out` is then not joinable.
+  static Status Start(std::function<void()> body, Thread* out);
+
+  bool joinable() const { return m_state != nullptr; }
+  // Waits for the body to end. A failure when it threw: out of memory, or another exception.
+  Status Join();
+
+  struct State;  // the body, its outcome and the system's handle (thread_state.h)
+
+ private:
+  std::unique_ptr<State> m_state;
+};
 
 // The number of threads worth running at once: the processors this process may use, at least 1.
 unsigned HardwareThreads();

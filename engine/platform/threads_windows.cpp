@@ -1,9 +1,12 @@
+// Threads and locks on Windows: the system's own, so that nothing is left behind when the DLL is
+// freed.
 #include "platform/threads.h"
 
 #include <windows.h>
 
-#include <memory>
-#include <system_error>
+#include <string>
+
+#include "platform/thread_state.h"
 
 namespace cv {
 
@@ -15,9 +18,8 @@ PSRWLOCK Srw(void* state) {
   return static_cast<PSRWLOCK>(state);
 }
 
-DWORD WINAPI RunBody(void* param) {
-  std::unique_ptr<std::function<void()>> body(static_cast<std::function<void()>*>(param));
-  (*body)();
+DWORD WINAPI RunState(void* state) {
+  static_cast<Thread::State*>(state)->Run();
   return 0;
 }
 
@@ -44,34 +46,19 @@ void CondVar::notify_all() {
   WakeAllConditionVariable(static_cast<PCONDITION_VARIABLE>(static_cast<void*>(&m_cond)));
 }
 
-Thread::Thread(std::function<void()> body, int) {
-  auto owned = std::make_unique<std::function<void()>>(std::move(body));
-  m_handle = CreateThread(/*lpThreadAttributes=*/nullptr, /*dwStackSize=*/0, RunBody, owned.get(),
-                          /*dwCreationFlags=*/0, /*lpThreadId=*/nullptr);
-  if (m_handle == nullptr) {
-    throw std::system_error(static_cast<int>(GetLastError()), std::system_category(),
-                            "CreateThread");
+Status StartSystemThread(Thread::State* state) {
+  state->handle = CreateThread(/*lpThreadAttributes=*/nullptr, /*dwStackSize=*/0, RunState, state,
+                               /*dwCreationFlags=*/0, /*lpThreadId=*/nullptr);
+  if (state->handle == nullptr) {
+    return {StatusKind::kOutOfMemory,
+            "cannot start a thread: error " + std::to_string(GetLastError())};
   }
-  owned.release();  // the thread owns its body now
+  return {};
 }
 
-Thread::~Thread() {
-  if (joinable()) join();
-}
-
-Thread& Thread::operator=(Thread&& other) noexcept {
-  if (this != &other) {
-    if (joinable()) join();
-    m_handle = other.m_handle;
-    other.m_handle = nullptr;
-  }
-  return *this;
-}
-
-void Thread::join() {
-  WaitForSingleObject(m_handle, INFINITE);
-  CloseHandle(m_handle);
-  m_handle = nullptr;
+void JoinSystemThread(Thread::State* state) {
+  WaitForSingleObject(state->handle, INFINITE);
+  CloseHandle(state->handle);
 }
 
 unsigned HardwareThreads() {

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <new>
+#include <optional>
 #include <vector>
 
 #include "core/deflate64.h"
@@ -76,12 +78,14 @@ class OverlappedSink {
  public:
   explicit OverlappedSink(Checker& checker) : m_checker(checker) {
     for (auto& b : m_buffers) b.data.resize(kOutputChunk);
-    m_thread = Thread([this] { Consume(); });
+    m_running = Thread::Start([this] { Consume(); }, &m_thread).ok();
   }
   ~OverlappedSink() {
     Close();
-    m_thread.join();
+    (void)m_thread.Join();
   }
+  // False when no thread could be started: the caller checks on its own thread.
+  bool running() const { return m_running; }
   OverlappedSink(const OverlappedSink&) = delete;
   OverlappedSink& operator=(const OverlappedSink&) = delete;
 
@@ -135,7 +139,12 @@ class OverlappedSink {
       Buffer& b = m_buffers[tail];
       bool failed = !m_status.ok();
       lock.unlock();
-      Status status = failed ? Status() : m_checker.Take(b.data.data(), b.size);
+      Status status;
+      try {
+        if (!failed) status = m_checker.Take(b.data.data(), b.size);
+      } catch (const std::bad_alloc&) {
+        status = {StatusKind::kOutOfMemory, "out of memory"};
+      }
       lock.lock();
       if (!status.ok() && m_status.ok()) m_status = status;
       b.full = false;
@@ -148,6 +157,7 @@ class OverlappedSink {
   Buffer m_buffers[kBuffers];
   size_t m_head = 0;
   bool m_closed = false;
+  bool m_running = false;
   Status m_status;
   Mutex m_mutex;
   CondVar m_changed;
@@ -343,12 +353,13 @@ Status DecodeEntryData(const DecodeRequest& request, File* out) {
   CV_RETURN_IF_ERROR(source.Start());
   Checker checker(request, out);
   Status produced;
-  if (request.overlapped) {
-    OverlappedSink sink(checker);
+  std::optional<OverlappedSink> sink;
+  if (request.overlapped) sink.emplace(checker);
+  if (sink && sink->running()) {
     produced = Produce(
-        request, source, [&] { return sink.Acquire(); },
-        [&](unsigned char*, size_t size) { return sink.Submit(size); });
-    Status checked = sink.Drain();
+        request, source, [&] { return sink->Acquire(); },
+        [&](unsigned char*, size_t size) { return sink->Submit(size); });
+    Status checked = sink->Drain();
     if (!checked.ok()) return checked;
   } else {
     std::vector<unsigned char> own;

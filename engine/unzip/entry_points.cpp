@@ -1,5 +1,6 @@
 // The C entry points of the unzip engine, and where it picks its return code: ReturnCode turns
-// what a run met into the published PK_/IZ_ code. No exception leaves them.
+// what a run met into the published PK_/IZ_ code. No exception leaves them (function try blocks
+// where the body is short).
 #include "cvunzip.h"
 
 #include <zlib.h>
@@ -63,6 +64,7 @@ int ReturnCode(const cv::UnzipOutcome& o) {
     }
   }
   if (o.stopped) return IZ_CTRLC;
+  if (o.outOfMemory) return PK_MEM;
   if (o.diskFull || o.writeErrors) return PK_DISK;
   if (o.archiveErrors) return PK_BADERR;
   if (o.entryErrors) return PK_ERR;
@@ -92,18 +94,16 @@ CVUNZIP_API int CVUNZIP_CALL Wiz_SingleEntryUnzip(int ifnc, char** ifnv, int xfn
   }
 }
 
-CVUNZIP_API int CVUNZIP_CALL Wiz_SetNameCodePage(unsigned codePage) {
-  try {
-    cv::CodePage probe;
-    if (codePage != 0 && !probe.Open(codePage)) return 0;
-    g_nextCodePage = codePage;
-    return 1;
-  } catch (...) {
-    return 0;
-  }
+CVUNZIP_API int CVUNZIP_CALL Wiz_SetNameCodePage(unsigned codePage) try {
+  cv::CodePage probe;
+  if (codePage != 0 && !probe.Open(codePage)) return 0;
+  g_nextCodePage = codePage;
+  return 1;
+} catch (...) {
+  return 0;
 }
 
-CVUNZIP_API void CVUNZIP_CALL UzpVersion2(LPUZPVER version) {
+CVUNZIP_API void CVUNZIP_CALL UzpVersion2(LPUZPVER version) try {
   if (!version || version->structlen < sizeof(UZPVER)) return;
   version->structlen = sizeof(UZPVER);
   version->flag = 2;  // a release, built with zlib
@@ -114,10 +114,11 @@ CVUNZIP_API void CVUNZIP_CALL UzpVersion2(LPUZPVER version) {
   SetVersion(version->zipinfo, kInterfaceVersion);
   SetVersion(version->windll, kInterfaceVersion);
   SetVersion(version->dllapimin, kVersion);
+} catch (...) {
 }
 
 CVUNZIP_API unsigned CVUNZIP_CALL Wiz_EntryPath(const char* name, int ndflag, int SpaceToUnderscore,
-                                                char* buffer, unsigned size) {
+                                                char* buffer, unsigned size) try {
   if (!name || cv::IsFolderName(name)) {
     if (buffer && size > 0) buffer[0] = '\0';
     return 0;
@@ -130,6 +131,9 @@ CVUNZIP_API unsigned CVUNZIP_CALL Wiz_EntryPath(const char* name, int ndflag, in
     buffer[n] = '\0';
   }
   return unsigned(path.size());
+} catch (...) {
+  if (buffer && size > 0) buffer[0] = '\0';
+  return 0;
 }
 
 }  // extern "C"

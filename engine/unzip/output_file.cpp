@@ -23,6 +23,8 @@ Status OutputFile::Create(const std::string& target, const ReplacePolicy& replac
 
 Status OutputFile::Close(int64_t mtime, Status* timeSet) {
   *timeSet = file().SetModificationTime(mtime);
+  // A replacement reaches the disk before it takes the existing file's place.
+  if (replaces()) CV_RETURN_IF_ERROR(file().Flush());
   return file().Close();
 }
 

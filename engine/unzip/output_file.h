@@ -28,8 +28,8 @@ class OutputFile {
   bool replaces() const { return m_temporary.active(); }
   File& file() { return m_temporary.active() ? m_temporary.file() : m_direct; }
 
-  // After the data is written: sets the modification time and closes the file. A time that cannot
-  // be set leaves the file as it is; `*timeSet` tells.
+  // After the data is written: sets the modification time, flushes a replacement and closes the
+  // file. A time that cannot be set leaves the file as it is; `*timeSet` tells.
   Status Close(int64_t mtime, Status* timeSet);
   // Makes the written file final: a replacement moves over the target.
   Status Commit();

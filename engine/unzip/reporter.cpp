@@ -35,6 +35,10 @@ void Reporter::Fail(const Status& status, const std::string& name) {
       ++m_outcome.badPasswords;
       Print(Level::kWarning, "   skipping: " + name + "  " + status.message());
       break;
+    case StatusKind::kOutOfMemory:
+      m_outcome.outOfMemory = true;
+      Print(Level::kError, "error: " + name + ": " + status.message());
+      break;
     case StatusKind::kBadArchive:
       m_outcome.archiveErrors = true;
       Print(Level::kError, "error: " + status.message());

@@ -18,8 +18,10 @@ enum class Level { kInfo, kWarning, kError };
 
 // What a run met; entry_points.cpp picks the return code from it.
 struct UnzipOutcome {
-  Status fatal;  // the run could not start: no archive name, unreadable archive, out of memory
+  // The run could not start: no archive name, an unreadable archive, no thread to decode on.
+  Status fatal;
   bool stopped = false;
+  bool outOfMemory = false;
   bool diskFull = false;
   bool writeErrors = false;
   bool archiveErrors = false;

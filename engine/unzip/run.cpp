@@ -25,12 +25,6 @@ namespace {
 // Entries at least this big are decoded with checking and writing on a thread of their own.
 constexpr uint64_t kOverlapThreshold = 4 * 1024 * 1024;
 
-std::string FoldKey(const std::string& path) {
-  std::string key = path;
-  for (char& c : key) c = char(c >= 'A' && c <= 'Z' ? c + 32 : c);
-  return key;
-}
-
 // Compressed size as a whole percentage of the size, rounded up, at most 32767.
 unsigned Ratio(uint64_t compressed, uint64_t size) {
   if (size == 0) return 0;
@@ -196,10 +190,14 @@ class Run {
       }
     }
 
-    unsigned threads = HardwareThreads();
-    WorkerPool pool(threads);
+    WorkerPool pool;
+    if (Status started = pool.Start(HardwareThreads()); !started.ok()) {
+      m_report.Print(Level::kError, "error: " + started.message());
+      outcome.fatal = started;
+      return;
+    }
     m_pool = &pool;
-    const size_t window = threads * 8;
+    const size_t window = pool.size() * 8;
     size_t index = 0;
     status = m_reader.ForEachEntry([&](Entry& e) {
       size_t i = index++;
@@ -326,7 +324,7 @@ class Run {
 
     if (!m_testing) {
       job->target = JoinPath(m_targetDir, relative);
-      job->key = FoldKey(job->target);
+      job->key = CollisionKey(job->target);
       // A job still writing the same file (duplicate or case-twin names) must land first, so
       // the overwrite rules see it.
       while (std::any_of(m_inFlight.begin(), m_inFlight.end(),

@@ -4,8 +4,14 @@
 
 namespace cv {
 
-WorkerPool::WorkerPool(unsigned count) {
-  for (unsigned i = 0; i < count; ++i) m_threads.emplace_back([this] { Work(); });
+Status WorkerPool::Start(unsigned count) {
+  Status started;
+  for (unsigned i = 0; i < count && started.ok(); ++i) {
+    Thread worker;
+    started = Thread::Start([this] { Work(); }, &worker);
+    if (started.ok()) m_threads.push_back(std::move(worker));
+  }
+  return m_threads.empty() ? started : Status();
 }
 
 WorkerPool::~WorkerPool() {
@@ -14,7 +20,8 @@ WorkerPool::~WorkerPool() {
     m_stopping = true;
   }
   m_wake.notify_all();
-  for (auto& t : m_threads) t.join();
+  // Decode catches what a job throws, so a worker that failed has nothing left to tell.
+  for (auto& t : m_threads) (void)t.Join();
 }
 
 void WorkerPool::Submit(Job* job) {
@@ -68,7 +75,9 @@ Status DecodeJob(Job& job, std::vector<unsigned char>& scratch) {
     if (!status.ok()) job.out.Discard();
     return status;
   } catch (const std::bad_alloc&) {
-    return {StatusKind::kIo, "out of memory"};
+    return {StatusKind::kOutOfMemory, "out of memory"};
+  } catch (...) {
+    return {StatusKind::kIo, "decoding failed"};
   }
 }
 

@@ -39,12 +39,16 @@ Status DecodeJob(Job& job, std::vector<unsigned char>& scratch);
 
 class WorkerPool {
  public:
-  explicit WorkerPool(unsigned count);
+  WorkerPool() = default;
   // Waits for the workers to end; jobs still queued are not decoded.
   ~WorkerPool();
   WorkerPool(const WorkerPool&) = delete;
   WorkerPool& operator=(const WorkerPool&) = delete;
 
+  // Starts up to `count` workers and goes on with those the system gives; a failure when it
+  // gives none.
+  Status Start(unsigned count);
+  unsigned size() const { return unsigned(m_threads.size()); }
   // `job` must live until Wait(job) returned.
   void Submit(Job* job);
   void Wait(Job* job);

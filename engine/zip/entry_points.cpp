@@ -156,8 +156,12 @@ int Archive(int count, const char* zipFile, const ZPNAMES* names) {
 extern "C" {
 
 CVZIP_API int CVZIP_CALL ZpInit(const ZIPUSERFUNCTIONS* functions) {
-  cv::g_functions = functions ? *functions : ZIPUSERFUNCTIONS{};
-  return 1;
+  try {
+    cv::g_functions = functions ? *functions : ZIPUSERFUNCTIONS{};
+    return 1;
+  } catch (...) {
+    return 0;
+  }
 }
 
 CVZIP_API int CVZIP_CALL ZpSetOptions(const ZPOPT* options) {
@@ -193,7 +197,11 @@ CVZIP_API int CVZIP_CALL ZpSetNameCodePage(unsigned codePage) {
 }
 
 CVZIP_API ZPOPT CVZIP_CALL ZpGetOptions(void) {
-  return cv::g_options;
+  try {
+    return cv::g_options;
+  } catch (...) {
+    return ZPOPT{};
+  }
 }
 
 CVZIP_API int CVZIP_CALL ZpArchive(int count, const char* zipFile, const ZPNAMES* names) {

@@ -11,10 +11,6 @@
 namespace cv {
 namespace {
 
-// Files at least this large get zip64 size fields in their local header from the start: the
-// header is written before the data and patched in place afterwards, so its length is fixed.
-constexpr uint64_t kZip64LocalThreshold = 0xff000000;
-
 bool IsAscii(const std::string& s) {
   return std::all_of(s.begin(), s.end(),
                      [](char c) { return static_cast<unsigned char>(c) < 0x80; });
@@ -61,6 +57,13 @@ Status EntryWriter::DrainSource(size_t source, BlockResult& r) {
   return {};
 }
 
+Status EntryWriter::Unread(const ScanItem& item, bool replacing, const Status& why, bool* unread) {
+  *unread = true;
+  m_messages.Warn("could not read " + item.storedName + " (" + why.message() +
+                  "): " + (replacing ? "its entry is kept as it was" : "it is not added"));
+  return {};
+}
+
 void EntryWriter::Describe(WriteEntry& e, uint16_t method, uint64_t size,
                            const std::string& extra) const {
   e.method = method;
@@ -87,6 +90,11 @@ void EntryWriter::Describe(WriteEntry& e, uint16_t method, uint64_t size,
   field.strength = *m_options.aes;
   field.method = method;
   e.extra += AesExtraField(field);
+}
+
+uint64_t EntryWriter::FrameSize() const {
+  if (!m_options.encrypt) return 0;
+  return m_options.aes ? AesOverhead(*m_options.aes) : kEncryptionHeaderSize;
 }
 
 Status EntryWriter::BeginEncryption(const WriteEntry& e, Cipher& cipher) {
@@ -123,36 +131,37 @@ Status EntryWriter::EndEncryption(Cipher& cipher) {
   return m_out.Write(code, sizeof code);
 }
 
-Status EntryWriter::WriteStored(const PipelineSource& source, WriteEntry& e, Cipher& cipher) {
+Status EntryWriter::WriteStored(const PipelineSource& source, WriteEntry& e, Cipher& cipher,
+                                Status* readFailure) {
   uint32_t crc = 0;
   uint64_t size = 0;
   std::vector<uint8_t> block;
   const uint64_t blocks = CompressPipeline::BlockCount(source.size);
   for (uint64_t b = 0; b < blocks; ++b) {
     const uint64_t offset = b * kBlockSize;
-    CV_RETURN_IF_ERROR(ReadSourceBlock(
-        source, offset, std::min<uint64_t>(kBlockSize, source.size - offset), &block, nullptr));
+    *readFailure = ReadSourceBlock(
+        source, offset, std::min<uint64_t>(kBlockSize, source.size - offset), &block, nullptr);
+    if (!readFailure->ok()) return {};
     crc = uint32_t(crc32(crc, block.data(), uInt(block.size())));
     size += block.size();
     CV_RETURN_IF_ERROR(Encrypt(cipher, block.data(), block.size()));
     CV_RETURN_IF_ERROR(m_out.Write(block.data(), block.size()));
   }
   if (crc != e.crc || size != e.uncompressedSize) {
-    return {StatusKind::kIo, "the file changed while it was read: " + source.path};
+    *readFailure = {StatusKind::kIo, "the file changed while it was read"};
   }
   return {};
 }
 
-Status EntryWriter::WriteFile(const ScanItem& item, bool replacing) {
+Status EntryWriter::WriteFile(const ScanItem& item, bool replacing, bool* unread) {
+  *unread = false;
   BlockResult r;
   if (!m_pipeline.Next(&r)) return {StatusKind::kIo, "compression ended early"};
   const size_t source = r.source;
   const PipelineSource& src = m_pipeline.source(source);
   if (!r.status.ok()) {
     CV_RETURN_IF_ERROR(DrainSource(source, r));
-    m_messages.Warn("could not open for reading: " + item.storedName + " (" + r.status.message() +
-                    ")");
-    return {};
+    return Unread(item, replacing, r.status, unread);
   }
   if (m_messages.StopRequested(item.storedName))
     return {StatusKind::kStopped, "stopped by request"};
@@ -164,8 +173,10 @@ Status EntryWriter::WriteFile(const ScanItem& item, bool replacing) {
   uint16_t method = r.deflated ? kMethodDeflated : kMethodStored;
   Describe(e, method, src.size, extra);
   if (src.lineEnds != LineEnds::Keep) e.internalAttributes |= kInternalText;
-  const uint64_t bound = src.lineEnds == LineEnds::LfToCrLf ? 2 * src.size : src.size;
-  const bool zip64 = bound >= kZip64LocalThreshold;
+  // The header is written before the data and patched in place afterwards, so its length is
+  // fixed: it gets zip64 size fields when the data could reach them, compressed at worst.
+  const bool zip64 =
+      CompressPipeline::MaxDataSize(src.size, src.lineEnds) + FrameSize() >= kZip64Limit;
   CV_RETURN_IF_ERROR(m_out.Write(LocalHeader(e, zip64, e.extra)));
   const uint64_t dataStart = m_out.offset();
   Cipher cipher;
@@ -181,11 +192,10 @@ Status EntryWriter::WriteFile(const ScanItem& item, bool replacing) {
     if (r.last) break;
     if (!m_pipeline.Next(&r)) return {StatusKind::kIo, "compression ended early"};
     if (!r.status.ok()) {
-      // A read failed part way: the entry is taken out again and the file skipped.
+      // A read failed part way: the entry is taken out again.
       CV_RETURN_IF_ERROR(m_out.TruncateTo(start));
       CV_RETURN_IF_ERROR(DrainSource(source, r));
-      m_messages.Warn("could not read: " + item.storedName + " (" + r.status.message() + ")");
-      return {};
+      return Unread(item, replacing, r.status, unread);
     }
   }
   e.crc = crc;
@@ -197,12 +207,11 @@ Status EntryWriter::WriteFile(const ScanItem& item, bool replacing) {
     Describe(e, method, size, extra);
     CV_RETURN_IF_ERROR(m_out.Write(LocalHeader(e, zip64, e.extra)));
     CV_RETURN_IF_ERROR(BeginEncryption(e, cipher));
-    Status s = WriteStored(src, e, cipher);
-    if (!s.ok()) {
-      if (s.kind() == StatusKind::kDiskFull) return s;
+    Status readFailure;
+    CV_RETURN_IF_ERROR(WriteStored(src, e, cipher, &readFailure));
+    if (!readFailure.ok()) {
       CV_RETURN_IF_ERROR(m_out.TruncateTo(start));
-      m_messages.Warn("could not read: " + item.storedName + " (" + s.message() + ")");
-      return {};
+      return Unread(item, replacing, readFailure, unread);
     }
   } else if (m_options.aes) {
     // The size may differ from the scanned one: the AES field follows the size written.

@@ -33,8 +33,9 @@ class EntryWriter {
   // `replacing`: an entry of the same name is replaced (the message says "updating").
   Status WriteFolder(const ScanItem& item, bool replacing);
   // Takes the file's blocks from the pipeline, which hands out the files in the order they are
-  // written. A file that cannot be read is a warning, and nothing is written for it.
-  Status WriteFile(const ScanItem& item, bool replacing);
+  // written. A file that cannot be read, or changes size while it is read, is a warning: nothing
+  // is written for it and `*unread` is set, so that the entry it was to replace can be kept.
+  Status WriteFile(const ScanItem& item, bool replacing, bool* unread);
 
   uint64_t totalIn() const { return m_totalIn; }
   uint64_t totalOut() const { return m_totalOut; }
@@ -51,13 +52,18 @@ class EntryWriter {
   // AES), the level bits, encryption and the version needed. `extra` is the entry's own extra
   // field, without the AES field.
   void Describe(WriteEntry& e, uint16_t method, uint64_t size, const std::string& extra) const;
+  // The bytes encryption adds around the data at most.
+  uint64_t FrameSize() const;
   // What comes before the data: the traditional encryption header, or the AES salt and check
   // value (a new salt each time).
   Status BeginEncryption(const WriteEntry& e, Cipher& cipher);
   Status Encrypt(Cipher& cipher, uint8_t* data, size_t size);
   // What comes after the data: the AES authentication code.
   Status EndEncryption(Cipher& cipher);
-  Status WriteStored(const PipelineSource& source, WriteEntry& e, Cipher& cipher);
+  // Writes the file again, stored; a failed read goes to `*readFailure`.
+  Status WriteStored(const PipelineSource& source, WriteEntry& e, Cipher& cipher,
+                     Status* readFailure);
+  Status Unread(const ScanItem& item, bool replacing, const Status& why, bool* unread);
   Status DrainSource(size_t source, BlockResult& r);
 
   ArchiveWriter& m_out;

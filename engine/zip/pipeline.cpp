@@ -21,12 +21,18 @@ Status ReadSourceBlock(const PipelineSource& source, uint64_t offset, uint64_t l
       std::min<uint64_t>(offset, dictionary ? (convert ? 2 * kDictionarySize + 1 : kDictionarySize)
                                             : (convert ? 1 : 0));
   const uint64_t ahead = convert && offset + length < source.size ? 1 : 0;
-  std::vector<uint8_t> raw(size_t(back + length + ahead));
+  // The last block asks for one byte more, which must not be there: a file that grew since it
+  // was scanned is as changed as one that shrank.
+  const bool last = offset + length == source.size;
+  const size_t wanted = size_t(back + length + ahead);
+  std::vector<uint8_t> raw(wanted + (last ? 1 : 0));
   size_t got = 0;
   CV_RETURN_IF_ERROR(file.ReadAt(offset - back, raw.data(), raw.size(), &got));
-  if (got != raw.size()) {
-    return {StatusKind::kIo, "cannot read " + source.path + ": the file became shorter"};
+  if (got != wanted) {
+    return {StatusKind::kIo, "cannot read " + source.path + ": the file became " +
+                                 (got < wanted ? "shorter" : "longer")};
   }
+  raw.resize(wanted);
   const uint8_t* block = raw.data() + back;
   out->clear();
   if (!convert) {
@@ -53,6 +59,17 @@ Status ReadSourceBlock(const PipelineSource& source, uint64_t offset, uint64_t l
   return {};
 }
 
+uint64_t CompressPipeline::MaxDataSize(uint64_t size, LineEnds lineEnds) {
+  // Each block, converted (LF to CR LF can double it), at worst as stored deflate blocks: zlib cuts
+  // them at 16 KiB or more, 5 bytes of header each, and a block that is not the last ends with an
+  // empty one. A whole file that does not shrink is stored as it is, which costs less.
+  const uint64_t grow = lineEnds == LineEnds::LfToCrLf ? 2 : 1;
+  auto blockCost = [](uint64_t bytes) { return bytes + 5 * (bytes / 16384 + 2); };
+  const uint64_t blocks = BlockCount(size);
+  const uint64_t last = size - (blocks - 1) * kBlockSize;
+  return (blocks - 1) * blockCost(grow * kBlockSize) + blockCost(grow * last);
+}
+
 CompressPipeline::CompressPipeline(std::vector<PipelineSource> sources, int level)
     : m_sources(std::move(sources)), m_level(level) {
   for (size_t i = 0; i < m_sources.size(); ++i) {
@@ -70,7 +87,13 @@ CompressPipeline::CompressPipeline(std::vector<PipelineSource> sources, int leve
   m_slots.resize(m_window);
   m_ready.assign(m_window, false);
   if (m_jobs.empty()) return;
-  for (unsigned t = 0; t < threads; ++t) m_workers.emplace_back([this] { Work(); });
+  for (unsigned t = 0; t < threads && m_started.ok(); ++t) {
+    Thread worker;
+    m_started = Thread::Start([this] { Work(); }, &worker);
+    if (m_started.ok()) m_workers.push_back(std::move(worker));
+  }
+  // Fewer workers than asked for still do all the work.
+  if (!m_workers.empty()) m_started = {};
 }
 
 CompressPipeline::~CompressPipeline() {
@@ -79,7 +102,8 @@ CompressPipeline::~CompressPipeline() {
     m_stopping = true;
   }
   m_changed.notify_all();
-  for (Thread& t : m_workers) t.join();
+  // Work catches what a block throws, so a worker that failed has nothing left to tell.
+  for (Thread& t : m_workers) (void)t.Join();
 }
 
 void CompressPipeline::Compress(const Job& job, BlockResult* r, BlockDeflater& deflater) {
@@ -126,7 +150,9 @@ void CompressPipeline::Work() {
       Compress(m_jobs[j], &result, deflater);
     } catch (const std::bad_alloc&) {
       // No exception may end a worker: the block fails, and the writer reports it.
-      result.status = {StatusKind::kIo, "out of memory"};
+      result.status = {StatusKind::kOutOfMemory, "out of memory"};
+    } catch (...) {
+      result.status = {StatusKind::kIo, "compressing failed"};
     }
     {
       std::lock_guard lock(m_mutex);

@@ -41,16 +41,21 @@ Status ReadSourceBlock(const PipelineSource& source, uint64_t offset, uint64_t l
 class CompressPipeline {
  public:
   // level 0 stores. A single-block source whose deflated form is not smaller comes back stored.
+  // Starts as many workers as there are processors, or as many as the system gives (started()).
   CompressPipeline(std::vector<PipelineSource> sources, int level);
   ~CompressPipeline();
   CompressPipeline(const CompressPipeline&) = delete;
   CompressPipeline& operator=(const CompressPipeline&) = delete;
 
+  // A failure when there are blocks to compress and no worker could be started.
+  const Status& started() const { return m_started; }
   const PipelineSource& source(size_t i) const { return m_sources[i]; }
   // Number of blocks of a source.
   static uint64_t BlockCount(uint64_t size) {
     return size == 0 ? 1 : (size + kBlockSize - 1) / kBlockSize;
   }
+  // The most bytes the compressed data of a source of `size` bytes can take, whatever it holds.
+  static uint64_t MaxDataSize(uint64_t size, LineEnds lineEnds);
 
   // The next block in order (sources in order, blocks of each in order). False after the last.
   bool Next(BlockResult* result);
@@ -78,6 +83,7 @@ class CompressPipeline {
   std::vector<BlockResult> m_slots;  // m_window results, job j in slot j % m_window
   std::vector<bool> m_ready;
   std::vector<Thread> m_workers;
+  Status m_started;
 };
 
 }  // namespace cv

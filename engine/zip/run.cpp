@@ -108,6 +108,7 @@ ZipOutcome ZipRun::WriteArchive(const std::vector<Planned>& plan,
   Status s = out.Begin(m_entries);
   if (!s.ok()) return Fail(ZipStep::kCreate, s);
   CompressPipeline pipeline(std::move(sources), m_options.level);
+  if (!pipeline.started().ok()) return Fail(ZipStep::kWrite, pipeline.started());
   EntryWriter writer(out, pipeline, m_options, m_password, m_crypto.get(), m_messages);
   for (const Planned& p : plan) {
     const bool replacing = p.existing != kNone;
@@ -116,7 +117,12 @@ ZipOutcome ZipRun::WriteArchive(const std::vector<Planned>& plan,
     } else if (items[p.item].info.isDirectory) {
       s = writer.WriteFolder(items[p.item], replacing);
     } else {
-      s = writer.WriteFile(items[p.item], replacing);
+      bool unread = false;
+      s = writer.WriteFile(items[p.item], replacing, &unread);
+      // Nothing already in the archive is lost because its replacement could not be read.
+      if (s.ok() && unread && replacing) {
+        s = out.CopyEntry(m_entries[p.existing], m_limits[p.existing]);
+      }
     }
     if (!s.ok()) return Fail(ZipStep::kWrite, s);
   }
@@ -152,7 +158,13 @@ ZipOutcome ZipRun::Add(const std::vector<std::string>& names) {
   scan.includeHiddenSystem = m_options.includeHiddenSystem;
   scan.archivePath = m_archive;
   std::vector<ScanItem> items;
-  if (Status s = ScanNames(names, scan, &items); !s.ok()) return Fail(ZipStep::kSelect, s);
+  std::vector<std::string> unreadFolders;
+  if (Status s = ScanNames(names, scan, &items, &unreadFolders); !s.ok()) {
+    return Fail(ZipStep::kSelect, s);
+  }
+  for (const std::string& folder : unreadFolders) {
+    m_messages.Warn("could not read " + folder + ": what it holds is not added");
+  }
 
   const std::vector<Planned> plan = PlanAdd(m_entries, items, m_options);
   if (plan.empty()) {

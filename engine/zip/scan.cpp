@@ -8,18 +8,6 @@
 namespace cv {
 namespace {
 
-char LowerAscii(char c) {
-  return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
-}
-
-bool SameText(const std::string& a, const std::string& b, bool ignoreCase) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (ignoreCase ? LowerAscii(a[i]) != LowerAscii(b[i]) : a[i] != b[i]) return false;
-  }
-  return true;
-}
-
 // Disk names are matched with "*" and "?" only: "[" is an ordinary character of a file name.
 bool DiskNameMatch(const std::string& pattern, const std::string& name, bool ignoreCase) {
   std::string escaped;
@@ -36,8 +24,12 @@ std::string ToStoredForm(std::string s) {
 
 class Scanner {
  public:
-  Scanner(const ScanOptions& options, std::vector<ScanItem>* items)
-      : m_options(options), m_items(items), m_ignoreCase(NamesIgnoreCase()) {
+  Scanner(const ScanOptions& options, std::vector<ScanItem>* items,
+          std::vector<std::string>* unreadFolders)
+      : m_options(options),
+        m_items(items),
+        m_unreadFolders(unreadFolders),
+        m_ignoreCase(NamesIgnoreCase()) {
     m_root = AbsolutePath(options.rootDir.empty() ? "." : options.rootDir);
     while (m_root.size() > RootLength(m_root) && IsPathSeparator(m_root.back())) m_root.pop_back();
     if (!options.archivePath.empty()) m_archive = AbsolutePath(options.archivePath);
@@ -88,13 +80,13 @@ class Scanner {
       return path.substr(cut);
     }
     const size_t rootLength = RootLength(m_root);
-    if (SameText(path, m_root, m_ignoreCase)) return {};  // the base folder itself
+    if (SamePath(path, m_root)) return {};  // the base folder itself
     if (path.size() > m_root.size() && IsPathSeparator(path[m_root.size()]) &&
-        SameText(path.substr(0, m_root.size()), m_root, m_ignoreCase)) {
+        SamePath(path.substr(0, m_root.size()), m_root)) {
       return ToStoredForm(path.substr(m_root.size() + 1));
     }
     if (m_root.size() == rootLength && path.size() > rootLength &&
-        SameText(path.substr(0, rootLength), m_root, m_ignoreCase)) {
+        SamePath(path.substr(0, rootLength), m_root)) {
       return ToStoredForm(path.substr(rootLength));  // the root is a drive's root
     }
     return ToStoredForm(path.substr(RootLength(path)));
@@ -106,7 +98,7 @@ class Scanner {
   }
 
   Status AddFile(const std::string& path, const FileInfo& info) {
-    if (!m_archive.empty() && SameText(path, m_archive, m_ignoreCase)) return {};
+    if (!m_archive.empty() && SamePath(path, m_archive)) return {};
     Add(path, StoredName(path), info);
     return {};
   }
@@ -115,7 +107,10 @@ class Scanner {
     if (m_options.dirEntries && !m_options.junkDirs) Add(path, StoredName(path) + "/", info);
     if (!m_options.recurse) return {};
     std::vector<FileInfo> entries;
-    CV_RETURN_IF_ERROR(ListFolder(path, &entries));
+    if (Status listed = ListFolder(path, &entries); !listed.ok()) {
+      m_unreadFolders->push_back("folder " + StoredName(path) + " (" + listed.message() + ")");
+      return {};
+    }
     for (const FileInfo& e : entries) {
       if (!Wanted(e)) continue;
       const std::string child = JoinPath(path, e.name);
@@ -126,6 +121,7 @@ class Scanner {
 
   const ScanOptions& m_options;
   std::vector<ScanItem>* m_items;
+  std::vector<std::string>* m_unreadFolders;
   bool m_ignoreCase;
   std::string m_root;
   std::string m_archive;
@@ -135,9 +131,10 @@ class Scanner {
 }  // namespace
 
 Status ScanNames(const std::vector<std::string>& names, const ScanOptions& options,
-                 std::vector<ScanItem>* items) {
+                 std::vector<ScanItem>* items, std::vector<std::string>* unreadFolders) {
   items->clear();
-  Scanner scanner(options, items);
+  unreadFolders->clear();
+  Scanner scanner(options, items, unreadFolders);
   for (const std::string& name : names) {
     Status s = scanner.Name(name);
     if (!s.ok()) {

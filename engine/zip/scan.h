@@ -26,8 +26,9 @@ struct ScanItem {
 };
 
 // Expands names (UTF-8) in order; a stored name met twice is kept once. A name that matches
-// nothing is a kNotFound status naming it, and nothing is returned.
+// nothing is a kNotFound status naming it, and nothing is returned. A folder that cannot be read
+// while recursing is left out and named in `unreadFolders` ("folder NAME (reason)").
 Status ScanNames(const std::vector<std::string>& names, const ScanOptions& options,
-                 std::vector<ScanItem>* items);
+                 std::vector<ScanItem>* items, std::vector<std::string>* unreadFolders);
 
 }  // namespace cv

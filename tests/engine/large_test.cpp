@@ -40,13 +40,30 @@ TEST_F(ScratchTest, MoreThan65535Entries) {
   EXPECT_NE(out.find("Files: " + std::to_string(count - 1)), std::string::npos) << out;
 }
 
-TEST_F(ScratchTest, EntryOver4GiBAndAnEntryBeyond4GiB) {
-  const uint64_t size = (uint64_t(1) << 32) + 12345;
-  const int fd = ::open("huge.bin", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+// A sparse file of `size` bytes ending in "tail".
+void WriteSparse(const char* path, uint64_t size) {
+  const int fd = ::open(path, O_WRONLY | O_CREAT | O_TRUNC, 0644);
   ASSERT_GE(fd, 0);
   ASSERT_EQ(::ftruncate(fd, off_t(size - 4)), 0);
   ASSERT_EQ(::pwrite(fd, "tail", 4, off_t(size - 4)), 4);
   ::close(fd);
+}
+
+// A local header gets a zip64 field only when the entry's sizes can reach 4 GiB: a file 16 MiB
+// short of it, compressed at worst, still fits.
+TEST_F(ScratchTest, Zip64OnlyWhereTheSizesNeedIt) {
+  WriteSparse("almost.bin", 0xff000000);
+  ZPOPT o = ProgramDefaults();
+  o.fLevel = '1';
+  ASSERT_EQ(Zip(o, "almost.zip", {"almost.bin"}).code, ZE_OK);
+  const std::string header = EntryBytes("almost.zip").at(0).substr(0, 30);
+  EXPECT_EQ(header.substr(22, 4), std::string("\x00\x00\x00\xff", 4));  // the size itself
+  EXPECT_EQ(List("almost.zip").at(0).size, 0xff000000u);
+}
+
+TEST_F(ScratchTest, EntryOver4GiBAndAnEntryBeyond4GiB) {
+  const uint64_t size = (uint64_t(1) << 32) + 12345;
+  WriteSparse("huge.bin", size);
   WriteFile("after.txt", "after the big one");
   // Deflated, the big entry needs zip64 sizes; stored, the next entry's header lies past 4 GiB.
   for (char level : {'1', '0'}) {

@@ -401,6 +401,9 @@ def build():
     a["bad_crc_large.zip"] = archive([m, Member("fine.txt", b"fine\n")])
     a["full_disk.zip"] = archive([Member("big.bin", b"x" * 2000000, method=8),
                                   Member("small.txt", b"s")])
+    # Names one file on Windows, where case folds over all of Unicode: the later entry must land.
+    a["unicode_twins.zip"] = archive([Member("\u00c9t\u00e9.txt", big, method=8),
+                                      Member("\u00e9t\u00c9.txt", b"later\n")])
     a["folder_clash.zip"] = archive([Member("docs/x.txt", b"x"), Member("other.txt", b"o"),
                                      Member("docs2", b"d")])
     # Text whose CR LF pairs and lone LFs fall on the 256 KiB chunk ends of decoding, in an entry

@@ -77,6 +77,7 @@ int OnZipPassword(char* buffer, int size, const char*, const char*) {
 int OnZipService(const char* text, unsigned long length) {
   std::string name(text, strnlen(text, length));
   g_zip->serviced.push_back(name);
+  if (g_answers->onService) g_answers->onService(name);
   return name == g_answers->stopAt ? 1 : 0;
 }
 

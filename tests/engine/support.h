@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -98,6 +99,7 @@ struct ZipAnswers {
   // The run's choices beyond ZPOPT: ZpSetEncryption and ZpSetNameCodePage (0: none).
   int encryption = ZP_ENCRYPTION_TRADITIONAL;
   unsigned codePage = 0;
+  std::function<void(const std::string& name)> onService;  // runs inside the service callback
 };
 ZipResult Zip(const ZPOPT& options, const std::string& archive,
               const std::vector<std::string>& names, const ZipAnswers& answers = {});

@@ -381,7 +381,7 @@ const FailureCase kFailures[] = {
     {"no_aes_here",
      "aes",
      "secret2.txt=old",
-     {-1, false, false, true},
+     {.cryptoUnavailable = true},
      IZ_UNSUP,
      "AES is not available",
      "secret2.txt=old;secret1.txt!;plain.txt=plain\n",

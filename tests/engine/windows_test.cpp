@@ -9,14 +9,17 @@
 
 #include <algorithm>
 #include <cctype>
-#include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/reader.h"
 #include "cvunzip.h"
 #include "cvzip.h"
+#include "platform/faults.h"
+#include "platform/temporary_file.h"
+#include "platform/threads.h"
 #include "platform/win32.h"
 
 namespace {
@@ -103,6 +106,26 @@ void WriteLong(const std::string& path, const std::string& data) {
   CloseHandle(h);
 }
 
+// std::filesystem::remove_all stops at paths over 260 characters.
+void RemoveTree(const std::wstring& path) {
+  WIN32_FIND_DATAW fd;
+  HANDLE h = FindFirstFileW((path + L"\\*").c_str(), &fd);
+  if (h != INVALID_HANDLE_VALUE) {
+    do {
+      const std::wstring name = fd.cFileName, child = path + L"\\" + name;
+      if (name == L"." || name == L"..") continue;
+      SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+      if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        RemoveTree(child);
+      } else {
+        DeleteFileW(child.c_str());
+      }
+    } while (FindNextFileW(h, &fd));
+    FindClose(h);
+  }
+  RemoveDirectoryW(path.c_str());
+}
+
 std::vector<std::string> Names(const std::string& archive) {
   cv::ArchiveReader reader;
   std::vector<cv::Entry> entries;
@@ -137,7 +160,7 @@ class WindowsTest : public testing::Test {
                 m_zpSetEncryption && m_zpSetCodePage);
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
-    m_dir = std::string(temp) + "cvengine-" + std::to_string(GetCurrentProcessId()) + "-" +
+    m_dir = std::string(temp) + "cvengine-" + std::to_string(GetTickCount64()) + "-" +
             testing::UnitTest::GetInstance()->current_test_info()->name();
     ASSERT_TRUE(CreateDirectoryA(m_dir.c_str(), nullptr));
     g_lines.clear();
@@ -146,8 +169,7 @@ class WindowsTest : public testing::Test {
     g_password.clear();
   }
   void TearDown() override {
-    std::error_code ignored;
-    std::filesystem::remove_all(cv::LongPath(m_dir), ignored);
+    RemoveTree(cv::LongPath(m_dir));
     FreeLibrary(m_unzipDll);
     FreeLibrary(m_zipDll);
   }
@@ -222,6 +244,24 @@ TEST_F(WindowsTest, CaseTwinsMeetTheOverwriteRules) {
   EXPECT_EQ(data, "lower\n");
 }
 
+// Case folds over all of Unicode: names that differ only so are one file. The later entry lands,
+// and a base folder named in other case still cuts the stored names.
+TEST_F(WindowsTest, UnicodeCaseTwins) {
+  DCL dcl{};
+  dcl.noflag = 1;
+  EXPECT_EQ(Unzip(Crafted("unicode_twins.zip"), m_dir, dcl), PK_OK);
+  std::string data;
+  ASSERT_TRUE(ReadLong(m_dir + "\\\xc3\x89t\xc3\xa9.txt", &data));
+  EXPECT_EQ(data, "later\n");
+  const std::string upper = m_dir + "\\\xc9TUDE", lower = m_dir + "\\\xe9tude";  // code page 1252
+  ASSERT_TRUE(CreateDirectoryA(upper.c_str(), nullptr));
+  std::ofstream(lower + "\\a.txt") << "a";
+  ZPOPT o{};
+  o.szRootDir = const_cast<char*>(upper.c_str());
+  ASSERT_EQ(Zip(o, m_dir + "\\u.zip", {lower + "\\a.txt"}), ZE_OK);
+  EXPECT_EQ(Names(m_dir + "\\u.zip"), std::vector<std::string>{"a.txt"});
+}
+
 // A file another handle holds without sharing is reported and skipped, the others are added;
 // hidden files are taken by recursion only with fSystem.
 TEST_F(WindowsTest, LockedAndHiddenFiles) {
@@ -240,7 +280,7 @@ TEST_F(WindowsTest, LockedAndHiddenFiles) {
   EXPECT_EQ(rc, ZE_OPEN);
   EXPECT_EQ(Names(m_dir + "\\l.zip"), std::vector<std::string>{"a.txt"});
   EXPECT_TRUE(std::any_of(g_lines.begin(), g_lines.end(), [](const std::string& l) {
-    return l.rfind("zip warning: could not open for reading: locked.txt", 0) == 0;
+    return l.rfind("zip warning: could not read locked.txt", 0) == 0;
   }));
   ZPOPT o = ProgramDefaults();
   o.fRecurse = 2;
@@ -372,6 +412,52 @@ TEST_F(WindowsTest, MarkOfTheWeb) {
   ASSERT_EQ(Zip(ProgramDefaults(), archive, {m_dir + "\\more.txt"}), ZE_OK);
   EXPECT_EQ(Names(archive).size(), 3u);
   EXPECT_EQ(Mark(archive), mark);
-}
+
+  // A finished file moves in where nothing stands, replaces an existing one with ReplaceFileW, and
+  // waits out a sharing violation of a reader that goes away (as a virus scanner does).
+  TEST_F(WindowsTest, ReplacingWaitsOutASharingViolation) {
+    const std::string target = m_dir + "\\t.zip";
+    auto commit = [&](const std::string& data) {
+      cv::TemporaryFile temp;
+      EXPECT_TRUE(cv::TemporaryFile::Create(target, &temp).ok());
+      EXPECT_TRUE(temp.file().Write(data.data(), data.size()).ok());
+      cv::StartRecording();
+      const cv::Status s = temp.Commit();
+      EXPECT_TRUE(s.ok()) << s.message();
+      return cv::RecordedCalls();
+    };
+    std::vector<std::string> calls = commit("one");
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_EQ(calls[0].rfind("flush " + target + ".", 0), 0u) << calls[0];
+    EXPECT_EQ(calls[1].rfind("move " + target + ".", 0), 0u) << calls[1];
+    HANDLE h = CreateFileA(target.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                           nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    std::thread reader([h] {
+      Sleep(300);
+      CloseHandle(h);
+    });
+    calls = commit("two");
+    reader.join();
+    ASSERT_GE(calls.size(), 3u);
+    EXPECT_EQ(calls[1], "replace " + target);
+    EXPECT_EQ(calls[2], "retry");
+    std::string data;
+    ASSERT_TRUE(ReadLong(target, &data));
+    EXPECT_EQ(data, "two");
+  }
+
+  // A thread the system will not start is a failure to report, neither an exception nor a hang;
+  // what a thread's body throws comes back from Join.
+  TEST(ThreadTest, ThreadsThatCannotStartOrThrow) {
+    cv::Thread thread;
+    cv::SetFaultInjection({.threadStarts = 0});
+    const cv::Status refused = cv::Thread::Start([] {}, &thread);
+    cv::SetFaultInjection({});
+    EXPECT_EQ(refused.kind(), cv::StatusKind::kOutOfMemory) << refused.message();
+    EXPECT_FALSE(thread.joinable());
+    ASSERT_TRUE(cv::Thread::Start([] { throw std::bad_alloc(); }, &thread).ok());
+    EXPECT_EQ(thread.Join().kind(), cv::StatusKind::kOutOfMemory);
+  }
 
 }  // namespace

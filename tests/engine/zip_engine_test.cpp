@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <fstream>
 #include <sstream>
 
 #include "platform/faults.h"
@@ -134,6 +135,28 @@ TEST_F(ScratchTest, OptionsGiveTheStoredNames) {
       }
     }
   }
+}
+
+// What a scan meets besides files and folders: links to folders are not descended (a link cycle
+// cannot make the scan endless) but followed when named, a pipe is left out (reading it would wait
+// forever), and a device named as a file to add is refused.
+TEST_F(ScratchTest, LinksPipesAndDevices) {
+  WriteFile("t/a", "a");
+  WriteFile("real/x", "x");
+  fs::create_directory_symlink("../real", "t/link");
+  fs::create_directory_symlink("..", "t/cycle");
+  ASSERT_EQ(::mkfifo("t/pipe", 0600), 0);
+  ZPOPT o{};
+  o.fRecurse = 2;
+  ZipResult r = Zip(o, "t.zip", {"t"});
+  ASSERT_EQ(r.code, ZE_OK) << r.Text();
+  EXPECT_EQ(Sorted(Names("t.zip")), Sorted({"t/", "t/a"}));
+  ASSERT_EQ(Zip(o, "l.zip", {"t/link"}).code, ZE_OK);
+  EXPECT_EQ(Sorted(Names("l.zip")), Sorted({"t/link/", "t/link/x"}));
+  r = Zip(o, "d.zip", {"/dev/null"});
+  EXPECT_EQ(r.code, ZE_OPEN) << r.Text();
+  EXPECT_TRUE(r.Printed("/dev/null")) << r.Text();
+  EXPECT_FALSE(fs::exists("d.zip"));
 }
 
 // The archive never swallows itself when it lies in a folder being added.
@@ -266,6 +289,125 @@ TEST_F(ScratchTest, OtherToolsArchivesAreRewrittenByteForByte) {
     EXPECT_EQ(after, comment);
     EXPECT_EQ(PeersAccept(archive), "");
   }
+}
+
+struct ReplacementCase {
+  const char* label;
+  const char* failing;  // read through the fault injection: this file or folder
+  uint64_t failAt;      // fails from this byte on (0: it cannot be opened or listed)
+  char change;          // what the service callback does to big: 't' truncate, 'g' grow, 'r' remove
+  const char* kept;     // the entry left as it was; "" for none
+  const char* warned;   // what the warning names
+};
+
+class ReplacementTest : public ScratchTest, public testing::WithParamInterface<ReplacementCase> {
+ protected:
+  void TearDown() override {
+    cv::SetFaultInjection({});
+    ScratchTest::TearDown();
+  }
+};
+
+// A file that cannot be read, or changes size while it is read, never costs the archive its
+// entry: the entry it was to replace stays as it was, in its place, and a new one is left out;
+// the warning names it, and everything else is added.
+TEST_P(ReplacementTest, KeepsTheEntryAFileCouldNotReplace) {
+  const ReplacementCase& c = GetParam();
+  WriteFile("a", "old a");
+  WriteFile("big", std::string(48 << 20, 'o'));  // more blocks than are read ahead of the writer
+  WriteFile("d/x", "old x");
+  ZPOPT o{};
+  o.fRecurse = 2;
+  o.fLevel = '1';
+  ASSERT_EQ(Zip(o, "arc.zip", {"a", "big", "d"}).code, ZE_OK);
+  const std::vector<std::string> before = EntryBytes("arc.zip");
+  const std::vector<std::string> names = {"a", "big", "d/", "d/x", "n"};
+  WriteFile("a", "new a");
+  WriteFile("big", std::string(48 << 20, 'n'));
+  WriteFile("d/x", "new x");
+  WriteFile("n", "new n");
+  const std::string failing = dir() + "/" + c.failing;
+  cv::SetFaultInjection({.failReadPath = failing.c_str(), .failReadAt = c.failAt});
+  ZipAnswers answers;
+  answers.onService = [&](const std::string& name) {
+    if (name != "big") return;
+    if (c.change == 't') fs::resize_file("big", 40 << 20);
+    if (c.change == 'g') std::ofstream("big", std::ios::app) << "more";
+    if (c.change == 'r') fs::remove("big");
+  };
+  ZipResult r = Zip(o, "arc.zip", {"a", "big", "d", "n"}, answers);
+  cv::SetFaultInjection({});
+  const std::string kept = c.kept;
+  EXPECT_EQ(r.code, ZE_OPEN) << r.Text();
+  EXPECT_TRUE(r.Printed("zip warning: could not read " + std::string(c.warned))) << r.Text();
+  std::vector<std::string> expected = names;
+  if (kept.empty()) expected.pop_back();
+  EXPECT_EQ(Names("arc.zip"), expected);
+  const std::vector<std::string> after = EntryBytes("arc.zip");
+  for (size_t i = 0; i < before.size(); ++i) {
+    if (names[i] != "d/") EXPECT_EQ(after[i] == before[i], names[i] == kept) << names[i];
+  }
+  EXPECT_EQ(PeersAccept("arc.zip"), "");
+}
+
+const ReplacementCase kReplacements[] = {
+    {"cannot_be_opened", "big", 0, 0, "big", "big"},
+    {"read_fails_half_way", "big", 40 << 20, 0, "big", "big"},
+    {"shrinks_while_read", "", 0, 't', "big", "big"},
+    {"grows_while_read", "", 0, 'g', "big", "big"},
+    {"vanishes_while_read", "", 0, 'r', "big", "big"},
+    {"new_file_cannot_be_opened", "n", 0, 0, "", "n"},
+    {"subfolder_cannot_be_listed", "d", 0, 0, "d/x", "folder d"},
+};
+INSTANTIATE_TEST_SUITE_P(Faults, ReplacementTest, testing::ValuesIn(kReplacements),
+                         [](const auto& info) { return std::string(info.param.label); });
+
+// A new or changed archive and a replaced extracted file reach the disk before they take their
+// name: the temporary file is flushed, moved, and the move made durable by flushing its folder.
+TEST_F(ScratchTest, ReplacementsAreFlushedBeforeTheyAreMoved) {
+  WriteFile("a", "a");
+  cv::StartRecording();
+  ASSERT_EQ(Zip(ZPOPT{}, "arc.zip", {"a"}).code, ZE_OK);
+  ASSERT_EQ(Zip(ZPOPT{}, "arc.zip", {"a"}).code, ZE_OK);
+  UnzipRun run;
+  run.dcl.noflag = 1;
+  ASSERT_EQ(run.Extract("arc.zip", "."), PK_OK) << run.Output();
+  std::vector<std::string> calls = cv::RecordedCalls();
+  for (std::string& call : calls) {
+    for (size_t at; (at = call.find(".cvztmp")) != std::string::npos;)
+      call.replace(at - 9, 16, "~");
+  }
+  const std::vector<std::string> commit = {"flush arc.zip~", "move arc.zip~ arc.zip",
+                                           "flush folder ."};
+  std::vector<std::string> expected = commit;
+  expected.insert(expected.end(), commit.begin(), commit.end());
+  expected.insert(expected.end(), {"flush ./a~", "move ./a~ ./a", "flush folder ."});
+  EXPECT_EQ(calls, expected);
+}
+
+// A system that gives fewer threads than asked for: with none, both engines end with an error code
+// and change nothing; with some, they go on with those (the large entry's checking thread
+// included) and do everything.
+TEST_F(ScratchTest, ThreadsThatCannotStart) {
+  ASSERT_EQ(UnzipRun().Extract(Crafted("large_entry.zip"), "ref"), PK_OK);
+  ZPOPT recurse{};
+  recurse.fRecurse = 2;
+  for (int allowed : {0, 1, 2}) {
+    SCOPED_TRACE(std::to_string(allowed) + " threads");
+    fs::remove_all("out");
+    cv::SetFaultInjection({.threadStarts = allowed});
+    UnzipRun run;
+    const int unzipped = run.Extract(Crafted("large_entry.zip"), "out");
+    cv::SetFaultInjection({.threadStarts = allowed});
+    ZipResult zipped = Zip(recurse, "z.zip", {"ref"});
+    cv::SetFaultInjection({});
+    EXPECT_EQ(unzipped, allowed == 0 ? PK_MEM : PK_OK) << run.Output();
+    EXPECT_EQ(CompareTrees("ref", "out"), allowed == 0 ? "missing: after.txt" : "");
+    EXPECT_EQ(zipped.code, allowed == 0 ? ZE_MEM : ZE_OK) << zipped.Text();
+    EXPECT_EQ(fs::exists("z.zip"), allowed > 0);
+    if (allowed == 0) EXPECT_TRUE(run.Printed("cannot start a thread") && zipped.Printed("thread"));
+  }
+  EXPECT_EQ(PeersAccept("z.zip"), "");
 }
 
 // Exact names first, a pattern only for a name that equals no entry, and "dir/" with its
@@ -459,7 +601,13 @@ TEST_F(ScratchTest, FailuresLeaveTheArchiveAsItWas) {
       {"a stop request", "arc.zip", "", {}, "b.txt a.txt", "a.txt", ZE_ABORTED},
       {"a stop request while deleting", "arc.zip", "d", {}, "old.txt", "old.txt", ZE_ABORTED},
       {"no password for encryption", "arc.zip", "e", {}, "b.txt", "", ZE_LOGIC},
-      {"no AES on this system", "arc.zip", "ea", {-1, false, false, true}, "b.txt", "", ZE_PARMS},
+      {"no AES on this system",
+       "arc.zip",
+       "ea",
+       {.cryptoUnavailable = true},
+       "b.txt",
+       "",
+       ZE_PARMS},
       {"an unknown compression level", "arc.zip", "x", {}, "b.txt", "", ZE_PARMS},
       {"an unsupported option", "arc.zip", "m", {}, "b.txt", "", ZE_PARMS},
   };
