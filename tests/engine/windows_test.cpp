@@ -412,52 +412,53 @@ TEST_F(WindowsTest, MarkOfTheWeb) {
   ASSERT_EQ(Zip(ProgramDefaults(), archive, {m_dir + "\\more.txt"}), ZE_OK);
   EXPECT_EQ(Names(archive).size(), 3u);
   EXPECT_EQ(Mark(archive), mark);
+}
 
-  // A finished file moves in where nothing stands, replaces an existing one with ReplaceFileW, and
-  // waits out a sharing violation of a reader that goes away (as a virus scanner does).
-  TEST_F(WindowsTest, ReplacingWaitsOutASharingViolation) {
-    const std::string target = m_dir + "\\t.zip";
-    auto commit = [&](const std::string& data) {
-      cv::TemporaryFile temp;
-      EXPECT_TRUE(cv::TemporaryFile::Create(target, &temp).ok());
-      EXPECT_TRUE(temp.file().Write(data.data(), data.size()).ok());
-      cv::StartRecording();
-      const cv::Status s = temp.Commit();
-      EXPECT_TRUE(s.ok()) << s.message();
-      return cv::RecordedCalls();
-    };
-    std::vector<std::string> calls = commit("one");
-    ASSERT_EQ(calls.size(), 2u);
-    EXPECT_EQ(calls[0].rfind("flush " + target + ".", 0), 0u) << calls[0];
-    EXPECT_EQ(calls[1].rfind("move " + target + ".", 0), 0u) << calls[1];
-    HANDLE h = CreateFileA(target.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
-                           nullptr);
-    ASSERT_NE(h, INVALID_HANDLE_VALUE);
-    std::thread reader([h] {
-      Sleep(300);
-      CloseHandle(h);
-    });
-    calls = commit("two");
-    reader.join();
-    ASSERT_GE(calls.size(), 3u);
-    EXPECT_EQ(calls[1], "replace " + target);
-    EXPECT_EQ(calls[2], "retry");
-    std::string data;
-    ASSERT_TRUE(ReadLong(target, &data));
-    EXPECT_EQ(data, "two");
-  }
+// A finished file moves in where nothing stands, replaces an existing one with ReplaceFileW, and
+// waits out a sharing violation of a reader that goes away (as a virus scanner does).
+TEST_F(WindowsTest, ReplacingWaitsOutASharingViolation) {
+  const std::string target = m_dir + "\\t.zip";
+  auto commit = [&](const std::string& data) {
+    cv::TemporaryFile temp;
+    EXPECT_TRUE(cv::TemporaryFile::Create(target, &temp).ok());
+    EXPECT_TRUE(temp.file().Write(data.data(), data.size()).ok());
+    cv::StartRecording();
+    const cv::Status s = temp.Commit();
+    EXPECT_TRUE(s.ok()) << s.message();
+    return cv::RecordedCalls();
+  };
+  std::vector<std::string> calls = commit("one");
+  ASSERT_EQ(calls.size(), 2u);
+  EXPECT_EQ(calls[0].rfind("flush " + target + ".", 0), 0u) << calls[0];
+  EXPECT_EQ(calls[1].rfind("move " + target + ".", 0), 0u) << calls[1];
+  HANDLE h = CreateFileA(target.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                         nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  std::thread reader([h] {
+    Sleep(300);
+    CloseHandle(h);
+  });
+  calls = commit("two");
+  reader.join();
+  ASSERT_GE(calls.size(), 3u);
+  EXPECT_EQ(calls[1], "replace " + target);
+  EXPECT_EQ(calls[2], "retry");
+  std::string data;
+  ASSERT_TRUE(ReadLong(target, &data));
+  EXPECT_EQ(data, "two");
+}
 
-  // A thread the system will not start is a failure to report, neither an exception nor a hang;
-  // what a thread's body throws comes back from Join.
-  TEST(ThreadTest, ThreadsThatCannotStartOrThrow) {
-    cv::Thread thread;
-    cv::SetFaultInjection({.threadStarts = 0});
-    const cv::Status refused = cv::Thread::Start([] {}, &thread);
-    cv::SetFaultInjection({});
-    EXPECT_EQ(refused.kind(), cv::StatusKind::kOutOfMemory) << refused.message();
-    EXPECT_FALSE(thread.joinable());
-    ASSERT_TRUE(cv::Thread::Start([] { throw std::bad_alloc(); }, &thread).ok());
-    EXPECT_EQ(thread.Join().kind(), cv::StatusKind::kOutOfMemory);
-  }
+// A thread the system will not start is a failure to report, neither an exception nor a hang;
+// what a thread's body throws comes back from Join.
+TEST(ThreadTest, ThreadsThatCannotStartOrThrow) {
+  cv::Thread thread;
+  cv::SetFaultInjection({.threadStarts = 0});
+  const cv::Status refused = cv::Thread::Start([] {}, &thread);
+  cv::SetFaultInjection({});
+  EXPECT_EQ(refused.kind(), cv::StatusKind::kOutOfMemory) << refused.message();
+  EXPECT_FALSE(thread.joinable());
+  ASSERT_TRUE(cv::Thread::Start([] { throw std::bad_alloc(); }, &thread).ok());
+  EXPECT_EQ(thread.Join().kind(), cv::StatusKind::kOutOfMemory);
+}
 
 }  // namespace
