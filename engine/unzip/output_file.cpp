@@ -1,5 +1,7 @@
 #include "unzip/output_file.h"
 
+#include "platform/path.h"
+
 namespace cv {
 
 Status OutputFile::Create(const std::string& target, const ReplacePolicy& replace) {
@@ -41,6 +43,24 @@ void OutputFile::Discard() {
     (void)RemoveFile(m_target);
     m_created = false;
   }
+}
+
+Status OutputFolders::Make(const std::string& path) {
+  if (path.empty() || m_made.count(path)) return {};
+  FileInfo info;
+  if (!Stat(path, &info)) {
+    std::string parent = ParentOf(path);
+    // "C:" and "\\server\share" roots need not be made.
+    if (!parent.empty() && parent.back() != ':' &&
+        parent.find_first_not_of("/\\") != std::string::npos) {
+      CV_RETURN_IF_ERROR(Make(parent));
+    }
+    CV_RETURN_IF_ERROR(MakeFolder(path));
+  } else if (!info.isDirectory) {
+    return {StatusKind::kIo, "cannot create folder " + path + ": a file of that name exists"};
+  }
+  m_made.insert(path);
+  return {};
 }
 
 }  // namespace cv

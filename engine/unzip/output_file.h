@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <unordered_set>
 
 #include "core/status.h"
 #include "platform/file.h"
@@ -42,6 +43,16 @@ class OutputFile {
   TemporaryFile m_temporary;
   bool m_created = false;  // the target itself was created here
   bool m_kept = false;
+};
+
+// The folders output files go into, made as needed with their parents; each is looked at once.
+class OutputFolders {
+ public:
+  // A file where a folder must be is a kIo failure.
+  Status Make(const std::string& path);
+
+ private:
+  std::unordered_set<std::string> m_made;
 };
 
 }  // namespace cv

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <deque>
 #include <memory>
-#include <unordered_set>
 
 #include "core/aes.h"
 #include "core/format.h"
@@ -177,7 +176,7 @@ class Run {
     if (!m_testing) {
       const char* dir = m_options.lpszExtractDir;
       m_targetDir = dir && dir[0] ? dir : "";
-      Status made = MakeFolders(m_targetDir);
+      Status made = m_folders.Make(m_targetDir);
       if (!made.ok()) {
         m_report.Print(Level::kError, "error: cannot create the target folder: " + made.message());
         outcome.writeErrors = true;
@@ -230,24 +229,6 @@ class Run {
     if (outcome.stopped) m_report.Print(Level::kWarning, "stopped by the caller");
   }
 
-  Status MakeFolders(const std::string& path) {
-    if (path.empty() || m_madeFolders.count(path)) return {};
-    FileInfo info;
-    if (!Stat(path, &info)) {
-      std::string parent = ParentOf(path);
-      // "C:" and "\\server\share" roots need not be made.
-      if (!parent.empty() && parent.back() != ':' &&
-          parent.find_first_not_of("/\\") != std::string::npos) {
-        CV_RETURN_IF_ERROR(MakeFolders(parent));
-      }
-      CV_RETURN_IF_ERROR(MakeFolder(path));
-    } else if (!info.isDirectory) {
-      return {StatusKind::kIo, "cannot create folder " + path + ": a file of that name exists"};
-    }
-    m_madeFolders.insert(path);
-    return {};
-  }
-
   // Decides what to do with one selected entry and hands its data to the workers.
   void Prepare(const Entry& e, uint64_t limit) {
     UnzipOutcome& outcome = m_report.outcome();
@@ -256,7 +237,7 @@ class Run {
       relative = SafeRelativePath(e.name, m_options.ndflag != 0, m_options.SpaceToUnderscore != 0);
       if (e.isFolder()) {
         if (m_options.ndflag && !relative.empty()) {
-          Status made = MakeFolders(JoinPath(m_targetDir, relative));
+          Status made = m_folders.Make(JoinPath(m_targetDir, relative));
           if (!made.ok()) {
             m_report.Fail(made, e.name);
           } else {
@@ -331,7 +312,7 @@ class Run {
                          [&](const auto& j) { return j->key == job->key; })) {
         FinishOldest();
       }
-      Status made = MakeFolders(ParentOf(job->target));
+      Status made = m_folders.Make(ParentOf(job->target));
       if (!made.ok()) {
         m_report.Fail(made, e.name);
         return;
@@ -483,7 +464,7 @@ class Run {
   bool m_testing = false;
   WorkerPool* m_pool = nullptr;
   std::deque<std::unique_ptr<Job>> m_inFlight;
-  std::unordered_set<std::string> m_madeFolders;
+  OutputFolders m_folders;
   bool m_replaceAll = false;
   bool m_replaceNone = false;
   size_t m_processed = 0;

@@ -42,10 +42,9 @@ class Scanner {
     const std::string last = name.substr(cut);
     if (last.find_first_of("*?") == std::string::npos) {
       FileInfo info;
+      if (!Stat(name, &info)) return {StatusKind::kNotFound, "name not matched: " + name};
       // Devices, pipes and sockets are not files to archive (reading a pipe would wait forever).
-      if (!Stat(name, &info) || info.isSpecial) {
-        return {StatusKind::kNotFound, "name not matched: " + name};
-      }
+      if (info.isSpecial) return {StatusKind::kNotFound, "not a file or folder: " + name};
       info.name = last;
       return info.isDirectory ? AddFolder(AbsolutePath(name), info)
                               : AddFile(AbsolutePath(name), info);
