@@ -97,12 +97,18 @@ uint64_t EntryWriter::FrameSize() const {
   return m_options.aes ? AesOverhead(*m_options.aes) : kEncryptionHeaderSize;
 }
 
-Status EntryWriter::BeginEncryption(const WriteEntry& e, Cipher& cipher) {
+Status EntryWriter::BeginEncryption(const WriteEntry& e, const BlockResult* first, Cipher& cipher) {
   if (!m_options.encrypt) return {};
   if (m_options.aes) {
     AesHeader header;
     AesKeys keys;
-    CV_RETURN_IF_ERROR(NewAesHeader(*m_crypto, m_password, *m_options.aes, &header, &keys));
+    if (first && first->framed) {
+      header = first->aesHeader;
+      keys = first->aesKeys;
+    } else {
+      if (first) CV_RETURN_IF_ERROR(first->frameStatus);
+      CV_RETURN_IF_ERROR(NewAesHeader(*m_crypto, m_password, *m_options.aes, &header, &keys));
+    }
     CV_RETURN_IF_ERROR(cipher.aes.Init(*m_crypto, keys));
     CV_RETURN_IF_ERROR(m_out.Write(header.salt, AesSaltSize(header.strength)));
     return m_out.Write(header.check, kAesCheckSize);
@@ -180,7 +186,7 @@ Status EntryWriter::WriteFile(const ScanItem& item, bool replacing, bool* unread
   CV_RETURN_IF_ERROR(m_out.Write(LocalHeader(e, zip64, e.extra)));
   const uint64_t dataStart = m_out.offset();
   Cipher cipher;
-  CV_RETURN_IF_ERROR(BeginEncryption(e, cipher));
+  CV_RETURN_IF_ERROR(BeginEncryption(e, &r, cipher));
   const uint64_t header = m_out.offset() - dataStart;
   uint32_t crc = 0;
   uint64_t size = 0;
@@ -206,7 +212,7 @@ Status EntryWriter::WriteFile(const ScanItem& item, bool replacing, bool* unread
     method = kMethodStored;
     Describe(e, method, size, extra);
     CV_RETURN_IF_ERROR(m_out.Write(LocalHeader(e, zip64, e.extra)));
-    CV_RETURN_IF_ERROR(BeginEncryption(e, cipher));
+    CV_RETURN_IF_ERROR(BeginEncryption(e, nullptr, cipher));
     Status readFailure;
     CV_RETURN_IF_ERROR(WriteStored(src, e, cipher, &readFailure));
     if (!readFailure.ok()) {

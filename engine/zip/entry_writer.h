@@ -55,8 +55,8 @@ class EntryWriter {
   // The bytes encryption adds around the data at most.
   uint64_t FrameSize() const;
   // What comes before the data: the traditional encryption header, or the AES salt and check
-  // value (a new salt each time).
-  Status BeginEncryption(const WriteEntry& e, Cipher& cipher);
+  // value, made by the pipeline with `first` or else here (a new salt each time).
+  Status BeginEncryption(const WriteEntry& e, const BlockResult* first, Cipher& cipher);
   Status Encrypt(Cipher& cipher, uint8_t* data, size_t size);
   // What comes after the data: the AES authentication code.
   Status EndEncryption(Cipher& cipher);

@@ -107,7 +107,13 @@ ZipOutcome ZipRun::WriteArchive(const std::vector<Planned>& plan,
   ArchiveWriter out(m_archive, m_exists ? &m_reader : nullptr);
   Status s = out.Begin(m_entries);
   if (!s.ok()) return Fail(ZipStep::kCreate, s);
-  CompressPipeline pipeline(std::move(sources), m_options.level);
+  AesFrameMaker makeFrame;
+  if (m_options.encrypt && m_options.aes) {
+    makeFrame = [this](AesHeader* header, AesKeys* keys) {
+      return NewAesHeader(*m_crypto, m_password, *m_options.aes, header, keys);
+    };
+  }
+  CompressPipeline pipeline(std::move(sources), m_options.level, std::move(makeFrame));
   if (!pipeline.started().ok()) return Fail(ZipStep::kWrite, pipeline.started());
   EntryWriter writer(out, pipeline, m_options, m_password, m_crypto.get(), m_messages);
   for (const Planned& p : plan) {
