@@ -8,6 +8,8 @@
   files100k.zip
   big.bin      one 1 GiB file: real files from /usr concatenated
   big.zip      big.bin zipped at -6
+  tree-aes256.zip     tree zipped by 7zz, AES-256 with the password "corvane"
+  big-deflate64.zip   big.bin zipped by 7zz with Deflate64
 
 Existing pieces are kept, so a second run costs nothing.
 usage: make_corpora.py [DIR]
@@ -122,6 +124,17 @@ def zip_folder(folder, archive, names):
     os.rename(archive + ".part", archive)
 
 
+def seven_zip(folder, archive, options, names):
+    if os.path.isfile(archive):
+        return
+    part = archive + ".part.zip"
+    if os.path.exists(part):
+        os.remove(part)
+    subprocess.run(["7zz", "a", "-bd", "-tzip"] + options + [part] + names, cwd=folder, check=True,
+                   stdout=subprocess.DEVNULL)
+    os.rename(part, archive)
+
+
 def main():
     base = sys.argv[1] if len(sys.argv) > 1 else "/tmp/corvane-bench"
     os.makedirs(base, exist_ok=True)
@@ -133,6 +146,9 @@ def main():
     if not os.path.isfile(os.path.join(base, "big.zip")):
         subprocess.run(["zip", "-q", "-6", "big.zip.part", "big.bin"], cwd=base, check=True)
         os.rename(os.path.join(base, "big.zip.part"), os.path.join(base, "big.zip"))
+    seven_zip(os.path.join(base, "tree"), os.path.join(base, "tree-aes256.zip"),
+              ["-mem=AES256", "-pcorvane"], ["."])
+    seven_zip(base, os.path.join(base, "big-deflate64.zip"), ["-mm=Deflate64"], ["big.bin"])
 
 
 if __name__ == "__main__":

@@ -1,11 +1,12 @@
 #!/bin/sh
 # Installs the Debian packages the build, the program and the tests need, when any is missing.
-# Usage: tools/deps.sh [run|test]   (test adds the peer ZIP tools and the fuzzing compiler)
+# Usage: tools/deps.sh [run|test]   (test adds the peer ZIP tools, the fuzzing compiler and OpenSSL's
+# libcrypto, which the native build takes its cryptography from)
 set -e
 pkgs="cmake ninja-build g++ zlib1g-dev mingw-w64 g++-mingw-w64-x86-64-posix libz-mingw-w64-dev
   googletest wine wine64 xvfb xauth imagemagick x11-apps xdotool fonts-wine python3"
 if [ "${1:-run}" = test ]; then
-  pkgs="$pkgs zip unzip 7zip libarchive-tools clang libclang-rt-14-dev"
+  pkgs="$pkgs zip unzip 7zip libarchive-tools clang libclang-rt-14-dev libssl-dev"
 fi
 missing=""
 for p in $pkgs; do

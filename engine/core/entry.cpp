@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "core/aes.h"
 #include "core/format.h"
 #include "core/names.h"
 
@@ -61,7 +62,7 @@ std::string MethodText(const Entry& entry) {
       static const char* const kLevels[] = {"Defl:N", "Defl:X", "Defl:F", "Defl:S"};
       return kLevels[(entry.flags >> 1) & 3];
     }
-    case 9:
+    case kMethodDeflate64:
       return "Def64";
     case 12:
       return "BZip2";
@@ -73,8 +74,12 @@ std::string MethodText(const Entry& entry) {
       return "XZ";
     case 98:
       return "PPMd";
-    case kMethodAes:
-      return "AES";
+    case kMethodAes: {
+      // The key size, when the entry's AES field says it.
+      AesField field;
+      if (FindAesField(entry.extra, &field) != AesFieldState::kFound) return "AES";
+      return "AES-" + std::to_string(AesBits(field.strength));
+    }
     default: {
       char text[16];
       std::snprintf(text, sizeof text, "Unk:%03u", unsigned(entry.method));

@@ -40,7 +40,7 @@ struct Entry {
   void ReadUtcTime();
 };
 
-// The method text of the listing: "Stored", "Defl:N", "BZip2", ...
+// The method text of the listing: "Stored", "Defl:N", "Def64", "AES-256", "BZip2", ...
 std::string MethodText(const Entry& entry);
 
 }  // namespace cv

@@ -34,6 +34,7 @@ inline constexpr uint16_t kFlagUtf8 = 0x0800;
 // Methods.
 inline constexpr uint16_t kMethodStored = 0;
 inline constexpr uint16_t kMethodDeflated = 8;
+inline constexpr uint16_t kMethodDeflate64 = 9;
 inline constexpr uint16_t kMethodAes = 99;
 
 // Extra-field tags.

@@ -3,6 +3,7 @@
 #include <zlib.h>
 
 #include "core/format.h"
+#include "platform/code_page.h"
 
 namespace cv {
 namespace {
@@ -94,7 +95,8 @@ std::string Cp437ToUtf8(std::string_view s) {
 
 // A name flagged UTF-8 that is not valid UTF-8 is read as code page 437 too: the flag alone
 // decides nothing.
-std::string DecodeEntryName(std::string_view raw, std::string_view extra) {
+std::string DecodeEntryName(std::string_view raw, std::string_view extra, uint16_t flags,
+                            CodePage* codePage) {
   // Unicode path extra: version 1, CRC-32 of the stored name, then the UTF-8 name.
   std::string unicode;
   ForEachTagged(extra, [&](uint16_t tag, const unsigned char* d, uint16_t size) {
@@ -106,6 +108,8 @@ std::string DecodeEntryName(std::string_view raw, std::string_view extra) {
   if (!unicode.empty()) return unicode;
   if (!HasHighBytes(raw)) return std::string(raw);
   if (IsValidUtf8(raw)) return std::string(raw);
+  std::string converted;
+  if (codePage && !(flags & kFlagUtf8) && codePage->ToUtf8(raw, &converted)) return converted;
   return Cp437ToUtf8(raw);
 }
 

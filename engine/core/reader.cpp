@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/aes.h"
 #include "core/format.h"
 #include "core/names.h"
 
@@ -140,7 +141,7 @@ Status ArchiveReader::ForEachEntry(const std::function<Status(Entry&)>& visit) c
     entry.extra.assign(text + nameSize, extraSize);
     entry.comment.assign(text + nameSize + extraSize, commentSize);
     in.Skip(recordSize);
-    entry.name = DecodeEntryName(entry.rawName, entry.extra);
+    entry.name = DecodeEntryName(entry.rawName, entry.extra, entry.flags, m_codePage);
     CV_RETURN_IF_ERROR(ResolveZip64(entry, entry.uncompressedSize == kZip64Marker32,
                                     entry.compressedSize == kZip64Marker32,
                                     entry.localHeaderOffset == kZip64Marker32));
@@ -203,6 +204,16 @@ Status ArchiveReader::LocateData(const Entry& entry, uint64_t limit, uint64_t* d
   }
   if ((flags & kFlagEncrypted) != (entry.flags & kFlagEncrypted)) {
     return BadEntry("local and central headers disagree on encryption");
+  }
+  if (entry.method == kMethodAes) {
+    // The salt's length follows from the key size: both headers must say the same.
+    AesField local, central;
+    if (FindAesField(std::string_view(text).substr(nameSize), &local) != AesFieldState::kFound ||
+        FindAesField(entry.extra, &central) != AesFieldState::kFound ||
+        local.strength != central.strength || local.method != central.method ||
+        local.vendorVersion != central.vendorVersion) {
+      return BadEntry("local and central headers disagree on encryption");
+    }
   }
   uint32_t crc = Get32(h + 14);
   uint64_t compressed = Get32(h + 18), uncompressed = Get32(h + 22);

@@ -15,6 +15,8 @@
 
 namespace cv {
 
+class CodePage;
+
 class ArchiveReader {
  public:
   // Opens the archive and reads its end records. kNotFound when the file is missing, kNotZip
@@ -23,6 +25,9 @@ class ArchiveReader {
   Status Open(const std::string& path);
 
   const ArchiveInfo& info() const { return m_info; }
+  // Names without the UTF-8 flag that are not valid UTF-8 are read in `codePage` (see
+  // DecodeEntryName); nullptr: in code page 437. Borrowed: it must outlive the reader's use.
+  void SetNameCodePage(CodePage* codePage) { m_codePage = codePage; }
   const File& file() const { return m_file; }
 
   // Calls `visit` for each central directory record in order; the Entry is reused between calls.
@@ -32,14 +37,16 @@ class ArchiveReader {
   Status ReadEntries(std::vector<Entry>* entries) const;
 
   // Reads the entry's local header and checks it against the central record (name, method,
-  // encryption, CRC and sizes unless a data descriptor carries them) and that header and data
-  // end at or before `limit` (the next entry's header or the central directory; see overlap.h).
-  // Sets `*dataOffset` to the first byte of the entry's data. kBadEntry on any disagreement.
+  // encryption and its AES field, CRC and sizes unless a data descriptor carries them) and that
+  // header and data end at or before `limit` (the next entry's header or the central directory; see
+  // overlap.h). Sets `*dataOffset` to the first byte of the entry's data. kBadEntry on any
+  // disagreement.
   Status LocateData(const Entry& entry, uint64_t limit, uint64_t* dataOffset) const;
 
  private:
   File m_file;
   ArchiveInfo m_info;
+  CodePage* m_codePage = nullptr;
 };
 
 }  // namespace cv

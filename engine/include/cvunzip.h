@@ -11,9 +11,19 @@
  *
  * Texts are zero-terminated, in the process's ANSI code page (UTF-8 in the program). Entry names
  * are handed out as the engine decoded them to UTF-8: UTF-8 when the entry says so or when the
- * stored bytes are valid UTF-8 with non-ASCII characters, otherwise code page 437; a Unicode path
- * extra field whose checksum matches the stored name wins. Include and exclude names are matched
- * against this decoded name, "/" separating folders.
+ * stored bytes are valid UTF-8 with non-ASCII characters; otherwise, for an entry not flagged
+ * UTF-8, the code page chosen for the run with Wiz_SetNameCodePage when the bytes are valid in it;
+ * otherwise code page 437. A Unicode path extra field whose checksum matches the stored name wins.
+ * Include and exclude names are matched against this decoded name, "/" separating folders.
+ *
+ * Entries are stored, deflated or Deflate64, each possibly encrypted: traditional PKWARE
+ * encryption, or AES (128-, 192- or 256-bit keys), whose authentication code is checked before an
+ * extracted file replaces anything. The cryptography is the system's: CNG (bcrypt.dll, loaded from
+ * System32) on Windows.
+ *
+ * On Windows, a file extracted from an archive that carries a Mark of the Web (a Zone.Identifier
+ * stream) gets one too, with the archive's zone and address fields; a mark that cannot be written
+ * is a warning.
  */
 #pragma once
 
@@ -77,7 +87,10 @@ typedef void(CVUNZIP_CALL* DLLSND)(void);
 typedef int(CVUNZIP_CALL* DLLREPLACE)(char* name);
 /* password: write at most size - 1 bytes of password into buffer (it arrives zero-filled, size
  * 256) and return 0, or return 1 to give none. prompt is a question for the user, name the
- * entry. A wrong password is asked for again at most 3 times per entry. */
+ * entry. A wrong password is asked for again at most 3 times per entry. The password that worked
+ * last is tried first, without asking; when it does not fit an AES entry (found on a worker, as
+ * its keys are derived there), the callback for that entry may come after the service calls of
+ * the few entries after it. */
 typedef int(CVUNZIP_CALL* DLLPASSWORD)(char* buffer, int size, const char* prompt,
                                        const char* name);
 /* Listing callback, once per entry, thirteen values in this order:
@@ -89,8 +102,9 @@ typedef int(CVUNZIP_CALL* DLLPASSWORD)(char* buffer, int size, const char* promp
  *  9 unused (0),
  *  10 the decoded entry name, whole (never cut), valid for the call only,
  *  11 the method text ("Stored", "Defl:N", "Defl:X", "Defl:F", "Defl:S", "Def64", "BZip2",
- *     "LZMA", "Zstd", "XZ", "PPMd", "AES", "Implode", "Shrunk", "Reduce", "Unk:NNN"), valid
- *    for the call only,
+ *     "LZMA", "Zstd", "XZ", "PPMd", "AES-128", "AES-192", "AES-256" ("AES" when the entry's
+ *     AES field is missing or damaged), "Implode", "Shrunk", "Reduce", "Unk:NNN"), valid for the
+ *     call only,
  *  12 CRC-32, 13 flag byte: 0x40 encrypted. */
 typedef void(CVUNZIP_CALL* DLLAPPMSG)(unsigned long long compressedSize,
                                       unsigned long long uncompressedSize, unsigned ratio,
@@ -149,9 +163,11 @@ typedef struct {
 } UZPVER, *LPUZPVER;
 
 /* Return codes (published unzip conventions). */
-#define PK_OK 0      /* success */
-#define PK_WARN 1    /* warnings: some entries skipped (see the print output), others done */
-#define PK_ERR 2     /* an entry is damaged (CRC, sizes, headers, overlap): it was not written */
+#define PK_OK 0   /* success */
+#define PK_WARN 1 /* warnings: some entries skipped (see the print output), others done */
+/* an entry is damaged (CRC, AES authentication code, sizes, headers, overlap): it was not written
+ */
+#define PK_ERR 2
 #define PK_BADERR 3  /* the archive is damaged or truncated */
 #define PK_MEM 4     /* out of memory */
 #define PK_PARAM 10  /* bad options or arguments */
@@ -170,6 +186,14 @@ typedef struct {
  * read, not kept. Returns a PK_/IZ_ code. */
 CVUNZIP_API int CVUNZIP_CALL Wiz_SingleEntryUnzip(int ifnc, char** ifnv, int xfnc, char** xfnv,
                                                   LPDCL lpDCL, LPUSERFUNCTION lpUserFunc);
+
+/* Chooses the code page (Windows numbering: 932, 936, 1251, 866, ...) in which the next call of
+ * Wiz_SingleEntryUnzip, and only that one, reads entry names that are neither flagged UTF-8 nor
+ * valid UTF-8; a caller that lists and then extracts chooses it before each call, so that both
+ * read the names alike. Names flagged UTF-8 or carrying a Unicode path extra field are never
+ * converted, and stored names never change. 0 chooses code page 437. Returns 1, or 0 (nothing
+ * chosen) when the system cannot convert from that code page. */
+CVUNZIP_API int CVUNZIP_CALL Wiz_SetNameCodePage(unsigned codePage);
 
 /* Fills the record as described above (nothing when it is NULL or structlen < 64). */
 CVUNZIP_API void CVUNZIP_CALL UzpVersion2(LPUZPVER version);

@@ -11,7 +11,12 @@
  * byte for byte as it was and no temporary file.
  *
  * Texts are zero-terminated, in the process's ANSI code page (UTF-8 in the program). Entry names
- * are stored in UTF-8 with flag bit 11 set when they are not plain ASCII.
+ * are stored in UTF-8 with flag bit 11 set when they are not plain ASCII. The names of an existing
+ * archive are read as the unzip engine reads them (see cvunzip.h), in the code page chosen with
+ * ZpSetNameCodePage; the entries kept keep their stored names.
+ *
+ * Encryption is traditional PKWARE encryption unless ZpSetEncryption chooses AES for the run. AES
+ * takes its cryptography from the system: CNG (bcrypt.dll, loaded from System32) on Windows.
  */
 #pragma once
 
@@ -49,12 +54,14 @@ typedef struct {
   /* Ignored: the temporary file is always written in the archive's folder, so that the final
    * rename cannot cross volumes. */
   char* szTempDir;
-  int fTemp;    /* ignored: see szTempDir */
-  int fSuffix;  /* reserved, must be 0 */
-  int fEncrypt; /* encrypt every added entry (traditional PKWARE); asks the password callback */
-  int fSystem;  /* include hidden and system files found by recursion or wildcards */
-  int fVolume;  /* accepted; a volume label has no place in the archives of this platform */
-  int fExtra;   /* reserved, must be 0 */
+  int fTemp;   /* ignored: see szTempDir */
+  int fSuffix; /* reserved, must be 0 */
+  /* encrypt every added entry (traditional PKWARE, or AES chosen with ZpSetEncryption); asks the
+   * password callback */
+  int fEncrypt;
+  int fSystem;        /* include hidden and system files found by recursion or wildcards */
+  int fVolume;        /* accepted; a volume label has no place in the archives of this platform */
+  int fExtra;         /* reserved, must be 0 */
   int fNoDirEntries;  /* do not store folder entries */
   int fExcludeDate;   /* reserved, must be 0 */
   int fIncludeDate;   /* reserved, must be 0 */
@@ -136,6 +143,23 @@ typedef struct {
 CVZIP_API int CVZIP_CALL ZpInit(const ZIPUSERFUNCTIONS* functions);
 /* Stores a copy of the options for the following runs (texts are copied too). Returns 1. */
 CVZIP_API int CVZIP_CALL ZpSetOptions(const ZPOPT* options);
+/* The encryption methods of ZpSetEncryption. */
+#define ZP_ENCRYPTION_TRADITIONAL 0
+#define ZP_ENCRYPTION_AES128 1
+#define ZP_ENCRYPTION_AES192 2
+#define ZP_ENCRYPTION_AES256 3
+/* Chooses how the next ZpArchive call, and only that one, encrypts when fEncrypt is set: AES
+ * entries (method 99, vendor version 1 with the CRC, or 2 without it below 20 bytes; a salt from
+ * the system's random source per entry) or traditional encryption, which every later call goes
+ * back to. ZpArchive fails with code 16 when the system has no AES. Returns 1, or 0 (nothing
+ * chosen) for another value. */
+CVZIP_API int CVZIP_CALL ZpSetEncryption(int method);
+/* Chooses the code page (Windows numbering: 932, 936, 1251, 866, ...) in which the next ZpArchive
+ * call, and only that one, reads the existing archive's names that are neither flagged UTF-8 nor
+ * valid UTF-8, so that a name listed under that code page deletes or replaces its entry. 0 chooses
+ * code page 437. Returns 1, or 0 (nothing chosen) when the system cannot convert from that code
+ * page. */
+CVZIP_API int CVZIP_CALL ZpSetNameCodePage(unsigned codePage);
 /* The options in force; the text pointers refer to the engine's copies, valid until the next
  * ZpSetOptions. */
 CVZIP_API ZPOPT CVZIP_CALL ZpGetOptions(void);

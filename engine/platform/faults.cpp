@@ -11,6 +11,7 @@ std::atomic<int64_t> g_writableBytes{-1};
 std::atomic<bool> g_failRename{false};
 std::atomic<bool> g_failSetTime{false};
 std::atomic<int> g_threadStarts{-1};
+std::atomic<bool> g_cryptoUnavailable{false};
 // Set between runs only, read by a run's threads.
 std::string g_failReadPath;
 uint64_t g_failReadAt = 0;
@@ -38,6 +39,7 @@ void SetFaultInjection(const FaultInjection& faults) {
   g_failReadPath = faults.failReadPath ? faults.failReadPath : "";
   g_failReadAt = faults.failReadAt;
   g_threadStarts = faults.threadStarts;
+  g_cryptoUnavailable = faults.cryptoUnavailable;
 }
 
 namespace detail {
@@ -75,6 +77,10 @@ bool InjectedThreadFailure() {
 Status SetTimeFault(const std::string& path) {
   if (!g_failSetTime.load(std::memory_order_relaxed)) return {};
   return {StatusKind::kIo, "cannot set time of " + path};
+}
+Status CryptoFault() {
+  if (!g_cryptoUnavailable.load(std::memory_order_relaxed)) return {};
+  return {StatusKind::kUnsupported, "AES is not available on this system (no cryptography)"};
 }
 }  // namespace detail
 

@@ -19,7 +19,8 @@ struct FaultInjection {
   // byte failReadAt on; at 0 it cannot even be opened. The text must live while it is in force.
   const char* failReadPath = nullptr;
   uint64_t failReadAt = 0;
-  int threadStarts = -1;  // threads that may still be started; -1: no limit
+  int threadStarts = -1;           // threads that may still be started; -1: no limit
+  bool cryptoUnavailable = false;  // the system's cryptographic primitives are missing
 };
 void SetFaultInjection(const FaultInjection& faults);
 
@@ -41,6 +42,8 @@ Status SetTimeFault(const std::string& path);
 // Charges one thread start against the injected limit; true when it is to fail.
 bool InjectedThreadFailure();
 void Record(const std::string& call);
+// The system's cryptographic primitives: missing when a test says so.
+Status CryptoFault();
 }  // namespace detail
 
 }  // namespace cv

@@ -3,11 +3,13 @@
 #include <zlib.h>
 
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <new>
 #include <optional>
 #include <vector>
 
+#include "core/deflate64.h"
 #include "core/format.h"
 #include "core/line_ends.h"
 #include "platform/threads.h"
@@ -53,8 +55,8 @@ class Checker {
       return Corrupt("data shorter than its header says (" + std::to_string(m_total) + " of " +
                      std::to_string(m_request.uncompressedSize) + " bytes)");
     }
-    if (m_crc != m_request.crc) {
-      return Corrupt(m_request.encrypted
+    if (m_request.checkCrc && m_crc != m_request.crc) {
+      return Corrupt(m_request.cipher == Cipher::kTraditional
                          ? "bad CRC " + Hex(m_crc) + " (incorrect password?)"
                          : "bad CRC " + Hex(m_crc) + " (should be " + Hex(m_request.crc) + ")");
     }
@@ -162,28 +164,52 @@ class OverlappedSink {
   Thread m_thread;
 };
 
-// Reads the compressed data in chunks, decrypting as it goes.
+// Reads the compressed data in chunks, decrypting (and for AES authenticating) as it goes.
 class Source {
  public:
   explicit Source(const DecodeRequest& request)
       : m_request(request), m_keys(request.keys), m_left(request.compressedSize) {
     m_buffer.resize(size_t(std::min<uint64_t>(kInputChunk, std::max<uint64_t>(m_left, 1))));
   }
+  Status Start() {
+    if (m_request.cipher != Cipher::kAes) return {};
+    return m_aes.Init(*m_request.crypto, m_request.aesKeys);
+  }
   uint64_t left() const { return m_left; }
   Status Next(const unsigned char** data, size_t* size) {
     size_t n = size_t(std::min<uint64_t>(m_left, m_buffer.size()));
     CV_RETURN_IF_ERROR(m_request.archive->ReadExactAt(m_offset, m_buffer.data(), n));
-    if (m_request.encrypted) m_keys.Decrypt(m_buffer.data(), n);
+    if (m_request.cipher == Cipher::kTraditional) m_keys.Decrypt(m_buffer.data(), n);
+    if (m_request.cipher == Cipher::kAes) CV_RETURN_IF_ERROR(m_aes.Decrypt(m_buffer.data(), n));
     m_offset += n;
     m_left -= n;
     *data = m_buffer.data();
     *size = n;
     return {};
   }
+  // AES: takes what is left of the data into the authentication code, without decrypting it, and
+  // compares the code with the one stored after the data.
+  Status Authenticate() {
+    while (m_left > 0) {
+      const size_t n = size_t(std::min<uint64_t>(m_left, m_buffer.size()));
+      CV_RETURN_IF_ERROR(m_request.archive->ReadExactAt(m_offset, m_buffer.data(), n));
+      CV_RETURN_IF_ERROR(m_aes.Authenticate(m_buffer.data(), n));
+      m_offset += n;
+      m_left -= n;
+    }
+    uint8_t stored[kAesCodeSize], computed[kAesCodeSize];
+    CV_RETURN_IF_ERROR(m_request.archive->ReadExactAt(m_offset, stored, sizeof stored));
+    CV_RETURN_IF_ERROR(m_aes.Finish(computed));
+    if (std::memcmp(stored, computed, kAesCodeSize) != 0) {
+      return Corrupt("authentication code differs: the data is damaged");
+    }
+    return {};
+  }
 
  private:
   const DecodeRequest& m_request;
   ZipCrypto m_keys;
+  AesCipher m_aes;
   uint64_t m_left;
   uint64_t m_offset = m_request.dataOffset;
   std::vector<unsigned char> m_buffer;
@@ -208,11 +234,53 @@ class Inflater {
   bool m_ready = false;
 };
 
+// Deflate64 through the core's decoder: input from the source, output copied into the buffers of
+// `emit`.
+template <typename GetBuffer, typename Emit>
+Status ProduceDeflate64(Source& source, GetBuffer& buffer, Emit& emit) {
+  class Input final : public Inflate64Input {
+   public:
+    explicit Input(Source& source) : m_source(source) {}
+    Status Next(const uint8_t** data, size_t* size) override {
+      *size = 0;
+      return m_source.left() == 0 ? Status() : m_source.Next(data, size);
+    }
+
+   private:
+    Source& m_source;
+  } input(source);
+  class Output final : public Inflate64Output {
+   public:
+    Output(GetBuffer& buffer, Emit& emit) : m_buffer(buffer), m_emit(emit) {}
+    Status Take(const uint8_t* data, size_t size) override {
+      while (size > 0) {
+        const size_t n = std::min(size, kOutputChunk);
+        unsigned char* out = m_buffer();
+        std::memcpy(out, data, n);
+        CV_RETURN_IF_ERROR(m_emit(out, n));
+        data += n;
+        size -= n;
+      }
+      return {};
+    }
+
+   private:
+    GetBuffer& m_buffer;
+    Emit& m_emit;
+  } output(buffer, emit);
+  uint64_t unused = 0;
+  CV_RETURN_IF_ERROR(Inflate64(input, output, &unused));
+  if (unused != 0 || source.left() != 0) {
+    return Corrupt("compressed data ends before its stated size");
+  }
+  return {};
+}
+
 // Produces the decoded bytes of the entry, calling `emit(buffer, size)` per output chunk;
 // `buffer()` gives the memory to fill.
 template <typename GetBuffer, typename Emit>
-Status Produce(const DecodeRequest& request, GetBuffer buffer, Emit emit) {
-  Source source(request);
+Status Produce(const DecodeRequest& request, Source& source, GetBuffer buffer, Emit emit) {
+  if (request.method == kMethodDeflate64) return ProduceDeflate64(source, buffer, emit);
   if (request.method == kMethodStored) {
     if (request.compressedSize != request.uncompressedSize) {
       return Corrupt("stored data size differs from its uncompressed size");
@@ -268,28 +336,45 @@ Status Produce(const DecodeRequest& request, GetBuffer buffer, Emit emit) {
 
 }  // namespace
 
+Status UnlockAes(DecodeRequest& request) {
+  if (!request.aesPassword) return {};
+  CV_RETURN_IF_ERROR(
+      cv::UnlockAes(*request.crypto, *request.aesPassword, request.aesHeader, &request.aesKeys));
+  request.aesPassword.reset();
+  return {};
+}
+
 Status DecodeEntryData(const DecodeRequest& request, File* out) {
-  if (request.method != kMethodStored && request.method != kMethodDeflated) {
+  if (request.method != kMethodStored && request.method != kMethodDeflated &&
+      request.method != kMethodDeflate64) {
     return {StatusKind::kUnsupported, "unsupported method"};
   }
+  Source source(request);
+  CV_RETURN_IF_ERROR(source.Start());
   Checker checker(request, out);
+  Status produced;
   std::optional<OverlappedSink> sink;
   if (request.overlapped) sink.emplace(checker);
   if (sink && sink->running()) {
-    Status produced = Produce(
-        request, [&] { return sink->Acquire(); },
+    produced = Produce(
+        request, source, [&] { return sink->Acquire(); },
         [&](unsigned char*, size_t size) { return sink->Submit(size); });
     Status checked = sink->Drain();
     if (!checked.ok()) return checked;
-    CV_RETURN_IF_ERROR(produced);
-    return checker.Finish();
+  } else {
+    std::vector<unsigned char> own;
+    std::vector<unsigned char>& buffer = request.scratch ? *request.scratch : own;
+    buffer.resize(kOutputChunk);
+    produced = Produce(
+        request, source, [&] { return buffer.data(); },
+        [&](unsigned char* data, size_t size) { return checker.Take(data, size); });
   }
-  std::vector<unsigned char> own;
-  std::vector<unsigned char>& buffer = request.scratch ? *request.scratch : own;
-  buffer.resize(kOutputChunk);
-  CV_RETURN_IF_ERROR(Produce(
-      request, [&] { return buffer.data(); },
-      [&](unsigned char* data, size_t size) { return checker.Take(data, size); }));
+  if (request.cipher == Cipher::kAes &&
+      (produced.ok() || produced.kind() == StatusKind::kBadEntry)) {
+    // Also after a damaged stream: a code that differs says better what went wrong.
+    CV_RETURN_IF_ERROR(source.Authenticate());
+  }
+  CV_RETURN_IF_ERROR(produced);
   return checker.Finish();
 }
 

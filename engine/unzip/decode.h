@@ -3,23 +3,38 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
 #include <vector>
 
+#include "core/aes.h"
 #include "core/crypto.h"
 #include "core/status.h"
 #include "platform/file.h"
 
 namespace cv {
 
+enum class Cipher { kNone, kTraditional, kAes };
+
 struct DecodeRequest {
   const File* archive = nullptr;
-  uint64_t dataOffset = 0;        // first byte after the encryption header, if any
-  uint64_t compressedSize = 0;    // without the encryption header
+  // The data itself: after the traditional encryption header or the AES salt and check value,
+  // before the AES authentication code.
+  uint64_t dataOffset = 0;
+  uint64_t compressedSize = 0;
   uint64_t uncompressedSize = 0;  // what the central directory says; more or less is an error
-  uint16_t method = 0;            // stored or deflated
+  uint16_t method = 0;            // of the data itself: stored, deflated or Deflate64
   uint32_t crc = 0;
-  bool encrypted = false;
-  ZipCrypto keys;         // ready to decrypt the data (header already consumed)
+  bool checkCrc = true;  // false for AES vendor version 2, which stores no CRC
+  Cipher cipher = Cipher::kNone;
+  ZipCrypto keys;  // traditional: ready to decrypt the data (header already consumed)
+  // AES: the system's primitives, the entry's salt and check value, and its keys; while
+  // `aesPassword` is set the keys are still to be derived from it (UnlockAes).
+  std::shared_ptr<const CryptoLibrary> crypto;
+  AesHeader aesHeader;
+  AesKeys aesKeys;
+  std::optional<std::string> aesPassword;
   bool lfToCrlf = false;  // write a lone LF as CR LF (the CRC is of the stored data)
   // Decompress and check-and-write on two threads, so that CRC and writing overlap with a long
   // single inflate stream.
@@ -29,9 +44,14 @@ struct DecodeRequest {
   std::vector<unsigned char>* scratch = nullptr;
 };
 
-// Decodes the entry into `out` (nullptr: test only) and checks its CRC and sizes. kBadEntry with
-// the reason on damaged data (the caller adds the entry's name); kIo or kDiskFull when writing
-// fails.
+// Derives the AES keys of a request whose `aesPassword` is set, on the thread that decodes it (the
+// derivation is slow on purpose); kBadPassword when the password does not fit. Nothing else for
+// other requests.
+Status UnlockAes(DecodeRequest& request);
+
+// Decodes the entry into `out` (nullptr: test only) and checks its authentication code, CRC and
+// sizes. kBadEntry with the reason on damaged data (the caller adds the entry's name); kIo or
+// kDiskFull when writing fails; kUnsupported when the system's cryptography fails.
 Status DecodeEntryData(const DecodeRequest& request, File* out);
 
 }  // namespace cv

@@ -14,6 +14,7 @@
 
 #include "core/names.h"
 #include "core/safe_path.h"
+#include "platform/code_page.h"
 #include "platform/path.h"
 #include "unzip/run.h"
 
@@ -35,6 +36,9 @@ void CopyText(char* field, size_t size, const char* text) {
   std::memset(field, 0, size);
   std::strncpy(field, text, size - 1);
 }
+
+// The code page Wiz_SetNameCodePage chose for the next run; 0: none.
+unsigned g_nextCodePage = 0;
 
 std::vector<std::string> NameList(int count, char** names) {
   std::vector<std::string> out;
@@ -77,14 +81,26 @@ extern "C" {
 
 CVUNZIP_API int CVUNZIP_CALL Wiz_SingleEntryUnzip(int ifnc, char** ifnv, int xfnc, char** xfnv,
                                                   LPDCL lpDCL, LPUSERFUNCTION lpUserFunc) {
+  const unsigned codePage = g_nextCodePage;
+  g_nextCodePage = 0;
   if (!lpDCL) return PK_PARAM;
   try {
-    return ReturnCode(cv::RunUnzip(*lpDCL, lpUserFunc, NameList(ifnc, ifnv), NameList(xfnc, xfnv)));
+    return ReturnCode(
+        cv::RunUnzip(*lpDCL, lpUserFunc, NameList(ifnc, ifnv), NameList(xfnc, xfnv), codePage));
   } catch (const std::bad_alloc&) {
     return PK_MEM;
   } catch (...) {
     return PK_BADERR;
   }
+}
+
+CVUNZIP_API int CVUNZIP_CALL Wiz_SetNameCodePage(unsigned codePage) try {
+  cv::CodePage probe;
+  if (codePage != 0 && !probe.Open(codePage)) return 0;
+  g_nextCodePage = codePage;
+  return 1;
+} catch (...) {
+  return 0;
 }
 
 CVUNZIP_API void CVUNZIP_CALL UzpVersion2(LPUZPVER version) try {

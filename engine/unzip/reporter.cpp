@@ -27,6 +27,14 @@ void Reporter::Fail(const Status& status, const std::string& name) {
       m_outcome.diskFull = true;
       Print(Level::kError, "error: disk full: " + status.message());
       break;
+    case StatusKind::kUnsupported:
+      m_outcome.unsupported = true;
+      Print(Level::kWarning, "   skipping: " + name + "  " + status.message());
+      break;
+    case StatusKind::kBadPassword:
+      ++m_outcome.badPasswords;
+      Print(Level::kWarning, "   skipping: " + name + "  " + status.message());
+      break;
     case StatusKind::kOutOfMemory:
       m_outcome.outOfMemory = true;
       Print(Level::kError, "error: " + name + ": " + status.message());

@@ -4,15 +4,19 @@
 #include <deque>
 #include <memory>
 
+#include "core/aes.h"
 #include "core/format.h"
 #include "core/match.h"
 #include "core/overlap.h"
 #include "core/reader.h"
 #include "core/safe_path.h"
+#include "platform/code_page.h"
 #include "platform/folder.h"
 #include "platform/path.h"
-#include "unzip/passwords.h"
+#include "platform/zone_identifier.h"
+#include "unzip/encryption.h"
 #include "unzip/worker_pool.h"
+#include "unzip/zone_mark.h"
 
 namespace cv {
 namespace {
@@ -31,13 +35,14 @@ unsigned Ratio(uint64_t compressed, uint64_t size) {
 class Run {
  public:
   Run(const DCL& options, USERFUNCTION* callbacks, const std::vector<std::string>& include,
-      const std::vector<std::string>& exclude)
+      const std::vector<std::string>& exclude, unsigned nameCodePage)
       : m_options(options),
         m_callbacks(callbacks),
         m_include(include),
         m_exclude(exclude),
+        m_nameCodePage(nameCodePage),
         m_report(options.fQuiet, callbacks),
-        m_passwords(callbacks) {}
+        m_unlocker(callbacks) {}
 
   UnzipOutcome Execute() {
     UnzipOutcome& outcome = m_report.outcome();
@@ -47,6 +52,15 @@ class Run {
       return outcome;
     }
     m_archivePath = m_options.lpszZipFN;
+    if (m_nameCodePage != 0) {
+      if (!m_codePage.Open(m_nameCodePage)) {
+        m_report.Print(Level::kError, "error: code page " + std::to_string(m_nameCodePage) +
+                                          " is not available on this system");
+        outcome.fatal = {StatusKind::kBadOption, "code page not available"};
+        return outcome;
+      }
+      m_reader.SetNameCodePage(&m_codePage);
+    }
     Status status = m_reader.Open(m_archivePath);
     if (!status.ok()) {
       m_report.Print(Level::kError, "error: " + status.message());
@@ -168,6 +182,11 @@ class Run {
         outcome.writeErrors = true;
         return;
       }
+      // Files from a downloaded archive stay marked as downloaded.
+      std::string archiveMark;
+      if (ReadZoneIdentifier(m_archivePath, &archiveMark)) {
+        m_fileMark = ExtractedFileMark(archiveMark);
+      }
     }
 
     WorkerPool pool;
@@ -237,11 +256,25 @@ class Run {
     }
     const std::string& shown = m_testing ? e.name : relative;
 
-    if (e.method != kMethodStored && e.method != kMethodDeflated) {
+    // The method of the data itself: for AES, the one its AES field names.
+    AesField aes;
+    const AesFieldState aesState = FindAesField(e.extra, &aes);
+    const bool isAes =
+        e.method == kMethodAes || (e.encrypted() && aesState != AesFieldState::kAbsent);
+    if (isAes) {
+      Status framed = CheckAes(e, aesState, aes);
+      if (!framed.ok()) {
+        m_report.Fail(framed, framed.kind() == StatusKind::kBadEntry ? e.name : shown);
+        return;
+      }
+    }
+    const uint16_t method = isAes ? aes.method : e.method;
+    if (method != kMethodStored && method != kMethodDeflated && method != kMethodDeflate64) {
       outcome.unsupported = true;
       m_report.Print(Level::kWarning, "   skipping: " + shown +
                                           "  unsupported compression method " +
-                                          std::to_string(e.method) + " (" + MethodText(e) + ")");
+                                          std::to_string(method) + " (" + (isAes ? "inside " : "") +
+                                          MethodText(e) + ")");
       return;
     }
     if (e.encrypted() && (e.flags & kFlagStrongEncryption)) {
@@ -258,13 +291,14 @@ class Run {
     }
 
     auto job = std::make_unique<Job>();
+    job->name = e.name;
     job->shown = shown;
     DecodeRequest& r = job->request;
     r.archive = &m_reader.file();
     r.dataOffset = dataOffset;
     r.compressedSize = e.compressedSize;
     r.uncompressedSize = e.uncompressedSize;
-    r.method = e.method;
+    r.method = method;
     r.crc = e.crc;
     r.lfToCrlf = !m_testing && m_options.naflag && (e.internalAttributes & kInternalText);
     r.overlapped = e.uncompressedSize >= kOverlapThreshold;
@@ -307,8 +341,10 @@ class Run {
 
     if (e.encrypted()) {
       ++outcome.encryptedSeen;
-      if (!Decrypt(e, dataOffset, shown, &r)) {
+      Status unlocked = m_unlocker.Unlock(e, isAes ? &aes : nullptr, &r);
+      if (!unlocked.ok()) {
         job->out.Discard();
+        m_report.Fail(unlocked, unlocked.kind() == StatusKind::kBadEntry ? e.name : shown);
         return;
       }
     }
@@ -342,30 +378,26 @@ class Run {
     return replace;
   }
 
-  // Finds the keys of an encrypted entry and moves the request past its encryption header.
-  bool Decrypt(const Entry& e, uint64_t dataOffset, const std::string& shown, DecodeRequest* r) {
-    UnzipOutcome& outcome = m_report.outcome();
-    if (e.compressedSize < kEncryptionHeaderSize) {
-      m_report.Fail({StatusKind::kBadEntry, "encrypted data shorter than its header"}, e.name);
-      return false;
+  // The AES field of an entry that is or claims to be AES-encrypted, checked against the entry.
+  static Status CheckAes(const Entry& e, AesFieldState state, const AesField& aes) {
+    switch (state) {
+      case AesFieldState::kAbsent:
+        return {StatusKind::kBadEntry, "AES entry without its AES extra field"};
+      case AesFieldState::kDamaged:
+        return {StatusKind::kBadEntry, "AES extra field damaged"};
+      case AesFieldState::kUnsupported:
+        return {StatusKind::kUnsupported,
+                "unsupported AES version " + std::to_string(aes.vendorVersion)};
+      case AesFieldState::kFound:
+        break;
     }
-    unsigned char header[kEncryptionHeaderSize];
-    Status read = m_reader.file().ReadExactAt(dataOffset, header, sizeof header);
-    if (!read.ok()) {
-      m_report.Fail({StatusKind::kBadEntry, read.message()}, e.name);
-      return false;
+    if (e.method != kMethodAes) {
+      return {StatusKind::kBadEntry,
+              "AES extra field on an entry of method " + std::to_string(e.method)};
     }
-    bool asked = false;
-    if (!m_passwords.Find(e, header, &r->keys, &asked)) {
-      ++outcome.badPasswords;
-      m_report.Print(Level::kWarning, "   skipping: " + shown +
-                                          (asked ? "  incorrect password" : "  no password given"));
-      return false;
-    }
-    r->encrypted = true;
-    r->dataOffset += kEncryptionHeaderSize;
-    r->compressedSize -= kEncryptionHeaderSize;
-    return true;
+    if (!e.encrypted()) return {StatusKind::kBadEntry, "AES entry not marked as encrypted"};
+    if (aes.method == kMethodAes) return {StatusKind::kBadEntry, "AES extra field damaged"};
+    return {};
   }
 
   // Waits for the oldest job, then makes its file final and reports it.
@@ -373,6 +405,11 @@ class Run {
     std::unique_ptr<Job> job = std::move(m_inFlight.front());
     m_inFlight.pop_front();
     m_pool->Wait(job.get());
+    if (job->status.kind() == StatusKind::kBadPassword) {
+      // The password that had worked did not fit this AES entry: asked again, in archive order.
+      job->status = m_unlocker.Retry(job->name, &job->request);
+      if (job->status.ok()) job->status = DecodeJob(*job, m_scratch);
+    }
     m_report.Release([&] { Report(*job); });
   }
 
@@ -385,6 +422,7 @@ class Run {
     }
     if (status.ok()) status = job.out.Commit();
     if (!status.ok()) {
+      job.out.Discard();
       m_report.Fail(status, job.shown);
       return;
     }
@@ -396,6 +434,14 @@ class Run {
           Level::kInfo,
           (job.request.method == kMethodStored ? " extracting: " : "  inflating: ") + job.shown);
     }
+    if (!m_fileMark.empty()) {
+      Status marked = WriteZoneIdentifier(job.target, m_fileMark);
+      if (!marked.ok()) {
+        m_report.outcome().warnings = true;
+        m_report.Print(Level::kWarning, "warning: " + job.shown +
+                                            " is not marked as downloaded: " + marked.message());
+      }
+    }
     if (!job.timeSet.ok()) {
       m_report.outcome().warnings = true;
       m_report.Print(Level::kWarning, "warning: " + job.shown + ": " + job.timeSet.message());
@@ -406,11 +452,15 @@ class Run {
   USERFUNCTION* m_callbacks;
   const std::vector<std::string>& m_include;
   const std::vector<std::string>& m_exclude;
+  unsigned m_nameCodePage;
+  CodePage m_codePage;
   Reporter m_report;
-  Passwords m_passwords;
+  Unlocker m_unlocker;
+  std::vector<unsigned char> m_scratch;  // for a job decoded on this thread
   std::string m_archivePath;
   ArchiveReader m_reader;
   std::string m_targetDir;
+  std::string m_fileMark;  // the Zone.Identifier of the files written; empty: none
   bool m_testing = false;
   WorkerPool* m_pool = nullptr;
   std::deque<std::unique_ptr<Job>> m_inFlight;
@@ -424,8 +474,8 @@ class Run {
 
 UnzipOutcome RunUnzip(const DCL& options, USERFUNCTION* callbacks,
                       const std::vector<std::string>& include,
-                      const std::vector<std::string>& exclude) {
-  Run run(options, callbacks, include, exclude);
+                      const std::vector<std::string>& exclude, unsigned nameCodePage) {
+  Run run(options, callbacks, include, exclude, nameCodePage);
   return run.Execute();
 }
 

@@ -10,10 +10,11 @@
 
 namespace cv {
 
-// Runs with the caller's records and names; every worker thread has ended when it returns. Throws
-// only what allocation throws.
+// Runs with the caller's records and names; every worker thread has ended when it returns. Names
+// without the UTF-8 flag that are not valid UTF-8 are read in code page `nameCodePage` (0: 437).
+// Throws only what allocation throws.
 UnzipOutcome RunUnzip(const DCL& options, USERFUNCTION* callbacks,
                       const std::vector<std::string>& include,
-                      const std::vector<std::string>& exclude);
+                      const std::vector<std::string>& exclude, unsigned nameCodePage);
 
 }  // namespace cv

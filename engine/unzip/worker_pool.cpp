@@ -50,7 +50,7 @@ void WorkerPool::Work() {
       job = m_queue.front();
       m_queue.pop_front();
     }
-    Status status = Decode(*job, scratch);
+    Status status = DecodeJob(*job, scratch);
     {
       std::lock_guard lock(m_mutex);
       job->status = status;
@@ -60,8 +60,9 @@ void WorkerPool::Work() {
   }
 }
 
-Status WorkerPool::Decode(Job& job, std::vector<unsigned char>& scratch) {
+Status DecodeJob(Job& job, std::vector<unsigned char>& scratch) {
   try {
+    CV_RETURN_IF_ERROR(UnlockAes(job.request));
     job.request.scratch = &scratch;
     if (job.target.empty()) return DecodeEntryData(job.request, nullptr);
     if (job.createOnWorker) {

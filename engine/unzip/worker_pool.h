@@ -23,6 +23,7 @@ struct Job {
   // applies the rule: replace an existing file (replaceIfExists) or keep it.
   bool createOnWorker = false;
   bool replaceIfExists = false;
+  std::string name;   // the entry's name, for a password asked again
   std::string shown;  // the name in messages
   std::string key;    // the target as names collide on this system, to keep two jobs off one file
   int64_t mtime = 0;
@@ -30,6 +31,11 @@ struct Job {
   Status timeSet;  // whether the modification time could be set
   bool done = false;
 };
+
+// Runs one job: derives its AES keys when still to be done (kBadPassword, touching no file, when
+// the password does not fit), creates its output file when it is the worker's to create, decodes
+// and closes it. On a worker, or on the calling thread for a job asked a new password.
+Status DecodeJob(Job& job, std::vector<unsigned char>& scratch);
 
 class WorkerPool {
  public:
@@ -49,7 +55,6 @@ class WorkerPool {
 
  private:
   void Work();
-  static Status Decode(Job& job, std::vector<unsigned char>& scratch);
 
   std::vector<Thread> m_threads;
   std::deque<Job*> m_queue;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/code_page.h"
 #include "platform/text.h"
 #include "zip/run.h"
 
@@ -18,6 +19,9 @@ ZIPUSERFUNCTIONS g_functions{};
 ZPOPT g_options{};
 // The engine's copies of the option texts, which g_options points into.
 std::string g_date, g_rootDir, g_tempDir;
+// What ZpSetEncryption and ZpSetNameCodePage chose for the next ZpArchive call only.
+int g_nextEncryption = ZP_ENCRYPTION_TRADITIONAL;
+unsigned g_nextCodePage = 0;
 
 std::string Text(const char* s) {
   return s ? std::string(s) : std::string();
@@ -81,6 +85,7 @@ int ReturnCode(const ZipOutcome& o) {
     case StatusKind::kBadPassword:
       return ZE_LOGIC;
     case StatusKind::kBadOption:
+    case StatusKind::kUnsupported:
       return ZE_PARMS;
     case StatusKind::kBadArchive:
     case StatusKind::kBadEntry:
@@ -108,6 +113,13 @@ int ReturnCode(const ZipOutcome& o) {
 }
 
 int Archive(int count, const char* zipFile, const ZPNAMES* names) {
+  ZipOptions options = RunOptions(g_options);
+  if (g_nextEncryption != ZP_ENCRYPTION_TRADITIONAL) {
+    options.aes = AesStrength(g_nextEncryption);
+  }
+  options.nameCodePage = g_nextCodePage;
+  g_nextEncryption = ZP_ENCRYPTION_TRADITIONAL;
+  g_nextCodePage = 0;
   if (const char* what = UnsupportedOption(g_options)) {
     Print(std::string("zip error: ") + what + " is not supported");
     return ReturnCode({{StatusKind::kBadOption, what}});
@@ -135,7 +147,7 @@ int Archive(int count, const char* zipFile, const ZPNAMES* names) {
     const std::string name = Utf8ToAnsi(entryName);
     return g_functions.service(name.c_str(), static_cast<unsigned long>(name.size() + 1)) == 1;
   };
-  return ReturnCode(RunZip(RunOptions(g_options), AnsiToUtf8(Text(zipFile)), list, callbacks));
+  return ReturnCode(RunZip(options, AnsiToUtf8(Text(zipFile)), list, callbacks));
 }
 
 }  // namespace
@@ -161,6 +173,23 @@ CVZIP_API int CVZIP_CALL ZpSetOptions(const ZPOPT* options) {
     cv::g_options.Date = cv::g_date.data();
     cv::g_options.szRootDir = cv::g_rootDir.data();
     cv::g_options.szTempDir = cv::g_tempDir.data();
+    return 1;
+  } catch (...) {
+    return 0;
+  }
+}
+
+CVZIP_API int CVZIP_CALL ZpSetEncryption(int method) {
+  if (method < ZP_ENCRYPTION_TRADITIONAL || method > ZP_ENCRYPTION_AES256) return 0;
+  cv::g_nextEncryption = method;
+  return 1;
+}
+
+CVZIP_API int CVZIP_CALL ZpSetNameCodePage(unsigned codePage) {
+  try {
+    cv::CodePage probe;
+    if (codePage != 0 && !probe.Open(codePage)) return 0;
+    cv::g_nextCodePage = codePage;
     return 1;
   } catch (...) {
     return 0;

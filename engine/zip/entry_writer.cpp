@@ -64,7 +64,80 @@ Status EntryWriter::Unread(const ScanItem& item, bool replacing, const Status& w
   return {};
 }
 
-Status EntryWriter::WriteStored(const PipelineSource& source, WriteEntry& e, ZipCrypto* crypto,
+void EntryWriter::Describe(WriteEntry& e, uint16_t method, uint64_t size,
+                           const std::string& extra) const {
+  e.method = method;
+  e.flags &= uint16_t(~0x6);
+  e.versionNeeded = method == kMethodDeflated ? 20 : 10;
+  if (method == kMethodDeflated) {
+    if (m_options.level >= 8) e.flags |= 0x2;
+    if (m_options.level == 2) e.flags |= 0x4;
+    if (m_options.level == 1) e.flags |= 0x6;
+  }
+  e.extra = extra;
+  if (!m_options.encrypt) return;
+  e.flags |= kFlagEncrypted;
+  if (!m_options.aes) {
+    // The check byte must be known before the data: the CRC goes in a data descriptor.
+    e.flags |= kFlagDataDescriptor;
+    e.versionNeeded = std::max<uint16_t>(e.versionNeeded, 20);
+    return;
+  }
+  e.method = kMethodAes;
+  e.versionNeeded = 51;
+  AesField field;
+  field.vendorVersion = AesVendorVersion(size);
+  field.strength = *m_options.aes;
+  field.method = method;
+  e.extra += AesExtraField(field);
+}
+
+uint64_t EntryWriter::FrameSize() const {
+  if (!m_options.encrypt) return 0;
+  return m_options.aes ? AesOverhead(*m_options.aes) : kEncryptionHeaderSize;
+}
+
+Status EntryWriter::BeginEncryption(const WriteEntry& e, const BlockResult* first, Cipher& cipher) {
+  if (!m_options.encrypt) return {};
+  if (m_options.aes) {
+    AesHeader header;
+    AesKeys keys;
+    if (first && first->framed) {
+      header = first->aesHeader;
+      keys = first->aesKeys;
+    } else {
+      if (first) CV_RETURN_IF_ERROR(first->frameStatus);
+      CV_RETURN_IF_ERROR(NewAesHeader(*m_crypto, m_password, *m_options.aes, &header, &keys));
+    }
+    CV_RETURN_IF_ERROR(cipher.aes.Init(*m_crypto, keys));
+    CV_RETURN_IF_ERROR(m_out.Write(header.salt, AesSaltSize(header.strength)));
+    return m_out.Write(header.check, kAesCheckSize);
+  }
+  cipher.traditional.Init(m_password);
+  unsigned char header[kEncryptionHeaderSize];
+  for (auto& b : header) b = uint8_t(m_random());
+  // The check byte must be known before the data: with a data descriptor it is the high byte of
+  // the DOS time instead of the CRC's.
+  header[kEncryptionHeaderSize - 1] = uint8_t(e.dosTime >> 8);
+  cipher.traditional.Encrypt(header, sizeof header);
+  return m_out.Write(header, sizeof header);
+}
+
+Status EntryWriter::Encrypt(Cipher& cipher, uint8_t* data, size_t size) {
+  if (!m_options.encrypt) return {};
+  if (m_options.aes) return cipher.aes.Encrypt(data, size);
+  cipher.traditional.Encrypt(data, size);
+  return {};
+}
+
+Status EntryWriter::EndEncryption(Cipher& cipher) {
+  if (!m_options.encrypt || !m_options.aes) return {};
+  uint8_t code[kAesCodeSize];
+  CV_RETURN_IF_ERROR(cipher.aes.Finish(code));
+  return m_out.Write(code, sizeof code);
+}
+
+Status EntryWriter::WriteStored(const PipelineSource& source, WriteEntry& e, Cipher& cipher,
                                 Status* readFailure) {
   uint32_t crc = 0;
   uint64_t size = 0;
@@ -77,27 +150,13 @@ Status EntryWriter::WriteStored(const PipelineSource& source, WriteEntry& e, Zip
     if (!readFailure->ok()) return {};
     crc = uint32_t(crc32(crc, block.data(), uInt(block.size())));
     size += block.size();
-    if (crypto) crypto->Encrypt(block.data(), block.size());
+    CV_RETURN_IF_ERROR(Encrypt(cipher, block.data(), block.size()));
     CV_RETURN_IF_ERROR(m_out.Write(block.data(), block.size()));
   }
   if (crc != e.crc || size != e.uncompressedSize) {
     *readFailure = {StatusKind::kIo, "the file changed while it was read"};
-    return {};
   }
-  e.method = kMethodStored;
-  e.compressedSize = size + (crypto ? kEncryptionHeaderSize : 0);
   return {};
-}
-
-Status EntryWriter::WriteEncryptionHeader(const WriteEntry& e, ZipCrypto& crypto) {
-  crypto.Init(m_password);
-  unsigned char header[kEncryptionHeaderSize];
-  for (auto& b : header) b = uint8_t(m_random());
-  // The check byte must be known before the data: with a data descriptor it is the high byte of
-  // the DOS time instead of the CRC's.
-  header[kEncryptionHeaderSize - 1] = uint8_t(e.dosTime >> 8);
-  crypto.Encrypt(header, sizeof header);
-  return m_out.Write(header, sizeof header);
 }
 
 Status EntryWriter::WriteFile(const ScanItem& item, bool replacing, bool* unread) {
@@ -114,37 +173,27 @@ Status EntryWriter::WriteFile(const ScanItem& item, bool replacing, bool* unread
     return {StatusKind::kStopped, "stopped by request"};
 
   WriteEntry e = NewEntry(item);
+  const std::string extra = e.extra;
   const uint64_t start = m_out.offset();
   const bool multiBlock = !r.last;
-  e.method = r.deflated ? kMethodDeflated : kMethodStored;
-  if (e.method == kMethodDeflated) {
-    e.versionNeeded = 20;
-    if (m_options.level >= 8) e.flags |= 0x2;
-    if (m_options.level == 2) e.flags |= 0x4;
-    if (m_options.level == 1) e.flags |= 0x6;
-  }
+  uint16_t method = r.deflated ? kMethodDeflated : kMethodStored;
+  Describe(e, method, src.size, extra);
   if (src.lineEnds != LineEnds::Keep) e.internalAttributes |= kInternalText;
   // The header is written before the data and patched in place afterwards, so its length is
   // fixed: it gets zip64 size fields when the data could reach them, compressed at worst.
   const bool zip64 =
-      CompressPipeline::MaxDataSize(src.size, src.lineEnds) + kEncryptionHeaderSize >= kZip64Limit;
-  ZipCrypto crypto;
-  ZipCrypto* cipher = nullptr;
-  if (m_options.encrypt) {
-    e.flags |= kFlagEncrypted | kFlagDataDescriptor;
-    e.versionNeeded = std::max<uint16_t>(e.versionNeeded, 20);
-    cipher = &crypto;
-  }
-  const std::string localExtra = e.extra;
-  CV_RETURN_IF_ERROR(m_out.Write(LocalHeader(e, zip64, localExtra)));
+      CompressPipeline::MaxDataSize(src.size, src.lineEnds) + FrameSize() >= kZip64Limit;
+  CV_RETURN_IF_ERROR(m_out.Write(LocalHeader(e, zip64, e.extra)));
   const uint64_t dataStart = m_out.offset();
-  if (cipher) CV_RETURN_IF_ERROR(WriteEncryptionHeader(e, crypto));
+  Cipher cipher;
+  CV_RETURN_IF_ERROR(BeginEncryption(e, &r, cipher));
+  const uint64_t header = m_out.offset() - dataStart;
   uint32_t crc = 0;
   uint64_t size = 0;
   for (;;) {
     crc = uint32_t(crc32_combine(crc, r.crc, z_off_t(r.size)));
     size += r.size;
-    if (cipher) crypto.Encrypt(r.data.data(), r.data.size());
+    CV_RETURN_IF_ERROR(Encrypt(cipher, r.data.data(), r.data.size()));
     CV_RETURN_IF_ERROR(m_out.Write(r.data.data(), r.data.size()));
     if (r.last) break;
     if (!m_pipeline.Next(&r)) return {StatusKind::kIo, "compression ended early"};
@@ -157,23 +206,26 @@ Status EntryWriter::WriteFile(const ScanItem& item, bool replacing, bool* unread
   }
   e.crc = crc;
   e.uncompressedSize = size;
-  e.compressedSize = m_out.offset() - dataStart;
-  const uint64_t dataSize = e.compressedSize - (cipher ? kEncryptionHeaderSize : 0);
-  if (multiBlock && e.method == kMethodDeflated && dataSize >= size) {
+  if (multiBlock && method == kMethodDeflated && m_out.offset() - dataStart - header >= size) {
     // Deflate did not shrink this file: it is written again, stored.
     CV_RETURN_IF_ERROR(m_out.TruncateTo(start));
-    e.flags &= uint16_t(~0x6);
-    e.method = kMethodStored;
-    CV_RETURN_IF_ERROR(m_out.Write(LocalHeader(e, zip64, localExtra)));
-    if (cipher) CV_RETURN_IF_ERROR(WriteEncryptionHeader(e, crypto));
+    method = kMethodStored;
+    Describe(e, method, size, extra);
+    CV_RETURN_IF_ERROR(m_out.Write(LocalHeader(e, zip64, e.extra)));
+    CV_RETURN_IF_ERROR(BeginEncryption(e, nullptr, cipher));
     Status readFailure;
     CV_RETURN_IF_ERROR(WriteStored(src, e, cipher, &readFailure));
     if (!readFailure.ok()) {
       CV_RETURN_IF_ERROR(m_out.TruncateTo(start));
       return Unread(item, replacing, readFailure, unread);
     }
+  } else if (m_options.aes) {
+    // The size may differ from the scanned one: the AES field follows the size written.
+    Describe(e, method, size, extra);
   }
-  if (cipher) {
+  CV_RETURN_IF_ERROR(EndEncryption(cipher));
+  e.compressedSize = m_out.offset() - dataStart;
+  if (m_options.encrypt && !m_options.aes) {
     std::string descriptor;
     Append32(descriptor, kDataDescriptorSig);
     Append32(descriptor, e.crc);
@@ -186,14 +238,14 @@ Status EntryWriter::WriteFile(const ScanItem& item, bool replacing, bool* unread
     }
     CV_RETURN_IF_ERROR(m_out.Write(descriptor));
   } else {
-    const std::string header = LocalHeader(e, zip64, localExtra);
-    CV_RETURN_IF_ERROR(m_out.Patch(start, header));
+    if (m_options.aes && AesVendorVersion(size) == 2) e.crc = 0;
+    CV_RETURN_IF_ERROR(m_out.Patch(start, LocalHeader(e, zip64, e.extra)));
   }
   m_totalIn += e.uncompressedSize;
   m_totalOut += e.compressedSize;
   const int percent = PercentSaved(e.compressedSize, e.uncompressedSize);
   m_messages.Say(std::string(replacing ? "updating: " : "  adding: ") + item.storedName + " (" +
-                 (e.method == kMethodDeflated ? "deflated " : "stored ") + std::to_string(percent) +
+                 (method == kMethodDeflated ? "deflated " : "stored ") + std::to_string(percent) +
                  "%)");
   m_out.AddToDirectory(std::move(e));
   return {};

@@ -70,8 +70,9 @@ uint64_t CompressPipeline::MaxDataSize(uint64_t size, LineEnds lineEnds) {
   return (blocks - 1) * blockCost(grow * kBlockSize) + blockCost(grow * last);
 }
 
-CompressPipeline::CompressPipeline(std::vector<PipelineSource> sources, int level)
-    : m_sources(std::move(sources)), m_level(level) {
+CompressPipeline::CompressPipeline(std::vector<PipelineSource> sources, int level,
+                                   AesFrameMaker makeFrame)
+    : m_sources(std::move(sources)), m_level(level), m_makeFrame(std::move(makeFrame)) {
   for (size_t i = 0; i < m_sources.size(); ++i) {
     const uint64_t n = BlockCount(m_sources[i].size);
     for (uint64_t b = 0; b < n; ++b) {
@@ -112,6 +113,10 @@ void CompressPipeline::Compress(const Job& job, BlockResult* r, BlockDeflater& d
   r->first = job.first;
   r->last = job.last;
   r->deflated = false;
+  if (job.first && m_makeFrame) {
+    r->frameStatus = m_makeFrame(&r->aesHeader, &r->aesKeys);
+    r->framed = r->frameStatus.ok();
+  }
   std::vector<uint8_t> plain, dictionary;
   const bool single = job.first && job.last;
   r->status = ReadSourceBlock(source, job.offset, job.length, &plain,

@@ -5,9 +5,11 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "core/aes.h"
 #include "core/line_ends.h"
 #include "core/status.h"
 #include "platform/threads.h"
@@ -31,7 +33,16 @@ struct BlockResult {
   uint32_t crc = 0;       // of the block's (converted) bytes
   uint64_t size = 0;      // converted bytes in the block
   std::vector<uint8_t> data;
+  // With a file's first block, when the pipeline makes AES frames: the file's salt, check value
+  // and keys (`frameStatus` the failure of the system's cryptography).
+  bool framed = false;
+  Status frameStatus;
+  AesHeader aesHeader;
+  AesKeys aesKeys;
 };
+
+// Makes the AES frame of a new entry: a salt and the keys derived from it.
+using AesFrameMaker = std::function<Status(AesHeader* header, AesKeys* keys)>;
 
 // Reads bytes [offset, offset + length) of a source, converted, into out. dictionary receives the
 // converted bytes just before them (up to 32 KiB) when not null.
@@ -42,7 +53,9 @@ class CompressPipeline {
  public:
   // level 0 stores. A single-block source whose deflated form is not smaller comes back stored.
   // Starts as many workers as there are processors, or as many as the system gives (started()).
-  CompressPipeline(std::vector<PipelineSource> sources, int level);
+  // `makeFrame`, when given, runs on the workers with each file's first block: the derivation of
+  // AES keys is slow on purpose, and so runs on every core.
+  CompressPipeline(std::vector<PipelineSource> sources, int level, AesFrameMaker makeFrame = {});
   ~CompressPipeline();
   CompressPipeline(const CompressPipeline&) = delete;
   CompressPipeline& operator=(const CompressPipeline&) = delete;
@@ -74,6 +87,7 @@ class CompressPipeline {
   std::vector<PipelineSource> m_sources;
   std::vector<Job> m_jobs;
   int m_level;
+  AesFrameMaker m_makeFrame;
   size_t m_window;
   Mutex m_mutex;
   CondVar m_changed;

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 
-#include "core/reader.h"
 #include "core/overlap.h"
+#include "core/reader.h"
+#include "platform/code_page.h"
+#include "platform/crypto.h"
 #include "platform/file.h"
 #include "platform/folder.h"
 #include "zip/archive_writer.h"
@@ -52,10 +54,12 @@ class ZipRun {
   std::string m_archive;
   ZipMessages m_messages;
   bool m_exists = false;
+  CodePage m_codePage;  // the reader's, when a code page is chosen
   ArchiveReader m_reader;
   std::vector<Entry> m_entries;
   std::vector<uint64_t> m_limits;
   std::string m_password;
+  std::shared_ptr<const CryptoLibrary> m_crypto;
 };
 
 Status ZipRun::OpenExisting(ZipStep* step) {
@@ -67,6 +71,13 @@ Status ZipRun::OpenExisting(ZipStep* step) {
   }
   m_exists = true;
   *step = ZipStep::kReadArchive;
+  if (m_options.nameCodePage != 0) {
+    if (!m_codePage.Open(m_options.nameCodePage)) {
+      return {StatusKind::kBadOption, "code page " + std::to_string(m_options.nameCodePage) +
+                                          " is not available on this system"};
+    }
+    m_reader.SetNameCodePage(&m_codePage);
+  }
   Status s = m_reader.Open(m_archive);
   if (s.kind() == StatusKind::kNotZip) {
     return {StatusKind::kNotZip, m_archive + " is not a zip archive; it was left as it is"};
@@ -96,9 +107,15 @@ ZipOutcome ZipRun::WriteArchive(const std::vector<Planned>& plan,
   ArchiveWriter out(m_archive, m_exists ? &m_reader : nullptr);
   Status s = out.Begin(m_entries);
   if (!s.ok()) return Fail(ZipStep::kCreate, s);
-  CompressPipeline pipeline(std::move(sources), m_options.level);
+  AesFrameMaker makeFrame;
+  if (m_options.encrypt && m_options.aes) {
+    makeFrame = [this](AesHeader* header, AesKeys* keys) {
+      return NewAesHeader(*m_crypto, m_password, *m_options.aes, header, keys);
+    };
+  }
+  CompressPipeline pipeline(std::move(sources), m_options.level, std::move(makeFrame));
   if (!pipeline.started().ok()) return Fail(ZipStep::kWrite, pipeline.started());
-  EntryWriter writer(out, pipeline, m_options, m_password, m_messages);
+  EntryWriter writer(out, pipeline, m_options, m_password, m_crypto.get(), m_messages);
   for (const Planned& p : plan) {
     const bool replacing = p.existing != kNone;
     if (p.item == kNone) {
@@ -171,6 +188,9 @@ ZipOutcome ZipRun::Add(const std::vector<std::string>& names) {
         return Fail(ZipStep::kSelect, {StatusKind::kBadPassword,
                                        "no password given: nothing was encrypted or added"});
       }
+    }
+    if (m_options.aes) {
+      if (Status s = CryptoLibrary::Load(&m_crypto); !s.ok()) return Fail(ZipStep::kSelect, s);
     }
   }
   return WriteArchive(plan, items);

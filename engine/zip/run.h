@@ -4,9 +4,11 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "core/aes.h"
 #include "core/line_ends.h"
 #include "core/status.h"
 
@@ -22,10 +24,15 @@ struct ZipOptions {
   bool update = false;
   bool freshen = false;
   bool encrypt = false;
+  std::optional<AesStrength> aes;  // with encrypt: AES of this key size, else traditional
   bool verbose = false;
   bool quiet = false;
   LineEnds lineEnds = LineEnds::Keep;
   int level = 6;  // 0 stores
+  // Names of the existing archive without the UTF-8 flag that are not valid UTF-8 are read in
+  // this code page (0: 437), so that they can be deleted or replaced by the name they are listed
+  // with. Kept entries keep their stored names.
+  unsigned nameCodePage = 0;
 };
 
 // Called on the run's thread only. Texts are UTF-8.

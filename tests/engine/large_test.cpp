@@ -1,8 +1,10 @@
 // zip64 where it is needed, written and read: more than 65,535 entries, an entry over 4 GiB (a
 // sparse file, so the test stays fast) decoded again, and an entry whose header lies beyond 4 GiB.
-// Peer tools read the archives.
+// Peer tools read the archives. And a 100 MB Deflate64 entry of 7zz, extracted byte for byte.
 #include <fcntl.h>
 #include <unistd.h>
+
+#include <fstream>
 
 #include "support.h"
 
@@ -85,6 +87,24 @@ TEST_F(ScratchTest, EntryOver4GiBAndAnEntryBeyond4GiB) {
     EXPECT_EQ(test.Test("huge.zip"), PK_OK) << test.Output();
     fs::remove("huge.zip");
   }
+}
+
+TEST_F(ScratchTest, Deflate64EntryOf100MB) {
+  {
+    std::ofstream out("big.bin", std::ios::binary);
+    for (unsigned i = 0; i < 96; ++i) {
+      // Text, then random bytes that come back 40 KiB on: back references past deflate's window.
+      const std::string noise = RandomBytes(24 * 1024, i);
+      out << Lines(1024 * 1024) << noise << RandomBytes(16 * 1024, i + 1000) << noise;
+    }
+  }
+  ASSERT_GT(fs::file_size("big.bin"), 100u * 1000 * 1000);
+  std::string out;
+  ASSERT_EQ(Shell("7zz a -bd -tzip -mm=Deflate64 -mx=1 big.zip big.bin", &out), 0) << out;
+  ASSERT_EQ(List("big.zip").at(0).method, 9);
+  UnzipRun run;
+  ASSERT_EQ(run.Extract("big.zip", "out"), PK_OK) << run.Output();
+  EXPECT_TRUE(ReadFile("out/big.bin") == ReadFile("big.bin"));
 }
 
 }  // namespace

@@ -1,14 +1,20 @@
 #!/usr/bin/env python3
 """Writes crafted ZIP archives into a folder: hostile ones (unsafe names, overlapping entries,
-lying headers, damaged records) and unusual but valid ones (name encodings, data descriptors, data
-before the archive, encryption with a descriptor). Built byte by byte from the format description,
-so each archive holds exactly the flaw its name says.
+lying headers, damaged records, damaged Deflate64 streams and AES frames) and unusual but valid
+ones (name encodings and legacy code pages, data descriptors, data before the archive, encryption
+with a descriptor, Deflate64's long matches and far distances). Built byte by byte from the format
+description, so each archive holds exactly the flaw its name says; the AES-encrypted data comes
+from 7zz (AES is not in Python's library), its damage from here.
 
 usage: make_hostile_archives.py OUTDIR
 """
 import os
+import random
 import struct
+import subprocess
 import sys
+import tempfile
+import zipfile
 import zlib
 
 DOS_TIME = (12 << 11) | (34 << 5) | (56 // 2)  # 12:34:56
@@ -137,6 +143,117 @@ def encrypted_member(name, data, password, descriptor):
     return m
 
 
+class Bits:
+    """A deflate bit stream: fields least significant bit first, Huffman codes most significant
+    bit first."""
+
+    def __init__(self):
+        self.out = bytearray()
+        self.value = 0
+        self.count = 0
+
+    def put(self, value, n):
+        self.value |= value << self.count
+        self.count += n
+        while self.count >= 8:
+            self.out.append(self.value & 0xFF)
+            self.value >>= 8
+            self.count -= 8
+
+    def code(self, code, n):
+        self.put(int(format(code, "0%db" % n)[::-1], 2), n)
+
+    def align(self):
+        if self.count:
+            self.put(0, 8 - self.count)
+
+    def data(self):
+        self.align()
+        return bytes(self.out)
+
+
+# Deflate64's length symbols 257-285 (285: base 3, 16 extra bits) and distance symbols 0-31.
+LENGTHS = [(3, 0), (4, 0), (5, 0), (6, 0), (7, 0), (8, 0), (9, 0), (10, 0), (11, 1), (13, 1),
+           (15, 1), (17, 1), (19, 2), (23, 2), (27, 2), (31, 2), (35, 3), (43, 3), (51, 3), (59, 3),
+           (67, 4), (83, 4), (99, 4), (115, 4), (131, 5), (163, 5), (195, 5), (227, 5), (3, 16)]
+DISTANCES = [(1, 0), (2, 0), (3, 0), (4, 0), (5, 1), (7, 1), (9, 2), (13, 2), (17, 3), (25, 3),
+             (33, 4), (49, 4), (65, 5), (97, 5), (129, 6), (193, 6), (257, 7), (385, 7), (513, 8),
+             (769, 8), (1025, 9), (1537, 9), (2049, 10), (3073, 10), (4097, 11), (6145, 11),
+             (8193, 12), (12289, 12), (16385, 13), (24577, 13), (32769, 14), (49153, 14)]
+
+
+def fixed_symbol(bits, symbol):
+    if symbol < 144:
+        bits.code(0x30 + symbol, 8)
+    elif symbol < 256:
+        bits.code(0x190 + symbol - 144, 9)
+    elif symbol < 280:
+        bits.code(symbol - 256, 7)
+    else:
+        bits.code(0xC0 + symbol - 280, 8)
+
+
+def deflate64(blocks):
+    """A Deflate64 stream and the bytes it decodes to. Each block is ("stored", bytes) or
+    ("fixed", [bytes or (length, distance)...]); the last block is final."""
+    bits, out = Bits(), bytearray()
+    for i, (kind, content) in enumerate(blocks):
+        bits.put(1 if i == len(blocks) - 1 else 0, 1)
+        if kind == "stored":
+            bits.put(0, 2)
+            bits.align()
+            bits.out += struct.pack("<HH", len(content), len(content) ^ 0xFFFF) + content
+            out += content
+            continue
+        bits.put(1, 2)
+        for op in content:
+            if isinstance(op, bytes):
+                for c in op:
+                    fixed_symbol(bits, c)
+                out += op
+                continue
+            length, distance = op
+            symbol = 28 if length > 258 else max(i for i, (base, _) in enumerate(LENGTHS[:28])
+                                                 if base <= length)
+            fixed_symbol(bits, 257 + symbol)
+            bits.put(length - LENGTHS[symbol][0], LENGTHS[symbol][1])
+            code = max(i for i, (base, _) in enumerate(DISTANCES) if base <= distance)
+            bits.code(code, 5)
+            bits.put(distance - DISTANCES[code][0], DISTANCES[code][1])
+            for _ in range(length):
+                out.append(out[-distance] if distance <= len(out) else 0)
+        fixed_symbol(bits, 256)
+    return bits.data(), bytes(out)
+
+
+def aes_field(version, strength, method):
+    return struct.pack("<HHH2sBH", 0x9901, 7, version, b"AE", strength, method)
+
+
+def seven_zip(steps):
+    """An archive made by 7zz: each step is (name, data, 7zz options) added in turn."""
+    with tempfile.TemporaryDirectory() as folder:
+        archive = os.path.join(folder, "out.zip")
+        for name, data, options in steps:
+            with open(os.path.join(folder, name), "wb") as f:
+                f.write(data)
+            subprocess.run(["7zz", "a", "-bd", "-tzip"] + options + [archive, name], cwd=folder,
+                           check=True, stdout=subprocess.DEVNULL)
+        with open(archive, "rb") as f:
+            return f.read()
+
+
+def entry_data(data, name):
+    """Where an entry's data starts in an archive, and how long it is."""
+    info = zipfile.ZipFile(__import__("io").BytesIO(data)).getinfo(name)
+    n, m = struct.unpack("<HH", data[info.header_offset + 26:info.header_offset + 30])
+    return info.header_offset + 30 + n + m, info.compress_size
+
+
+def flipped(data, at):
+    return data[:at] + bytes([data[at] ^ 0x5A]) + data[at + 1:]
+
+
 def build():
     text = b"The quick brown fox jumps over the lazy dog.\n" * 50
     a = {}
@@ -206,8 +323,6 @@ def build():
     a["deflate_trailing_bytes.zip"] = archive([m, Member("fine.txt", b"fine\n")])
     m = Member("bz.txt", text, method=12, raw=b"BZh9" + b"\0" * 20)
     a["bzip2_entry.zip"] = archive([m, Member("fine.txt", b"fine\n")])
-    m = Member("aes.txt", text, method=99, flags=1, raw=b"\0" * 40)
-    a["aes_entry.zip"] = archive([m, Member("fine.txt", b"fine\n")])
 
     a["count_too_high.zip"] = archive([Member("one.txt", b"1\n")], count=1000)
     a["cd_offset_past_end.zip"] = archive([Member("one.txt", b"1\n")], cd_offset_delta=5000)
@@ -301,6 +416,65 @@ def build():
         a[name + ".zip"] = archive([Member("t.txt", b"t\n", extra=struct.pack("<HH", 10, 32) + ntfs)])
     a["long_name.zip"] = archive([Member("/".join(["d%02d_%s" % (i, "x" * 40) for i in range(8)]) +
                                          "/file.txt", b"deep\n")])
+
+    # Names from systems that wrote their own code page and no UTF-8 flag; beside them a name
+    # flagged UTF-8, and one flagged UTF-8 that is not (read as code page 437 whatever is chosen).
+    for page, name in [(932, "\u65e5\u672c\u8a9e.txt"), (936, "\u4e2d\u6587\u540d.txt"),
+                       (1251, "\u041f\u0440\u0438\u0432\u0435\u0442.txt"),
+                       (866, "\u041f\u0440\u0438\u0432\u0435\u0442.txt")]:
+        raw = name.encode("cp%d" % page)
+        assert raw.decode("utf-8", "replace") != name  # not valid UTF-8 by chance
+        a["codepage_%d.zip" % page] = archive([
+            Member(raw, name.encode("utf-8")), Member("fl\u00e4gged.txt", b"utf8\n", flags=0x800),
+            Member(b"\xcf\xf0.txt", b"bad\n", flags=0x800)])
+
+    # Deflate64: a stored block, then matches only it can express: a length of 65,538 (code 285
+    # with 16 extra bits) and distances past 32 KiB (codes 30 and 31).
+    rnd = random.Random(64)
+    noise = bytes(rnd.getrandbits(8) for _ in range(50000))
+    stream, data = deflate64([("stored", noise), ("fixed", [(65538, 50000), (1000, 40000),
+                                                            (300, 65536), b"end\n"])])
+    a["deflate64_long_match.zip"] = archive([Member("long.bin", data, method=9, raw=stream)])
+    a["deflate64_truncated.zip"] = archive([Member("cut.bin", data, method=9,
+                                                   raw=stream[:len(stream) // 2]),
+                                            Member("fine.txt", b"fine\n")])
+    stream, data = deflate64([("fixed", [b"abc", (3, 40000)])])
+    a["deflate64_far_distance.zip"] = archive([Member("far.bin", b"abc" * 2, method=9, raw=stream),
+                                               Member("fine.txt", b"fine\n")])
+    bits = Bits()
+    bits.put(1, 1)
+    bits.put(2, 2)
+    bits.put(0, 5)
+    bits.put(0, 5)
+    bits.put(15, 4)
+    for _ in range(19):  # 19 codes of one bit: more than one bit can tell apart
+        bits.put(1, 3)
+    a["deflate64_bad_code.zip"] = archive([Member("code.bin", text, method=9, raw=bits.data()),
+                                           Member("fine.txt", b"fine\n")])
+
+    # AES: frames that are damaged before any password is needed, ...
+    m = Member("aes.txt", text, method=99, flags=1, raw=b"\0" * 40)
+    a["aes_extra_missing.zip"] = archive([m, Member("fine.txt", b"fine\n")])
+    m = Member("aes.txt", text, method=8, flags=1, extra=aes_field(2, 3, 8), raw=b"\0" * 40)
+    a["aes_extra_on_deflate.zip"] = archive([m, Member("fine.txt", b"fine\n")])
+    m = Member("aes.txt", text, method=99, flags=1, extra=aes_field(2, 3, 12), raw=b"\0" * 40)
+    a["aes_inner_bzip2.zip"] = archive([m, Member("fine.txt", b"fine\n")])
+    m = Member("aes.txt", text, method=99, flags=1, extra=aes_field(3, 3, 8), raw=b"\0" * 40)
+    a["aes_version_3.zip"] = archive([m, Member("fine.txt", b"fine\n")])
+    m = Member("aes.txt", text, method=99, flags=1, extra=aes_field(2, 3, 8), raw=b"\0" * 20)
+    a["aes_short.zip"] = archive([m, Member("fine.txt", b"fine\n")])
+    # ... and 7zz's AES-256 entries, deflated and stored, beside a plain one; password "pw".
+    aes = seven_zip([("secret1.txt", text, ["-mem=AES256", "-ppw"]),
+                           ("secret2.txt", text + b"2", ["-mem=AES256", "-ppw", "-mm=Copy"]),
+                           ("plain.txt", b"plain\n", [])])
+    a["aes.zip"] = aes
+    start, size = entry_data(aes, "secret1.txt")
+    a["aes_bad_code.zip"] = flipped(aes, start + size - 1)
+    a["aes_bad_data.zip"] = flipped(aes, start + size // 2)
+    local_extra = aes.find(b"\x01\x99\x07\x00", aes.find(b"secret1.txt"))
+    a["aes_local_differs.zip"] = aes[:local_extra + 8] + b"\x01" + aes[local_extra + 9:]
+    a["aes_two_passwords.zip"] = seven_zip([("a.txt", text, ["-mem=AES128", "-pone"]),
+                                                  ("b.txt", text, ["-mem=AES192", "-ptwo"])])
     return a
 
 

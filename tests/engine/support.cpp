@@ -267,6 +267,8 @@ ZipResult Zip(const ZPOPT& options, const std::string& archive,
   ZIPUSERFUNCTIONS functions{OnZipPrint, OnZipPassword, nullptr, OnZipService};
   ZpInit(&functions);
   ZpSetOptions(&options);
+  EXPECT_EQ(ZpSetEncryption(answers.encryption), 1);
+  if (answers.codePage) EXPECT_EQ(ZpSetNameCodePage(answers.codePage), 1);
   std::vector<std::string> copies = names;
   std::vector<char*> slots(std::max<size_t>(copies.size(), ZPNAMES_SLOTS), nullptr);
   for (size_t i = 0; i < copies.size(); ++i) slots[i] = copies[i].data();

@@ -96,6 +96,9 @@ struct ZipResult {
 struct ZipAnswers {
   std::string password;  // empty: the password callback gives none
   std::string stopAt;    // the service callback stops at this name
+  // The run's choices beyond ZPOPT: ZpSetEncryption and ZpSetNameCodePage (0: none).
+  int encryption = ZP_ENCRYPTION_TRADITIONAL;
+  unsigned codePage = 0;
   std::function<void(const std::string& name)> onService;  // runs inside the service callback
 };
 ZipResult Zip(const ZPOPT& options, const std::string& archive,

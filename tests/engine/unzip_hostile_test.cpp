@@ -1,6 +1,7 @@
-// Crafted archives: unsafe names, overlapping entries, lying headers, damaged records, and unusual
-// but valid layouts. Each gives its return codes and a message, writes nothing outside the target
-// and nothing for a refused entry, and the sound entries beside a damaged one still come out.
+// Crafted archives: unsafe names, overlapping entries, lying headers, damaged records, damaged
+// Deflate64 streams and AES frames, and unusual but valid layouts. Each gives its return codes and
+// a message, writes nothing outside the target and nothing for a refused entry, and the sound
+// entries beside a damaged one still come out.
 #include "support.h"
 
 namespace enginetest {
@@ -28,7 +29,18 @@ const HostileCase kCases[] = {
     {"corrupt_deflate", PK_OK, PK_ERR, "compressed data damaged", 1, "fine.txt=fine\n"},
     {"deflate_trailing_bytes", PK_OK, PK_ERR, "ends before its stated size", 1, "fine.txt=fine\n"},
     {"bzip2_entry", PK_OK, IZ_UNSUP, "compression method 12 (BZip2)", 1, "fine.txt=fine\n"},
-    {"aes_entry", PK_OK, IZ_UNSUP, "compression method 99 (AES)", 1, "fine.txt=fine\n"},
+    {"deflate64_truncated", PK_OK, PK_ERR, "cut.bin: compressed data ends early", 1,
+     "fine.txt=fine\n"},
+    {"deflate64_far_distance", PK_OK, PK_ERR, "distance beyond the data so far", 1,
+     "fine.txt=fine\n"},
+    {"deflate64_bad_code", PK_OK, PK_ERR, "damaged (code length code)", 1, "fine.txt=fine\n"},
+    {"aes_extra_missing", PK_OK, PK_ERR, "without its AES extra field", 1, "fine.txt=fine\n"},
+    {"aes_extra_on_deflate", PK_OK, PK_ERR, "AES extra field on an entry of method 8", 1,
+     "fine.txt=fine\n"},
+    {"aes_local_differs", PK_OK, PK_ERR, "disagree on encryption", 1, "plain.txt=plain\n"},
+    {"aes_short", PK_OK, PK_ERR, "shorter than its salt and codes", 1, "fine.txt=fine\n"},
+    {"aes_inner_bzip2", PK_OK, IZ_UNSUP, "method 12 (inside AES-256)", 1, "fine.txt=fine\n"},
+    {"aes_version_3", PK_OK, IZ_UNSUP, "unsupported AES version 3", 1, "fine.txt=fine\n"},
     {"cd_offset_wrong", PK_OK, PK_ERR, "local header missing", 0, ""},
     {"count_too_high", PK_BADERR, PK_BADERR, "different number of entries", 0, ""},
     {"cd_offset_past_end", PK_BADERR, PK_BADERR, "central directory", 0, ""},
@@ -58,6 +70,7 @@ const HostileCase kCases[] = {
     {"unicode_path_extra", PK_OK, PK_OK, "", 2, "\xc3\xbcn\xc3\xaf\x63ode.txt=u\n"},
     {"duplicates", PK_OK, PK_OK, "skipping: same.txt  (file exists)", 3, "same.txt=first\n"},
     {"long_name", PK_OK, PK_OK, "", 1, ""},
+    {"deflate64_long_match", PK_OK, PK_OK, "inflating: long.bin", 1, ""},
 };
 
 class HostileArchiveTest : public ScratchTest, public testing::WithParamInterface<HostileCase> {};

@@ -1,5 +1,6 @@
-// The option fields of DCL, the callbacks and their replies, failures while writing, and the
-// exported helpers.
+// The option fields of DCL, the callbacks and their replies (passwords for traditional and AES
+// encryption), failures while writing and entries that do not check out, names in a legacy code
+// page, and the exported helpers.
 #include <zlib.h>
 // zlib.h makes zlib_version a macro, which would rename the record field.
 #undef zlib_version
@@ -10,6 +11,7 @@
 #include "platform/faults.h"
 #include "platform/path.h"
 #include "support.h"
+#include "unzip/zone_mark.h"
 
 namespace enginetest {
 namespace {
@@ -193,6 +195,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 struct PasswordCase {
   const char* label;
+  const char* archive;
   std::vector<std::string> answers;
   bool callback;
   int code;
@@ -203,13 +206,15 @@ struct PasswordCase {
 class PasswordTest : public ScratchTest, public testing::WithParamInterface<PasswordCase> {};
 
 // encrypted.zip: secret1.txt (check byte from the CRC), secret2.txt (data descriptor: check byte
-// from the time), plain.txt; password "pw".
+// from the time), plain.txt; aes.zip: secret1.txt and secret2.txt AES-256, deflated and stored,
+// plain.txt. Password "pw".
 TEST_P(PasswordTest, PasswordsAreAskedCheckedAndReused) {
   const PasswordCase& c = GetParam();
   UnzipRun run;
   run.passwords.assign(c.answers.begin(), c.answers.end());
   if (!c.callback) run.functions.password = nullptr;
-  EXPECT_EQ(run.Extract(Crafted("encrypted.zip"), "target"), c.code) << run.Output();
+  EXPECT_EQ(run.Extract(Crafted(c.archive + std::string(".zip")), "target"), c.code)
+      << run.Output();
   EXPECT_EQ(run.passwordAsked.size(), c.asked);
   EXPECT_EQ(Tree("target").size(), *c.skipped ? 1u : 3u);
   EXPECT_EQ(ReadFile("target/plain.txt"), "plain\n");
@@ -219,16 +224,32 @@ TEST_P(PasswordTest, PasswordsAreAskedCheckedAndReused) {
 INSTANTIATE_TEST_SUITE_P(
     Answers, PasswordTest,
     testing::Values(
-        PasswordCase{"right_first", {"pw"}, true, PK_OK, 1, ""},
-        PasswordCase{"right_third", {"x", "y", "pw"}, true, PK_OK, 3, ""},
+        PasswordCase{"right_first", "encrypted", {"pw"}, true, PK_OK, 1, ""},
+        PasswordCase{"right_third", "encrypted", {"x", "y", "pw"}, true, PK_OK, 3, ""},
         PasswordCase{"wrong_each_time",
+                     "encrypted",
                      {"a", "b", "c", "d", "e", "f"},
                      true,
                      IZ_BADPWD,
                      6,
                      "secret1.txt  incorrect password"},
-        PasswordCase{"refused", {}, true, IZ_BADPWD, 2, "secret1.txt  no password given"},
-        PasswordCase{"no_callback", {}, false, IZ_BADPWD, 0, "secret1.txt  no password given"}),
+        PasswordCase{
+            "refused", "encrypted", {}, true, IZ_BADPWD, 2, "secret1.txt  no password given"},
+        PasswordCase{
+            "no_callback", "encrypted", {}, false, IZ_BADPWD, 0, "secret1.txt  no password given"},
+        PasswordCase{"aes_right_first", "aes", {"pw"}, true, PK_OK, 1, ""},
+        PasswordCase{"aes_right_third", "aes", {"x", "y", "pw"}, true, PK_OK, 3, ""},
+        PasswordCase{"aes_wrong_each_time",
+                     "aes",
+                     {"a", "b", "c", "d", "e", "f", "g"},
+                     true,
+                     IZ_BADPWD,
+                     6,
+                     "secret2.txt  incorrect password"},
+        PasswordCase{
+            "aes_refused", "aes", {}, true, IZ_BADPWD, 2, "secret1.txt  no password given"},
+        PasswordCase{
+            "aes_no_callback", "aes", {}, false, IZ_BADPWD, 0, "secret1.txt  no password given"}),
     [](const auto& info) { return std::string(info.param.label); });
 
 TEST_F(ScratchTest, OneBadPasswordAmongGoodOnesIsAWarning) {
@@ -238,6 +259,20 @@ TEST_F(ScratchTest, OneBadPasswordAmongGoodOnesIsAWarning) {
   EXPECT_EQ(Tree("target"), std::vector<std::string>{"a.txt"});
   // The password that worked is tried on b.txt before asking.
   EXPECT_EQ(run.passwordAsked, (std::vector<std::string>{"a.txt", "b.txt", "b.txt", "b.txt"}));
+}
+
+// The password that worked is tried on the next AES entry by the worker deriving its keys; when
+// it does not fit, the entry is asked for in turn and extracted after all.
+TEST_F(ScratchTest, AnAesEntryOfAnotherPasswordIsAskedForInTurn) {
+  UnzipRun run;
+  run.passwords = {"one", "x", "two"};
+  EXPECT_EQ(run.Extract(Crafted("aes_two_passwords.zip"), "target"), PK_OK) << run.Output();
+  EXPECT_EQ(run.passwordAsked, (std::vector<std::string>{"a.txt", "b.txt", "b.txt"}));
+  EXPECT_EQ(run.Done(), (std::vector<std::string>{"a.txt", "b.txt"}));
+  std::string text;
+  for (int i = 0; i < 50; ++i) text += "The quick brown fox jumps over the lazy dog.\n";
+  EXPECT_EQ(ReadFile("target/a.txt"), text);
+  EXPECT_EQ(ReadFile("target/b.txt"), text);
 }
 
 class QuietTest : public ScratchTest, public testing::WithParamInterface<int> {};
@@ -279,6 +314,7 @@ struct FailureCase {
   int code;
   const char* message;
   const char* after;  // "name=content;..." afterwards; "name!" for a file that must not exist
+  const char* password = nullptr;  // the answer to every password request; else three wrong ones
 };
 
 class FailureTest : public ScratchTest, public testing::WithParamInterface<FailureCase> {
@@ -298,6 +334,7 @@ TEST_P(FailureTest, LeavesExistingFilesAndNoPartialFile) {
   UnzipRun run;
   run.dcl.noflag = 1;
   run.passwords = {"a", "b", "c"};
+  if (c.password) run.passwords = {c.password, c.password};
   EXPECT_EQ(run.Extract(Crafted(c.archive + std::string(".zip")), "target"), c.code)
       << run.Output();
   cv::SetFaultInjection({});
@@ -324,6 +361,31 @@ const FailureCase kFailures[] = {
     {"bad_password", "encrypted", "secret1.txt=old", {}, IZ_BADPWD, "incorrect", "secret1.txt=old"},
     {"folder_clash", "folder_clash", "docs=f;docs2/k=k", {}, PK_DISK, "", "docs=f;other.txt=o"},
     {"time_not_set", "text_entry", "", {-1, false, true}, PK_WARN, "time of", "binary.bin=a\nb\n"},
+    {"aes_code",
+     "aes_bad_code",
+     "secret1.txt=old",
+     {},
+     PK_ERR,
+     "authentication code differs",
+     "secret1.txt=old;plain.txt=plain\n",
+     "pw"},
+    {"aes_data",
+     "aes_bad_data",
+     "",
+     {},
+     PK_ERR,
+     "secret1.txt: authentication code differs",
+     "secret1.txt!;plain.txt=plain\n",
+     "pw"},
+    {"aes_password", "aes", "secret1.txt=old", {}, IZ_BADPWD, "incorrect", "secret1.txt=old"},
+    {"no_aes_here",
+     "aes",
+     "secret2.txt=old",
+     {.cryptoUnavailable = true},
+     IZ_UNSUP,
+     "AES is not available",
+     "secret2.txt=old;secret1.txt!;plain.txt=plain\n",
+     "pw"},
 };
 INSTANTIATE_TEST_SUITE_P(Cases, FailureTest, testing::ValuesIn(kFailures),
                          [](const auto& info) { return std::string(info.param.label); });
@@ -364,6 +426,57 @@ TEST_F(ScratchTest, ListingDeliversThirteenValuesAndTotals) {
   EXPECT_EQ(some.listed[1].name, "empty");
   EXPECT_EQ(some.functions.NumMembers, 2u);
   EXPECT_EQ(some.functions.TotalSize, 10000u);
+}
+
+// Names that older systems wrote in their own code page, listed and extracted under it; a name
+// flagged UTF-8 is never converted, valid or not, and the choice holds for one run.
+TEST_F(ScratchTest, NamesInALegacyCodePage) {
+  const struct {
+    unsigned page;
+    const char* name;
+  } cases[] = {{932, "日本語.txt"}, {936, "中文名.txt"}, {1251, "Привет.txt"}, {866, "Привет.txt"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.page);
+    const fs::path archive = Crafted("codepage_" + std::to_string(c.page) + ".zip");
+    UnzipRun list, extract, next;
+    ASSERT_EQ(Wiz_SetNameCodePage(c.page), 1);
+    ASSERT_EQ(list.List(archive), PK_OK);
+    std::vector<std::string> names;
+    for (const UnzipRun::Listed& l : list.listed) names.push_back(l.name);
+    EXPECT_EQ(names, (std::vector<std::string>{c.name, "flägged.txt", "╧≡.txt"}));
+    ASSERT_EQ(Wiz_SetNameCodePage(c.page), 1);
+    extract.include = {c.name};
+    EXPECT_EQ(extract.Extract(archive, "out"), PK_OK) << extract.Output();
+    EXPECT_EQ(ReadFile(fs::path("out") / c.name), c.name);
+    ASSERT_EQ(next.List(archive), PK_OK);
+    EXPECT_NE(next.listed.at(0).name, c.name);
+    fs::remove_all("out");
+  }
+  EXPECT_EQ(Wiz_SetNameCodePage(12345), 0);
+}
+
+// The mark an extracted file gets from its archive's: the zone and the addresses, whatever the
+// line ends and the case of the names; the Internet zone when the zone cannot be read.
+TEST(ZoneMarkTest, CarriesTheZoneAndTheAddresses) {
+  const struct {
+    const char* archive;
+    const char* file;
+  } cases[] = {
+      {"[ZoneTransfer]\r\nZoneId=3\r\nReferrerUrl=https://example.com/\r\n"
+       "HostUrl=https://example.com/a.zip\r\n",
+       "[ZoneTransfer]\r\nZoneId=3\r\nReferrerUrl=https://example.com/\r\n"
+       "HostUrl=https://example.com/a.zip\r\n"},
+      {"[ZoneTransfer]\nZoneId=4\n", "[ZoneTransfer]\r\nZoneId=4\r\n"},
+      {"[zonetransfer]\r\n zoneid = 2 \r\nLastWriterPackageFamilyName=x\r\n",
+       "[ZoneTransfer]\r\nZoneId=2\r\n"},
+      {"[Other]\r\nZoneId=0\r\nHostUrl=x\r\n[ZoneTransfer]\r\nZoneId=1\r\n",
+       "[ZoneTransfer]\r\nZoneId=1\r\n"},
+      {"[ZoneTransfer]\r\nZoneId=three\r\nHostUrl=about:internet\r\n",
+       "[ZoneTransfer]\r\nZoneId=3\r\nHostUrl=about:internet\r\n"},
+      {"", "[ZoneTransfer]\r\nZoneId=3\r\n"},
+      {"\xff\xfe[Z", "[ZoneTransfer]\r\nZoneId=3\r\n"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(cv::ExtractedFileMark(c.archive), c.file) << c.archive;
 }
 
 TEST(EntryPathTest, GivesThePathExtractionWrites) {

@@ -26,6 +26,13 @@ const PeerCase kPeers[] = {
     {"zip_encrypted", "zip -q -r -e -P 'sesame pw' $A .", "sesame pw", true},
     {"7zz_deflate", "7zz a -bd -tzip $A . >/dev/null", nullptr, true},
     {"7zz_zipcrypto", "7zz a -tzip -mem=ZipCrypto -psesame $A . >/dev/null", "sesame", true},
+    {"7zz_aes128", "7zz a -tzip -mem=AES128 -psesame $A . >/dev/null", "sesame", true},
+    {"7zz_aes192", "7zz a -tzip -mem=AES192 -psesame $A . >/dev/null", "sesame", true},
+    {"7zz_aes256", "7zz a -tzip -mem=AES256 '-pse same' $A . >/dev/null", "se same", true},
+    {"7zz_aes256_stored", "7zz a -tzip -mm=Copy -mem=AES256 -psesame $A . >/dev/null", "sesame",
+     true},
+    {"7zz_deflate64", "7zz a -tzip -mm=Deflate64 $A . >/dev/null", nullptr, true},
+    {"7zz_deflate64_best", "7zz a -tzip -mm=Deflate64 -mx=9 $A . >/dev/null", nullptr, true},
     {"python_zip64", "python3 -c \"$P\" $A zip64", nullptr, true},
     {"python_descriptors", "python3 -c \"$P\" $A stream", nullptr, true},
     {"python_stored_comments", "python3 -c \"$P\" $A comments", nullptr, true},
@@ -86,12 +93,15 @@ std::string Substitute(std::string text, const std::string& key, const std::stri
   return text;
 }
 
-// A tree that exercises extraction: nested folders, an empty file and folder, text and binary
-// data, files of some MiB (the large ones decode on the overlapped path), names with spaces and
-// non-ASCII letters.
+// A tree that exercises extraction: nested folders, an empty file, a one-byte file and an empty
+// folder, text and binary data, repeats further apart than deflate's 32 KiB window, files of some
+// MiB (the large ones decode on the overlapped path), names with spaces and non-ASCII letters.
 void MakeSourceTree(const fs::path& root) {
   WriteFile(root / "readme.txt", Lines(5000));
   WriteFile(root / "empty.txt", "");
+  WriteFile(root / "one.txt", "1");
+  const std::string block = RandomBytes(40000, 9);
+  WriteFile(root / "bin/far repeats.bin", block + RandomBytes(20000, 10) + block + block);
   WriteFile(root / "docs/guide.txt", Lines(120000));
   WriteFile(root / "docs/deeper/still deeper/note.md", "# note\n");
   WriteFile(root / "bin/random.bin", RandomBytes(300000, 42));
@@ -196,6 +206,8 @@ TEST_P(PeerArchiveTest, ListingEqualsWhatPythonReads) {
                   e.compressedSize, e.crc, e.year, e.month, e.day, e.hour, e.minute,
                   e.method == "Stored"             ? 0
                   : e.method.rfind("Defl", 0) == 0 ? 8
+                  : e.method == "Def64"            ? 9
+                  : e.method.rfind("AES-", 0) == 0 ? 99
                                                    : -1,
                   e.encrypted);
     ours.push_back(e.name + text);
@@ -213,17 +225,17 @@ INSTANTIATE_TEST_SUITE_P(Peers, PeerArchiveTest, testing::ValuesIn(kPeers),
 TEST_F(ScratchTest, EntriesOfOtherMethodsAreListedAndSkipped) {
   WriteFile("src/plain.txt", "plain\n");
   WriteFile("src/big.txt", std::string(100000, 'x'));
-  ASSERT_EQ(Shell("cd src && 7zz a -bd -tzip -mm=Deflate64 ../d64.zip big.txt >/dev/null && "
-                  "zip -q -0 ../d64.zip plain.txt && zip -q -Z bzip2 ../bz.zip big.txt"),
+  ASSERT_EQ(Shell("cd src && 7zz a -bd -tzip -mm=LZMA ../lzma.zip big.txt >/dev/null && "
+                  "zip -q -0 ../lzma.zip plain.txt && zip -q -Z bzip2 ../bz.zip big.txt"),
             0);
   UnzipRun list, bz;
-  ASSERT_EQ(list.List("d64.zip"), PK_OK);
+  ASSERT_EQ(list.List("lzma.zip"), PK_OK);
   ASSERT_EQ(bz.List("bz.zip"), PK_OK);
   ASSERT_EQ(list.listed.size(), 2u);
-  EXPECT_EQ(list.listed[0].method + " " + bz.listed.at(0).method, "Def64 BZip2");
+  EXPECT_EQ(list.listed[0].method + " " + bz.listed.at(0).method, "LZMA BZip2");
   UnzipRun run;
-  EXPECT_EQ(run.Extract("d64.zip", "out"), IZ_UNSUP);
-  EXPECT_TRUE(run.Printed("skipping: big.txt  unsupported compression method 9 (Def64)"))
+  EXPECT_EQ(run.Extract("lzma.zip", "out"), IZ_UNSUP);
+  EXPECT_TRUE(run.Printed("skipping: big.txt  unsupported compression method 14 (LZMA)"))
       << run.Output();
   EXPECT_EQ(Tree("out"), std::vector<std::string>{"plain.txt"});
   EXPECT_EQ(UnzipRun().Test("bz.zip"), IZ_UNSUP);

@@ -1,6 +1,7 @@
 // The zip engine through its C entry points: archives checked by peer tools, each option against
 // the stored names and contents it must give, update and freshen, other tools' archives rewritten,
-// delete, encryption, and the failures that must leave an archive exactly as it was.
+// delete, traditional and AES encryption, names in a legacy code page, and the failures that must
+// leave an archive exactly as it was.
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -450,24 +451,87 @@ TEST_F(ScratchTest, DeleteSelectsExactNamesFirst) {
   }
 }
 
-TEST_F(ScratchTest, EncryptedEntriesOpenWithThePassword) {
-  WriteFile("secret.txt", Lines(200000));
-  WriteFile("small.txt", "tiny");
-  WriteFile("rand.bin", RandomBytes(700000, 11));
+class EncryptionTest : public ScratchTest, public testing::WithParamInterface<int> {};
+
+// Entries of every size open with the password in 7zz and in our own engine, byte for byte; unzip
+// reads the traditional ones. AES entries name their key size, and those under 20 bytes store no
+// CRC (vendor version 2).
+TEST_P(EncryptionTest, EntriesOpenWithThePassword) {
+  const int encryption = GetParam();
+  const std::vector<std::pair<std::string, std::string>> files = {
+      {"secret.txt", Lines(1300000)},
+      {"small.txt", "tiny"},
+      {"empty.txt", ""},
+      {"one.txt", "1"},
+      {"rand.bin", RandomBytes(700000, 11)},
+      {"nineteen.txt", std::string(19, 'n')},
+      {"twenty.txt", std::string(20, 't')}};
+  std::vector<std::string> names;
+  for (const auto& [name, data] : files) {
+    WriteFile("src/" + name, data);
+    names.push_back("src/" + name);
+  }
   ZPOPT o{};
   o.fEncrypt = 1;
-  ZipResult r = Zip(o, "enc.zip", {"secret.txt", "small.txt", "rand.bin"}, {"pa55 word", ""});
+  ZipResult r = Zip(o, "enc.zip", names, {"pa55 word", "", encryption});
   ASSERT_EQ(r.code, ZE_OK) << r.Text();
   EXPECT_EQ(r.passwordCalls, 1);
-  for (const Listed& l : List("enc.zip")) EXPECT_EQ(l.flags & 1, 1) << l.name;
-  std::string out;
-  ASSERT_EQ(Shell("7zz x -y -o7 '-ppa55 word' enc.zip", &out), 0) << out;
-  ASSERT_EQ(Shell("unzip -q -P 'pa55 word' enc.zip -d u", &out), 0) << out;
-  EXPECT_EQ(CompareTrees("7", "u"), "");
-  for (const char* f : {"secret.txt", "small.txt", "rand.bin"}) {
-    EXPECT_TRUE(ReadFile(std::string("u/") + f) == ReadFile(f)) << f;
+  for (const Listed& l : List("enc.zip")) {
+    EXPECT_EQ(l.flags & 1, 1) << l.name;
+    if (encryption) EXPECT_EQ(l.method, 99) << l.name;
+    if (encryption && l.size < 20) EXPECT_EQ(l.crc, 0u) << l.name;
+    if (encryption && l.size >= 20) EXPECT_EQ(l.crc, Crc(ReadFile(l.name))) << l.name;
   }
-  EXPECT_NE(Shell("unzip -q -P wrong -o enc.zip -d w", &out), 0);
+  UnzipRun list;
+  ASSERT_EQ(list.List("enc.zip"), PK_OK);
+  const std::string method = encryption ? "AES-" + std::to_string(64 + 64 * encryption) : "";
+  for (const UnzipRun::Listed& l : list.listed) {
+    if (encryption) EXPECT_EQ(l.method, method) << l.name;
+    EXPECT_TRUE(l.encrypted) << l.name;
+  }
+  std::string out;
+  ASSERT_EQ(Shell("7zz t '-ppa55 word' enc.zip", &out), 0) << out;
+  ASSERT_EQ(Shell("7zz x -y -o7 '-ppa55 word' enc.zip", &out), 0) << out;
+  EXPECT_EQ(CompareTrees("src", "7/src"), "");
+  UnzipRun ours;
+  ours.passwords = {"pa55 word"};
+  ASSERT_EQ(ours.Extract("enc.zip", "ours"), PK_OK) << ours.Output();
+  EXPECT_EQ(CompareTrees("src", "ours/src"), "");
+  EXPECT_NE(Shell("7zz t -pwrong enc.zip", &out), 0);
+  if (encryption == ZP_ENCRYPTION_TRADITIONAL) {
+    ASSERT_EQ(Shell("unzip -q -P 'pa55 word' enc.zip -d u", &out), 0) << out;
+    EXPECT_EQ(CompareTrees("src", "u/src"), "");
+    EXPECT_NE(Shell("unzip -q -P wrong -o enc.zip -d w", &out), 0);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Methods, EncryptionTest,
+                         testing::Values(ZP_ENCRYPTION_TRADITIONAL, ZP_ENCRYPTION_AES128,
+                                         ZP_ENCRYPTION_AES192, ZP_ENCRYPTION_AES256));
+
+// A name listed under a code page deletes or replaces its entry; the entries kept keep their
+// stored bytes.
+TEST_F(ScratchTest, NamesInALegacyCodePageSelectTheirEntries) {
+  fs::copy_file(Crafted("codepage_932.zip"), "cp.zip");
+  const std::vector<std::string> stored = EntryBytes("cp.zip");
+  ZPOPT del{};
+  del.fDeleteEntries = 1;
+  EXPECT_EQ(Zip(del, "cp.zip", {"日本語.txt"}).code, ZE_NONE);
+  ZipResult r = Zip(del, "cp.zip", {"日本語.txt"}, {"", "", ZP_ENCRYPTION_TRADITIONAL, 932});
+  ASSERT_EQ(r.code, ZE_OK) << r.Text();
+  EXPECT_EQ(r.lines, std::vector<std::string>{"deleting: 日本語.txt"});
+  EXPECT_EQ(EntryBytes("cp.zip"), (std::vector<std::string>{stored[1], stored[2]}));
+  fs::copy_file(Crafted("codepage_1251.zip"), "cp2.zip");
+  const std::vector<std::string> kept = EntryBytes("cp2.zip");
+  WriteFile("Привет.txt", "replaced");
+  r = Zip(ProgramDefaults(), "cp2.zip", {"Привет.txt"}, {"", "", ZP_ENCRYPTION_TRADITIONAL, 1251});
+  ASSERT_EQ(r.code, ZE_OK) << r.Text();
+  EXPECT_EQ(r.lines, std::vector<std::string>{"updating: Привет.txt (stored 0%)"});
+  const std::vector<std::string> after = EntryBytes("cp2.zip");
+  ASSERT_EQ(after.size(), 3u);
+  EXPECT_EQ(Names("cp2.zip")[0], "Привет.txt");
+  EXPECT_EQ(std::vector<std::string>(after.begin() + 1, after.end()),
+            std::vector<std::string>(kept.begin() + 1, kept.end()));
 }
 
 TEST_F(ScratchTest, CountZeroCreatesAnEmptyArchiveAndLeavesAnExistingFileAlone) {
@@ -508,7 +572,8 @@ struct FailureCase {
   const char* what;
   const char* archive;  // bad.zip: arc.zip damaged, folder.zip: a folder, text.zip: a text,
                         // counts.zip: the crafted disk_count_differs.zip
-  const char* options;  // d delete, e encrypt, x level 'x', m fMove, b a missing base folder
+  // d delete, e encrypt, a AES (with a password), x level 'x', m fMove, b a missing base folder
+  const char* options;
   cv::FaultInjection faults;
   const char* names;
   const char* stopAt;
@@ -536,6 +601,13 @@ TEST_F(ScratchTest, FailuresLeaveTheArchiveAsItWas) {
       {"a stop request", "arc.zip", "", {}, "b.txt a.txt", "a.txt", ZE_ABORTED},
       {"a stop request while deleting", "arc.zip", "d", {}, "old.txt", "old.txt", ZE_ABORTED},
       {"no password for encryption", "arc.zip", "e", {}, "b.txt", "", ZE_LOGIC},
+      {"no AES on this system",
+       "arc.zip",
+       "ea",
+       {.cryptoUnavailable = true},
+       "b.txt",
+       "",
+       ZE_PARMS},
       {"an unknown compression level", "arc.zip", "x", {}, "b.txt", "", ZE_PARMS},
       {"an unsupported option", "arc.zip", "m", {}, "b.txt", "", ZE_PARMS},
   };
@@ -559,7 +631,9 @@ TEST_F(ScratchTest, FailuresLeaveTheArchiveAsItWas) {
     if (options.find('x') != std::string::npos) o.fLevel = 'x';
     if (options.find('b') != std::string::npos) o.szRootDir = const_cast<char*>("no-such-folder");
     cv::SetFaultInjection(c.faults);
-    ZipResult r = Zip(o, c.archive, Split(c.names), {"", c.stopAt});
+    const bool aes = options.find('a') != std::string::npos;
+    ZipResult r = Zip(o, c.archive, Split(c.names),
+                      {aes ? "pw" : "", c.stopAt, aes ? ZP_ENCRYPTION_AES256 : 0});
     cv::SetFaultInjection({});
     EXPECT_EQ(r.code, c.code) << r.Text();
     ASSERT_FALSE(r.lines.empty());
@@ -572,6 +646,7 @@ TEST_F(ScratchTest, FailuresLeaveTheArchiveAsItWas) {
 // cvz's subcommands: a command-line zip's defaults, -b as the program's base folder, and their
 // exit codes.
 TEST_F(ScratchTest, CvzSubcommandsAndTheirExitCodes) {
+  fs::copy_file(Crafted("codepage_866.zip"), "cp.zip");
   WriteFile("base/a.txt", "a");
   WriteFile("base/d/b.txt", "b");
   const std::string cvz = Quote(CVZ_PATH) + " ";
@@ -594,6 +669,15 @@ TEST_F(ScratchTest, CvzSubcommandsAndTheirExitCodes) {
       {"frobnicate", 10, ""},
       {"delete t.zip nothing", ZE_NONE, ""},
       {"delete t.zip base/d/", 0, "base/ base/a.txt"},
+      {"add t.zip -e -p pw --aes 192 base/a.txt", 0, "base/ base/a.txt"},
+      {"test t.zip -p pw", PK_OK, ""},
+      {"add t.zip --aes 256 base/a.txt", 10, ""},
+      {"add t.zip -e -p pw --aes 100 base/a.txt", 10, ""},
+      {"list t.zip --codepage 932", PK_OK, ""},
+      {"list t.zip --codepage 12345", 10, ""},
+      {"list t.zip --codepage x", 10, ""},
+      {"extract cp.zip -d cp --codepage 866", PK_OK, ""},
+      {"delete cp.zip --codepage 866 Привет.txt", 0, ""},
       {"--help", 0, "base/ base/a.txt"},
   };
   for (const auto& c : cases) {
@@ -603,6 +687,9 @@ TEST_F(ScratchTest, CvzSubcommandsAndTheirExitCodes) {
   }
   EXPECT_EQ(Sorted(Names("b.zip")), Sorted({"a.txt", "d/b.txt"}));
   EXPECT_EQ(ReadFile("out/base/d/b.txt"), "b");
+  EXPECT_EQ(List("t.zip").at(1).method, 99);
+  EXPECT_EQ(ReadFile("cp/Привет.txt"), "Привет.txt");
+  EXPECT_EQ(Names("cp.zip").size(), 2u);
 }
 
 }  // namespace

@@ -14,6 +14,9 @@ inline constexpr int kUsageError = 10;
 int Usage(const std::string& problem);
 // The password given with -p; empty when none was.
 extern std::string g_password;
+// Reads the value of --codepage into *codePage; false (after printing why) when it is not a
+// number.
+bool ParseCodePage(const std::string& value, unsigned* codePage);
 // Callbacks both engines take: a print line to stdout, and the password of -p.
 int PrintLine(char* text, unsigned long length);
 int AnswerPassword(char* buffer, int size, const char* prompt, const char* name);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -19,12 +20,14 @@ constexpr Command kCommands[] = {
 };
 
 constexpr char kHelp[] = R"(usage:
-  cvz list ARCHIVE
-  cvz test ARCHIVE [-q] [-p PASSWORD]
-  cvz extract ARCHIVE [-d DIR] [-o|-n] [-j] [-a] [-C] [-p PASSWORD] [-q|-qq] [-x NAME]... [NAME...]
+  cvz list ARCHIVE [--codepage N]
+  cvz test ARCHIVE [-q] [-p PASSWORD] [--codepage N]
+  cvz extract ARCHIVE [-d DIR] [-o|-n] [-j] [-a] [-C] [-p PASSWORD] [-q|-qq] [--codepage N]
+              [-x NAME]... [NAME...]
 
 list     one line per entry: size, packed size, ratio, date, time, CRC, method, name
-test     reads every entry and checks its CRC; writes nothing (ntflag 1)
+test     reads every entry and checks its CRC (and AES authentication code); writes nothing
+         (ntflag 1)
 extract  writes the entries named (all when none) into DIR (default: the current folder)
 
 Each option of extract sets one field of the engine's option record (DCL):
@@ -40,14 +43,16 @@ Each option of extract sets one field of the engine's option record (DCL):
   -x NAME      an exclude name
   NAME         an include name: an entry's exact name, else a pattern with * ? [...]
 PromptToOverwrite stays 0: cvz never asks.
+--codepage N (Wiz_SetNameCodePage) reads names that are neither flagged UTF-8 nor valid UTF-8
+in code page N (932, 936, 1251, 866, ...) instead of 437.
 
 The exit code of list, test and extract is the unzip engine's return code (0 ok, 1 warning,
 2/3 damaged, 9 not found or not a ZIP archive, 11 no match, 50 write failed, 81 unsupported,
 82 bad password).
 
-  cvz add ARCHIVE [-r] [-j] [-D] [-b BASE] [-0..-9] [-u|-f] [-l|-L] [-S] [-e -p PASSWORD]
-          [-q|-v] NAME...
-  cvz delete ARCHIVE NAME...
+  cvz add ARCHIVE [-r] [-j] [-D] [-b BASE] [-0..-9] [-u|-f] [-l|-L] [-S]
+          [-e -p PASSWORD [--aes 128|192|256]] [-q|-v] [--codepage N] NAME...
+  cvz delete ARCHIVE [--codepage N] NAME...
 
 add      adds files, folders and wildcard patterns (* ?) to ARCHIVE, creating it when missing;
          an entry of the same name is replaced in place
@@ -68,11 +73,14 @@ folder names and folder entries are stored and folders are not descended:
   -L           fCRLF_LF = 1: text files get LF line ends
   -S           fSystem = 1: include hidden and system files
   -e           fEncrypt = 1: encrypt with the password of -p (traditional PKWARE)
+  --aes BITS   with -e: AES with keys of BITS bits instead (ZpSetEncryption)
   -q, -v       fQuiet = 1 (errors and warnings only), fVerbose = 1 (a summary line)
+--codepage N (ZpSetNameCodePage) reads the archive's names as list and extract do, so that a
+name listed with --codepage N deletes or replaces its entry.
 delete sets fDeleteEntries = 1. The exit code of add and delete is the zip engine's return code:
 0 ok, 3 damaged archive, 4 out of memory, 5 no password, 10 temporary file, 11 not a ZIP archive,
-12 nothing to do, 13 no archive, 14 write error, 15 cannot create, 16 bad option, 18 a name not
-found or a file not read, 80 stopped.
+12 nothing to do, 13 no archive, 14 write error, 15 cannot create, 16 bad option (or no AES on
+this system), 18 a name not found or a file not read, 80 stopped.
 
 A command line cvz does not understand exits with 10.
 )";
@@ -90,6 +98,17 @@ int PrintLine(char* text, unsigned long length) {
   std::fwrite(text, 1, length, stdout);
   std::fputc('\n', stdout);
   return 0;
+}
+
+bool ParseCodePage(const std::string& value, unsigned* codePage) {
+  char* end = nullptr;
+  const unsigned long n = std::strtoul(value.c_str(), &end, 10);
+  if (value.empty() || *end != '\0' || n == 0 || n > 65535) {
+    std::fprintf(stderr, "cvz: not a code page: %s\n", value.c_str());
+    return false;
+  }
+  *codePage = unsigned(n);
+  return true;
 }
 
 int AnswerPassword(char* buffer, int size, const char*, const char*) {

@@ -17,7 +17,11 @@ void CVUNZIP_CALL ListEntry(unsigned long long compressedSize, unsigned long lon
               ratio, year, month, day, hour, minute, crc, method, (flags & 0x40) ? "+" : "", name);
 }
 
-int Run(DCL& dcl, std::vector<std::string>& include, std::vector<std::string>& exclude) {
+int Run(DCL& dcl, std::vector<std::string>& include, std::vector<std::string>& exclude,
+        unsigned codePage) {
+  if (codePage != 0 && !Wiz_SetNameCodePage(codePage)) {
+    return Usage("code page " + std::to_string(codePage) + " is not available");
+  }
   std::vector<char*> in, ex;
   for (auto& s : include) in.push_back(s.data());
   for (auto& s : exclude) ex.push_back(s.data());
@@ -34,14 +38,22 @@ int Run(DCL& dcl, std::vector<std::string>& include, std::vector<std::string>& e
 }  // namespace
 
 int CvzList(const CvzArgs& args) {
-  if (args.size() != 1) return Usage("list takes one archive");
+  if (args.empty()) return Usage("list takes one archive");
   std::string archive = args[0];
+  unsigned codePage = 0;
+  for (size_t i = 1; i < args.size(); ++i) {
+    if (args[i] == "--codepage" && i + 1 < args.size()) {
+      if (!ParseCodePage(args[++i], &codePage)) return kUsageError;
+    } else {
+      return Usage("list takes one archive");
+    }
+  }
   DCL dcl{};
   dcl.nvflag = 1;
   dcl.ndflag = 1;
   dcl.lpszZipFN = archive.data();
   std::vector<std::string> none;
-  return Run(dcl, none, none);
+  return Run(dcl, none, none, codePage);
 }
 
 int CvzTest(const CvzArgs& args) {
@@ -51,17 +63,20 @@ int CvzTest(const CvzArgs& args) {
   dcl.ntflag = 1;
   dcl.ndflag = 1;
   dcl.lpszZipFN = archive.data();
+  unsigned codePage = 0;
   for (size_t i = 1; i < args.size(); ++i) {
     if (args[i] == "-q") {
       dcl.fQuiet = 1;
     } else if (args[i] == "-p" && i + 1 < args.size()) {
       g_password = args[++i];
+    } else if (args[i] == "--codepage" && i + 1 < args.size()) {
+      if (!ParseCodePage(args[++i], &codePage)) return kUsageError;
     } else {
       return Usage("unknown option " + args[i]);
     }
   }
   std::vector<std::string> none;
-  return Run(dcl, none, none);
+  return Run(dcl, none, none, codePage);
 }
 
 int CvzExtract(const CvzArgs& args) {
@@ -71,6 +86,7 @@ int CvzExtract(const CvzArgs& args) {
   DCL dcl{};
   dcl.ndflag = 1;
   std::vector<std::string> include, exclude;
+  unsigned codePage = 0;
   for (size_t i = 1; i < args.size(); ++i) {
     const std::string& a = args[i];
     bool hasValue = i + 1 < args.size();
@@ -94,6 +110,8 @@ int CvzExtract(const CvzArgs& args) {
       g_password = args[++i];
     } else if (a == "-x" && hasValue) {
       exclude.push_back(args[++i]);
+    } else if (a == "--codepage" && hasValue) {
+      if (!ParseCodePage(args[++i], &codePage)) return kUsageError;
     } else if (a.size() > 1 && a[0] == '-') {
       return Usage("unknown option " + a);
     } else {
@@ -102,5 +120,5 @@ int CvzExtract(const CvzArgs& args) {
   }
   dcl.lpszZipFN = archive.data();
   dcl.lpszExtractDir = dir.data();
-  return Run(dcl, include, exclude);
+  return Run(dcl, include, exclude, codePage);
 }

@@ -19,10 +19,16 @@ std::string Absolute(const std::string& path) {
   return std::string(::getcwd(cwd, sizeof cwd) ? cwd : ".") + "/" + path;
 }
 
-int Run(ZPOPT& options, const std::string& archive, std::vector<std::string>& names) {
+// encryption: a ZP_ENCRYPTION_ value; codePage: 0 or the code page of --codepage.
+int Run(ZPOPT& options, const std::string& archive, std::vector<std::string>& names, int encryption,
+        unsigned codePage) {
+  if (codePage != 0 && !ZpSetNameCodePage(codePage)) {
+    return Usage("code page " + std::to_string(codePage) + " is not available");
+  }
   ZIPUSERFUNCTIONS functions{PrintLine, AnswerPassword, nullptr, nullptr};
   ZpInit(&functions);
   ZpSetOptions(&options);
+  ZpSetEncryption(encryption);
   // The engine reads exactly count slots, so any number of names fits.
   std::vector<char*> slots(std::max<size_t>(names.size(), ZPNAMES_SLOTS), nullptr);
   for (size_t i = 0; i < names.size(); ++i) slots[i] = names[i].data();
@@ -35,6 +41,8 @@ int CvzAdd(const CvzArgs& args) {
   ZPOPT options{};
   std::string archive, base;
   std::vector<std::string> names;
+  int encryption = ZP_ENCRYPTION_TRADITIONAL;
+  unsigned codePage = 0;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (a.size() == 2 && a[0] == '-' && a[1] >= '0' && a[1] <= '9') {
@@ -63,6 +71,15 @@ int CvzAdd(const CvzArgs& args) {
       options.fVerbose = 1;
     } else if ((a == "-b" || a == "-p") && i + 1 < args.size()) {
       (a == "-b" ? base : g_password) = args[++i];
+    } else if (a == "--aes" && i + 1 < args.size()) {
+      const std::string bits = args[++i];
+      encryption = bits == "128"   ? ZP_ENCRYPTION_AES128
+                   : bits == "192" ? ZP_ENCRYPTION_AES192
+                   : bits == "256" ? ZP_ENCRYPTION_AES256
+                                   : -1;
+      if (encryption < 0) return Usage("--aes takes 128, 192 or 256");
+    } else if (a == "--codepage" && i + 1 < args.size()) {
+      if (!ParseCodePage(args[++i], &codePage)) return kUsageError;
     } else if (a.size() > 1 && a[0] == '-') {
       return Usage("unknown option " + a);
     } else if (archive.empty()) {
@@ -74,6 +91,7 @@ int CvzAdd(const CvzArgs& args) {
   if (archive.empty()) return Usage("no archive named");
   if (options.fUpdate && options.fFreshen) return Usage("-u and -f exclude each other");
   if (options.fLF_CRLF && options.fCRLF_LF) return Usage("-l and -L exclude each other");
+  if (encryption != ZP_ENCRYPTION_TRADITIONAL && !options.fEncrypt) return Usage("--aes needs -e");
   if (!base.empty()) {
     // As the program does: the base folder is also the folder names are relative to.
     base = Absolute(base);
@@ -83,13 +101,21 @@ int CvzAdd(const CvzArgs& args) {
     }
     options.szRootDir = base.data();
   }
-  return Run(options, archive, names);
+  return Run(options, archive, names, encryption, codePage);
 }
 
 int CvzDelete(const CvzArgs& args) {
   if (args.empty()) return Usage("no archive named");
   ZPOPT options{};
   options.fDeleteEntries = 1;
-  std::vector<std::string> names(args.begin() + 1, args.end());
-  return Run(options, args[0], names);
+  unsigned codePage = 0;
+  std::vector<std::string> names;
+  for (size_t i = 1; i < args.size(); ++i) {
+    if (args[i] == "--codepage" && i + 1 < args.size()) {
+      if (!ParseCodePage(args[++i], &codePage)) return kUsageError;
+    } else {
+      names.push_back(args[i]);
+    }
+  }
+  return Run(options, args[0], names, ZP_ENCRYPTION_TRADITIONAL, codePage);
 }
