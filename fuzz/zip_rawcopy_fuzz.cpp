@@ -23,12 +23,14 @@ std::string ReadAll(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-char g_folder[64];
+char g_folder[4096];
 
 const std::string& Folder() {
   static const std::string dir = [] {
-    char templ[] = "/tmp/cvzip-fuzz.XXXXXX";
-    const std::string d = ::mkdtemp(templ);
+    // TMPDIR as the other tools take it, so that long runs can go to a memory file system.
+    const char* tmp = std::getenv("TMPDIR");
+    std::string templ = std::string(tmp && *tmp ? tmp : "/tmp") + "/cvzip-fuzz.XXXXXX";
+    const std::string d = ::mkdtemp(templ.data());
     std::ofstream(d + "/added.txt") << "added by the fuzz target\n";
     // Removed at exit through a copy of the name that outlives the static string.
     std::snprintf(g_folder, sizeof g_folder, "%s", d.c_str());

@@ -1,5 +1,7 @@
 #include "core/line_ends.h"
 
+#include <cstring>
+
 namespace cv {
 
 bool LooksLikeText(const uint8_t* data, size_t size) {
@@ -17,16 +19,27 @@ bool LooksLikeText(const uint8_t* data, size_t size) {
 void ConvertLineEnds(LineEnds mode, const uint8_t* data, size_t size, int before, int after,
                      std::vector<uint8_t>& out) {
   out.reserve(out.size() + size + (mode == LineEnds::LfToCrLf ? size / 8 : 0));
-  for (size_t i = 0; i < size; ++i) {
-    const uint8_t c = data[i];
-    if (mode == LineEnds::CrLfToLf && c == '\r') {
-      const int next = i + 1 < size ? data[i + 1] : after;
-      if (next == '\n') continue;
-    } else if (mode == LineEnds::LfToCrLf && c == '\n') {
-      const int previous = i > 0 ? data[i - 1] : before;
+  if (mode == LineEnds::Keep) {
+    out.insert(out.end(), data, data + size);
+    return;
+  }
+  // Runs between the bytes that may change are copied whole: text is mostly such runs.
+  const uint8_t mark = mode == LineEnds::CrLfToLf ? '\r' : '\n';
+  size_t i = 0;
+  while (i < size) {
+    const void* hit = std::memchr(data + i, mark, size - i);
+    const size_t at = hit ? size_t(static_cast<const uint8_t*>(hit) - data) : size;
+    out.insert(out.end(), data + i, data + at);
+    if (at == size) break;
+    if (mode == LineEnds::CrLfToLf) {
+      const int next = at + 1 < size ? data[at + 1] : after;
+      if (next != '\n') out.push_back('\r');
+    } else {
+      const int previous = at > 0 ? data[at - 1] : before;
       if (previous != '\r') out.push_back('\r');
+      out.push_back('\n');
     }
-    out.push_back(c);
+    i = at + 1;
   }
 }
 

@@ -13,6 +13,7 @@
 #include <memory>
 #include <random>
 #include <sstream>
+#include <thread>
 
 #include "core/overlap.h"
 #include "core/reader.h"
@@ -21,13 +22,21 @@ namespace enginetest {
 namespace {
 
 UnzipRun* g_unzip = nullptr;
+std::thread::id g_caller;
+
+// The engine promises its callbacks on the thread that called it, whatever workers it runs.
+void ExpectCallingThread() {
+  EXPECT_EQ(std::this_thread::get_id(), g_caller) << "callback made off the calling thread";
+}
 
 int CVUNZIP_CALL OnPrint(char* text, unsigned long length) {
+  ExpectCallingThread();
   g_unzip->lines.emplace_back(text, length);
   return 0;
 }
 
 int CVUNZIP_CALL OnReplace(char* name) {
+  ExpectCallingThread();
   g_unzip->replaceAsked.emplace_back(name);
   if (g_unzip->replies.empty()) return IDM_REPLACE_NO;
   int reply = g_unzip->replies.front();
@@ -36,6 +45,7 @@ int CVUNZIP_CALL OnReplace(char* name) {
 }
 
 int CVUNZIP_CALL OnPassword(char* buffer, int size, const char*, const char* name) {
+  ExpectCallingThread();
   g_unzip->passwordAsked.emplace_back(name);
   EXPECT_EQ(size, 256);
   EXPECT_EQ(std::count(buffer, buffer + size, '\0'), size) << "password buffer not zero-filled";
@@ -49,11 +59,13 @@ void CVUNZIP_CALL OnEntry(unsigned long long compressedSize, unsigned long long 
                           unsigned ratio, unsigned month, unsigned day, unsigned year,
                           unsigned hour, unsigned minute, char, char* name, char* method,
                           unsigned crc, char flags) {
+  ExpectCallingThread();
   g_unzip->listed.push_back({compressedSize, size, ratio, month, day, year, hour, minute, name,
                              method, crc, (flags & 0x40) != 0});
 }
 
 int CVUNZIP_CALL OnService(const char* text, unsigned long length) {
+  ExpectCallingThread();
   EXPECT_EQ(std::string(text).size(), length);
   g_unzip->serviced.emplace_back(text);
   return int(g_unzip->serviced.size()) - 1 == g_unzip->stopAt ? 1 : 0;
@@ -233,6 +245,7 @@ int UnzipRun::Call(const fs::path& archive, const char* target) {
   for (auto& s : include) in.push_back(s.data());
   for (auto& s : exclude) ex.push_back(s.data());
   g_unzip = this;
+  g_caller = std::this_thread::get_id();
   int rc =
       Wiz_SingleEntryUnzip(int(in.size()), in.data(), int(ex.size()), ex.data(), &dcl, &functions);
   g_unzip = nullptr;

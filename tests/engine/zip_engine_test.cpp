@@ -248,6 +248,11 @@ TEST_P(UpdateTest, ReplacesInPlaceByTime) {
   Shell("unzip -p arc.zip a", &a);
   Shell("unzip -p arc.zip b", &b);
   EXPECT_EQ(a + "," + b, c.after);
+  // An entry replaced is told as updated, and only then.
+  for (const std::string& name : {"a", "b"}) {
+    const bool replaced = (name == "a" ? a : b).rfind("new", 0) == 0;
+    EXPECT_EQ(r.Text().find("updating: " + name + " ") != std::string::npos, replaced) << r.Text();
+  }
   if (c.code == ZE_NONE) EXPECT_TRUE(ReadFile("arc.zip") == before);
 }
 
