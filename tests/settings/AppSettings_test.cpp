@@ -6,7 +6,6 @@
 
 #include "platform/Error.h"
 #include "settings/SettingsStore.h"
-#include "settings/frmAbout.h"
 
 namespace corvane {
 namespace {
@@ -104,12 +103,6 @@ TEST_F(SettingsTest, WriteFailureRaisesNamingTheKey) {
     EXPECT_NE(error.Description().find("Software\\Corvane\\" + section), std::string::npos);
     EXPECT_NE(error.Number(), 0);
   }
-}
-
-TEST(AboutTest, VersionComesFromTheProgramsResource) {
-  EXPECT_EQ(VersionText(2, 10, 0), "Version 2.10.0");
-  // This test program carries the program's version resource.
-  EXPECT_EQ(ProgramVersionText(), "Version 1.0.0");
 }
 
 }  // namespace

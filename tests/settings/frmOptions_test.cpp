@@ -5,7 +5,7 @@
 
 #include <functional>
 
-#include "WindowTesting.h"
+#include "Testing.h"
 #include "platform/Dpi.h"
 #include "platform/Twips.h"
 #include "settings/AppSettings.h"
@@ -13,9 +13,7 @@
 namespace corvane {
 namespace {
 
-using testing_support::Click;
-using testing_support::DialogAnswer;
-using testing_support::TextOf;
+using namespace test;
 using F = frmOptions;
 
 // Shows the dialog owned by a window of its own and runs the steps on it; the steps close it.
@@ -77,52 +75,20 @@ TEST(frmOptionsTest, FieldsReachTheSettingsOnlyThroughOKAndApply) {
   EXPECT_EQ(g_iFirstRun, 1);
 }
 
-// Both take effect at once, and Cancel takes back neither; no key is removed.
-TEST(frmOptionsTest, AssociateWritesAtOnceAndStopAssociatingKeepsTheKeys) {
-  auto associated = [] {
-    return RegGetValueA(HKEY_CLASSES_ROOT, ".ZIP", nullptr, RRF_RT_REG_SZ, nullptr, nullptr,
-                        nullptr) == ERROR_SUCCESS;
-  };
-  RegDeleteTreeA(HKEY_CLASSES_ROOT, ".ZIP");
-  ShowOptions([&](HWND dialog, HWND) {
-    Click(dialog, F::kCmdAssoc);
-    EXPECT_TRUE(g_iFirstRun == 2 && associated());
-    Click(dialog, F::kCmdDeAssoc);
-    Click(dialog, F::kCmdCancel);
-  });
-  EXPECT_TRUE(g_iFirstRun == 0 && associated());
-  for (const char* key : {".ZIP", "Corvane.ZipFile"}) RegDeleteTreeA(HKEY_CLASSES_ROOT, key);
-}
-
-TEST(frmOptionsTest, FixedDialogLaidOutFromTwipsAtItsDpi) {
+// Centred on its owner; moved to a monitor of 144 dots per inch, it lays itself out and its font
+// again.
+TEST(frmOptionsTest, CentredAndLaidOutAgainAtAnotherDpi) {
   ShowOptions([&](HWND dialog, HWND owner) {
-    auto expectLayout = [&](int dpi) {
-      RECT client, ok;
-      GetClientRect(dialog, &client);
-      GetWindowRect(GetDlgItem(dialog, F::kCmdOK), &ok);
-      MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&ok), 2);
-      EXPECT_EQ(client.right, TwipsToPixels(6135, dpi));
-      EXPECT_EQ(client.bottom, TwipsToPixels(2055, dpi));
-      EXPECT_EQ(ok.left, TwipsToPixels(2490, dpi));
-      EXPECT_EQ(ok.top, TwipsToPixels(1575, dpi));
-    };
-    expectLayout(ScreenDpi());
-    EXPECT_FALSE(GetWindowLongA(dialog, GWL_STYLE) & (WS_MAXIMIZEBOX | WS_THICKFRAME));
-    RECT outer, around;
+    RECT outer, around, at96, at144;
     GetWindowRect(dialog, &outer);
     GetWindowRect(owner, &around);
     EXPECT_NEAR(outer.left + outer.right, around.left + around.right, 2);
     EXPECT_NEAR(outer.top + outer.bottom, around.top + around.bottom, 2);
-    std::vector<int> order;
-    for (HWND at = GetFocus(); order.size() < 8; at = GetNextDlgTabItem(dialog, at, FALSE)) {
-      order.push_back(GetDlgCtrlID(at));
-    }
-    EXPECT_EQ(order, (std::vector<int>{F::kCmdOK, F::kCmdCancel, F::kCmdApply, F::kCheck1,
-                                       F::kTxtBase, F::kCmdAssoc, F::kCmdDeAssoc, F::kCmdOK}));
-
-    // Moved to a monitor of 144 dots per inch, it lays itself out and its font again.
+    GetClientRect(dialog, &at96);
     SendMessageA(dialog, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&outer));
-    expectLayout(144);
+    GetClientRect(dialog, &at144);
+    EXPECT_NEAR(at144.right, MulDiv(at96.right, 144, ScreenDpi()), 2);
+    EXPECT_NEAR(at144.bottom, MulDiv(at96.bottom, 144, ScreenDpi()), 2);
     LOGFONTA font{};
     GetObjectA(reinterpret_cast<HFONT>(SendDlgItemMessageA(dialog, F::kTxtBase, WM_GETFONT, 0, 0)),
                sizeof font, &font);

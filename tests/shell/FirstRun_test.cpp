@@ -10,7 +10,7 @@
 #include <memory>
 #include <vector>
 
-#include "WindowTesting.h"
+#include "Testing.h"
 #include "cRegistryTestHelper.h"
 #include "settings/AppSettings.h"
 #include "settings/frmOptions.h"
@@ -19,10 +19,7 @@
 namespace corvane {
 namespace {
 
-using testing_support::ChildTexts;
-using testing_support::Click;
-using testing_support::DialogAnswer;
-using testing_support::WaitUntil;
+using namespace test;
 
 constexpr char kSection[] = "Software\\Corvane\\Settings";
 
@@ -31,10 +28,9 @@ bool Associated() {
                       RRF_RT_REG_SZ, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
 }
 
+// Whether a text of the box starts so.
 bool Shows(HWND box, const std::string& start) {
-  std::vector<std::string> texts = ChildTexts(box);
-  return std::any_of(texts.begin(), texts.end(),
-                     [&](const std::string& text) { return text.rfind(start, 0) == 0; });
+  return ("\n" + ChildTexts(box)).find("\n" + start) != std::string::npos;
 }
 
 // A dialog to answer: its caption, and what to check and press in it.
@@ -116,7 +112,8 @@ TEST_F(FirstRunTest, AnswerDecidesWhetherLaterStartsAssociate) {
       {"OK", IDOK, {F::kCmdCancel}, "2", true},
       {"Cancel", IDCANCEL, {F::kCmdCancel}, "0", false},
       {"Cancel, Associate", IDCANCEL, {F::kCmdAssoc, F::kCmdCancel}, "2", true},
-      {"OK, Stop Associating", IDOK, {F::kCmdDeAssoc, F::kCmdOK}, "0", true},
+      // Cancel takes back neither button, and Stop Associating removes no key.
+      {"OK, Stop Associating", IDOK, {F::kCmdDeAssoc, F::kCmdCancel}, "0", true},
   };
   for (const auto& c : cases) {
     Forget();

@@ -33,7 +33,8 @@ def main():
     os.makedirs(out, exist_ok=True)
     deflated, stored = zipfile.ZIP_DEFLATED, zipfile.ZIP_STORED
     write(os.path.join(out, "catalogue.zip"), [
-        ("readme.txt", b"hello world\n" * 50, None, deflated),
+        # A date no calendar has: month 13, day 0.
+        ("readme.txt", b"hello world\n" * 50, (2021, 13, 0, 5, 6, 8), deflated),
         ("docs/", b"", None, stored),
         ("docs/guide.txt", b"guide\n", (2019, 12, 31, 23, 59, 58), stored),
         ("a/b/c.txt", b"abc" * 100, (2020, 1, 2, 3, 4, 0), deflated),

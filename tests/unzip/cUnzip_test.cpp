@@ -6,15 +6,9 @@
 #include <sstream>
 #include <tuple>
 
-#include "EngineTesting.h"
+#include "Testing.h"
 
 namespace corvane {
-
-// The option record the properties write.
-struct cUnzipTestHelper {
-  static const DCL& Options(const cUnzip& unzip) { return unzip.m_tDCL; }
-};
-
 namespace {
 
 using namespace test;
@@ -44,35 +38,6 @@ class cUnzipTest : public testing::Test {
   cUnzip unzip;
   Recorder events;
 };
-
-TEST_F(cUnzipTest, EachOptionWritesItsFieldOfTheOptionRecord) {
-  const struct {
-    void (cUnzip::*set)(bool);
-    bool (cUnzip::*get)() const;
-    int DCL::*field;
-  } options[] = {
-      {&cUnzip::ExtractOnlyNewer, &cUnzip::ExtractOnlyNewer, &DCL::ExtractOnlyNewer},
-      {&cUnzip::SpaceToUnderScore, &cUnzip::SpaceToUnderScore, &DCL::SpaceToUnderscore},
-      {&cUnzip::PromptToOverwrite, &cUnzip::PromptToOverwrite, &DCL::PromptToOverwrite},
-      {&cUnzip::TestZip, &cUnzip::TestZip, &DCL::ntflag},
-      {&cUnzip::UseFolderNames, &cUnzip::UseFolderNames, &DCL::ndflag},
-      {&cUnzip::OverwriteExisting, &cUnzip::OverwriteExisting, &DCL::noflag},
-      {&cUnzip::ConvertCRToCRLF, &cUnzip::ConvertCRToCRLF, &DCL::naflag},
-      {&cUnzip::CaseSensitiveFileNames, &cUnzip::CaseSensitiveFileNames, &DCL::C_flag},
-  };
-  for (size_t i = 0; i < std::size(options); ++i) {
-    cUnzip fresh;
-    const DCL& dcl = cUnzipTestHelper::Options(fresh);
-    EXPECT_FALSE((fresh.*options[i].get)()) << "option " << i;
-    (fresh.*options[i].set)(true);
-    EXPECT_TRUE((fresh.*options[i].get)()) << "option " << i;
-    for (size_t j = 0; j < std::size(options); ++j) {
-      EXPECT_EQ(dcl.*options[j].field, i == j) << "option " << i << " field " << j;
-    }
-  }
-  unzip.MessageLevel(2);
-  EXPECT_EQ(cUnzipTestHelper::Options(unzip).fQuiet, 2);
-}
 
 // The values of a listing as Python's zipfile reads the archive (make_archives.py): name, size,
 // ratio and packed size, CRC, method, date, encrypted. Folder entries are not listed.

@@ -4,7 +4,7 @@
 
 #include <array>
 
-#include "EngineTesting.h"
+#include "Testing.h"
 
 namespace corvane {
 
@@ -62,24 +62,17 @@ class cZipTest : public testing::Test {
   Recorder events;
 };
 
-TEST_F(cZipTest, EachOptionWritesItsFieldOfTheOptionRecord) {
-  // The stored values for false and for true; a new builder holds the false ones.
+TEST_F(cZipTest, OptionsStoreTheirEngineValues) {
+  // The properties whose stored values are not their own flag, for false and for true; a new
+  // builder holds the false ones.
   const struct {
     void (cZip::*set)(bool);
     int ZPOPT::*field;
     int off, on;
   } options[] = {
-      {&cZip::Encrypt, &ZPOPT::fEncrypt, 0, 1},
-      {&cZip::IncludeSystemAndHiddenFiles, &ZPOPT::fSystem, 0, 1},
-      {&cZip::StoreVolumeLabel, &ZPOPT::fVolume, 0, 1},
       {&cZip::StoreDirectories, &ZPOPT::fNoDirEntries, 1, 0},
       {&cZip::StoreFolderNames, &ZPOPT::fJunkDir, 1, 0},
       {&cZip::RecurseSubDirs, &ZPOPT::fRecurse, 0, 2},
-      {&cZip::UpdateOnlyIfNewer, &ZPOPT::fUpdate, 0, 1},
-      {&cZip::FreshenFiles, &ZPOPT::fFreshen, 0, 1},
-      {&cZip::ConvertCRLFToLF, &ZPOPT::fCRLF_LF, 0, 1},
-      {&cZip::ConvertLFToCRLF, &ZPOPT::fLF_CRLF, 0, 1},
-      {&cZip::AllowAppend, &ZPOPT::fGrow, 0, 1},
   };
   for (size_t i = 0; i < std::size(options); ++i) {
     cZip fresh;

@@ -2,11 +2,72 @@
 
 #include <windows.h>
 
+#include <deque>
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
-namespace corvane::testing_support {
+#include "platform/Error.h"
+#include "unzip/cUnzip.h"
+#include "zip/cZip.h"
+
+namespace corvane::test {
+
+// A new, empty folder under the temporary folder, removed with everything in it at the end.
+class TempFolder {
+ public:
+  TempFolder();
+  ~TempFolder();
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+
+  const std::string& Path() const { return m_sPath; }
+  // Path() + "\" + relative.
+  std::string operator/(const std::string& relative) const { return m_sPath + "\\" + relative; }
+
+ private:
+  std::string m_sPath;
+};
+
+// The archive made for the tests by make_archives.py (found through CORVANE_TEST_ARCHIVES).
+std::string TestArchive(const std::string& name);
+
+// Writes data to path, creating its folders; reads a file's bytes ("<missing>" when it cannot).
+void WriteFileText(const std::string& path, const std::string& data);
+std::string ReadFileText(const std::string& path);
+
+// Every file under folder, as paths relative to it with "\" separators.
+std::set<std::string> FilesUnder(const std::string& folder);
+
+// The number of the corvane::Error that call raises (0: none), and its source.
+long ErrorNumber(const std::function<void()>& call, std::string* source = nullptr);
+
+// The listener of either engine object: records every event and answers from what the test set.
+// It notes an event raised on another thread than the one that made the recorder.
+class Recorder : public cUnzipEvents, public cZipEvents {
+ public:
+  void Cancel(const std::string& sMsg, bool& bCancel) override;
+  void OverWritePrompt(const std::string& sFile, int32_t& eResponse) override;
+  void PasswordRequest(std::string& sPassword, bool& bCancel) override;
+  void Progress(int32_t lCount, const std::string& sMsg) override;
+
+  // Answers: overwrite responses in turn, the password and its cancel flag, Cancel's flag.
+  std::deque<int32_t> responses;
+  std::string password;
+  bool cancelPassword = false;
+  bool cancelAll = false;
+  // Runs inside the first Cancel event, while the engine run is in progress.
+  std::function<void()> during;
+
+  std::vector<std::string> cancels, prompts, messages;
+  int passwordPrompts = 0;
+  bool otherThread = false;
+
+ private:
+  void Note();
+  DWORD m_thread = GetCurrentThreadId();
+};
 
 // Dispatches this thread's messages for the given time.
 void PumpFor(int milliseconds);
@@ -42,9 +103,9 @@ bool CloseAndWait(HWND window);
 // Presses a dialog's button as a click would.
 void Click(HWND dialog, int buttonId);
 
-// Texts of a window's child windows, in Z order.
-std::vector<std::string> ChildTexts(HWND window);
+// A window's text, and the texts of its child windows in Z order, each followed by "\n".
 std::string TextOf(HWND window);
+std::string ChildTexts(HWND window);
 
 // Saves what a window shows as a PNG file at path (in the current folder when relative), for a
 // person to look at; false when it could not be written.
@@ -70,4 +131,4 @@ bool InChildRun();
 // (0: it passed).
 long RunThisTestIn(const std::string& executable);
 
-}  // namespace corvane::testing_support
+}  // namespace corvane::test
