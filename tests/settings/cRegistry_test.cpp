@@ -40,7 +40,8 @@ TEST(cRegistryTest, ValuesAreStoredByTypeAndReadAsStored) {
   } cases[] = {
       {REG_SZ, "", REG_SZ, Z(""), ""},
       {REG_SZ, "Zo\xC3\xAB", REG_SZ, Z("Zo\xC3\xAB"), "Zo\xC3\xAB"},
-      {REG_SZ, "1%% \"%1\"", REG_SZ, Z("1%% \"%1\""), "1%% \"%1\""},
+      {REG_SZ, "x \"%1\"", REG_SZ, Z("x \"%1\""), "x \"%1\""},
+      {REG_SZ, "1%%", REG_SZ, Z("1%%"), "1%%"},
       {REG_SZ, "%CORVANE_TEST%\\a", REG_EXPAND_SZ, Z("%CORVANE_TEST%\\a"), "C:\\X\\a"},
       {REG_EXPAND_SZ, true, REG_SZ, Z("True"), "True"},
       {REG_DWORD, std::int16_t{-2}, REG_DWORD, S("\xFE\xFF\xFF\xFF", 4), -2},
