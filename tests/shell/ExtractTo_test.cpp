@@ -7,11 +7,10 @@
 #include <shellapi.h>
 
 #include <functional>
-#include <memory>
 #include <optional>
 #include <tuple>
 
-#include "Testing.h"
+#include "FrameTest.h"
 #include "cRegistryTestHelper.h"
 #include "dialogs/frmExtractTo.h"
 #include "dialogs/frmOverwrite.h"
@@ -27,15 +26,14 @@ namespace {
 using namespace test;
 using F = frmExtractTo;
 
-constexpr char kProgramKey[] = "SOFTWARE\\Corvane\\Corvane";
 constexpr char kMRUKey[] = "SOFTWARE\\Corvane\\Corvane\\ExtractToMRU";
 
 // A root's program key: "UseFolderNames" and "PromptToOW" (-1: absent), and the most recent
 // folder.
-using Stored = std::tuple<int, int, std::string>;
+using ProgramKey = std::tuple<int, int, std::string>;
 
-Stored Get(HKEY root) {
-  Stored stored{-1, -1, ""};
+ProgramKey Get(HKEY root) {
+  ProgramKey stored{-1, -1, ""};
   auto read = [&](const char* key, const char* name, DWORD type, void* data, DWORD size) {
     return RegGetValueA(root, key, name, type, nullptr, data, &size) == ERROR_SUCCESS;
   };
@@ -68,29 +66,10 @@ std::vector<std::string> Children(HWND tree, HTREEITEM item) {
   return names;
 }
 
-class ExtractToTest : public testing::Test {
+class ExtractToTest : public FrameTest {
  protected:
-  // Nothing stored, and no first-run question.
-  void SetUp() override {
-    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) RegDeleteTreeA(root, kProgramKey);
-    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Corvane\\Settings");
-    RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\Corvane\\Settings", "frun", REG_SZ, "0", 2);
-  }
-  void TearDown() override {
-    m_main.reset();
-    SetUp();
-  }
-
   // A main window with the archive open.
-  frmMain& Open(const std::string& archive) {
-    m_main = std::make_unique<frmMain>();
-    m_main->Load("\"" + archive + "\"");
-    return *m_main;
-  }
-  void Close() {
-    EXPECT_TRUE(CloseAndWait(m_main->Window()));
-    m_main.reset();
-  }
+  frmMain& OpenArchive(const std::string& archive) { return Open("\"" + archive + "\""); }
 
   // File > Extract To...: act works the dialog and closes it. The box captioned `box` that follows
   // is answered with `button`; its texts are returned.
@@ -113,8 +92,6 @@ class ExtractToTest : public testing::Test {
     EXPECT_EQ(next.Answered(), box ? 1 : 0) << box;
     return shown;
   }
-
-  std::unique_ptr<frmMain> m_main;
 };
 
 // The Extract command end to end: the rows it extracts, the folder shown first and the one typed,
@@ -127,7 +104,7 @@ TEST_F(ExtractToTest, ExtractCommandThroughTheDialog) {
   test::WriteFileText(t / "file", "");
   std::string program = ExecutableFolder(), archive = test::TestArchive("four.zip");
   program.pop_back();
-  frmDocument& document = *Open(archive).ActiveDocument();
+  frmDocument& document = *OpenArchive(archive).ActiveDocument();
   using O = frmOverwrite;
   const struct {
     std::vector<int> rows;
@@ -176,11 +153,11 @@ TEST_F(ExtractToTest, ExtractCommandThroughTheDialog) {
     EXPECT_EQ(shown.find(archive + "\r\n\r\n") != std::string::npos, c.answer == IDOK) << shown;
   }
   Close();
-  Stored saved{0, 1, t / "file\\sub"};
+  ProgramKey saved{0, 1, t / "file\\sub"};
   EXPECT_EQ(Get(HKEY_LOCAL_MACHINE), saved);
   EXPECT_EQ(Get(HKEY_CURRENT_USER), saved);
   RegDeleteKeyValueA(HKEY_CURRENT_USER, kProgramKey, "PromptToOW");
-  Open(archive);
+  OpenArchive(archive);
   Extract([&](HWND dialog) {
     HWND combo = GetDlgItem(dialog, F::kCboExtractTo);
     EXPECT_EQ(TextOf(combo), t / "file\\sub");
@@ -201,7 +178,7 @@ TEST_F(ExtractToTest, ExtractCommandThroughTheDialog) {
     EXPECT_TRUE(WaitUntil([&] { return !IsWindow(window); }));
     m_main.reset();
   }
-  EXPECT_EQ(Get(HKEY_CURRENT_USER), Stored(0, 0, t / "file\\sub"));
+  EXPECT_EQ(Get(HKEY_CURRENT_USER), ProgramKey(0, 0, t / "file\\sub"));
   EXPECT_EQ(Get(HKEY_LOCAL_MACHINE), saved);
 }
 
@@ -221,7 +198,7 @@ TEST_F(ExtractToTest, DialogWithItsFolderTree) {
   RegSetKeyValueA(HKEY_CURRENT_USER, kMRUKey, "Count", REG_SZ, "1", 2);
   RegSetKeyValueA(HKEY_CURRENT_USER, kMRUKey, "Item1", REG_SZ, t.Path().c_str(),
                   t.Path().size() + 1);
-  Open(test::TestArchive("four.zip"));
+  OpenArchive(test::TestArchive("four.zip"));
   Extract([&](HWND dialog) {
     HWND tree = GetWindow(GetDlgItem(dialog, F::kPicCapture), GW_CHILD);
     HWND combo = GetDlgItem(dialog, F::kCboExtractTo);

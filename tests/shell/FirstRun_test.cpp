@@ -7,10 +7,9 @@
 #include <algorithm>
 #include <functional>
 #include <list>
-#include <memory>
 #include <vector>
 
-#include "Testing.h"
+#include "FrameTest.h"
 #include "cRegistryTestHelper.h"
 #include "settings/AppSettings.h"
 #include "settings/frmOptions.h"
@@ -20,8 +19,6 @@ namespace corvane {
 namespace {
 
 using namespace test;
-
-constexpr char kSection[] = "Software\\Corvane\\Settings";
 
 bool Associated() {
   return RegGetValueA(HKEY_CLASSES_ROOT, "Corvane.ZipFile\\shell\\open\\command", nullptr,
@@ -39,19 +36,8 @@ struct Step {
   std::function<void(HWND)> action;
 };
 
-class FirstRunTest : public testing::Test {
+class FirstRunTest : public FrameTest {
  protected:
-  void SetUp() override { Forget(); }
-  void TearDown() override {
-    m_main.reset();
-    Forget();
-  }
-  // No settings stored and no association, as before a first start.
-  static void Forget() {
-    RegDeleteTreeA(HKEY_CURRENT_USER, kSection);
-    for (const char* key : {".ZIP", "Corvane.ZipFile"}) RegDeleteTreeA(HKEY_CLASSES_ROOT, key);
-  }
-
   // Starts the main window and answers its dialogs in the order given, each once the one before it
   // has been answered; runs then, then closes the window and returns "frun" as stored.
   std::string StartAndClose(
@@ -72,13 +58,8 @@ class FirstRunTest : public testing::Test {
     EXPECT_EQ(answers.size(), steps.size());
     EXPECT_TRUE(IsWindowVisible(m_main->Window()));
     then();
-    HWND window = m_main->Window();
-    PostMessageA(window, WM_CLOSE, 0, 0);
-    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(window); }));
-    char frun[16] = "<absent>";
-    DWORD size = sizeof frun;
-    RegGetValueA(HKEY_CURRENT_USER, kSection, "frun", RRF_RT_REG_SZ, nullptr, frun, &size);
-    return frun;
+    Close();
+    return Stored("frun");
   }
 
   // The question, answered with this button, and the Options dialog after it, where these buttons
@@ -96,8 +77,6 @@ class FirstRunTest : public testing::Test {
                for (int button : buttons) Click(dialog, button);
              }}};
   }
-
-  std::unique_ptr<frmMain> m_main;
 };
 
 TEST_F(FirstRunTest, AnswerDecidesWhetherLaterStartsAssociate) {
@@ -141,6 +120,7 @@ TEST_F(FirstRunTest, AnswerDecidesWhetherLaterStartsAssociate) {
 // A failed association shows the registry's message once, and the start goes on: at the first
 // start, and at each start after one where it was accepted.
 TEST_F(FirstRunTest, FailedAssociationIsShownAndTheStartGoesOn) {
+  Forget();
   cRegistryTestHelper refusing({HKEY_CLASSES_ROOT, HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER});
   Step failure{"Corvane", [](HWND box) {
                  EXPECT_TRUE(Shows(box, "Failed to set registry value Key: '"));
@@ -149,7 +129,7 @@ TEST_F(FirstRunTest, FailedAssociationIsShownAndTheStartGoesOn) {
   std::vector<Step> steps = FirstRun(IDOK, {frmOptions::kCmdCancel});
   steps.insert(steps.begin() + 1, failure);
   EXPECT_EQ(StartAndClose(steps), "0");
-  RegSetKeyValueA(HKEY_CURRENT_USER, kSection, "frun", REG_SZ, "2", 2);
+  Store("frun", "2");
   EXPECT_EQ(StartAndClose({failure}), "2");
 }
 

@@ -11,7 +11,7 @@
 #include <set>
 #include <tuple>
 
-#include "Testing.h"
+#include "FrameTest.h"
 #include "document/frmDocument.h"
 #include "platform/CommandScope.h"
 #include "platform/Dpi.h"
@@ -23,21 +23,6 @@ namespace corvane {
 namespace {
 
 using namespace test;
-
-constexpr char kSection[] = "Software\\Corvane\\Settings";
-
-std::string Stored(const char* name) {
-  char data[512] = "";
-  DWORD size = sizeof data;
-  LSTATUS status =
-      RegGetValueA(HKEY_CURRENT_USER, kSection, name, RRF_RT_REG_SZ, nullptr, data, &size);
-  return status == ERROR_SUCCESS ? data : "<absent>";
-}
-
-void Store(const char* name, const std::string& text) {
-  RegSetKeyValueA(HKEY_CURRENT_USER, kSection, name, REG_SZ, text.c_str(),
-                  static_cast<DWORD>(text.size() + 1));
-}
 
 RECT RectIn(HWND window, HWND parent) {
   RECT rect;
@@ -58,40 +43,7 @@ std::vector<LONG> Pixels(std::vector<double> twips) {
   return pixels;
 }
 
-class frmMainTest : public testing::Test {
- protected:
-  void SetUp() override {
-    RegDeleteTreeA(HKEY_CURRENT_USER, kSection);
-    Store("frun", "0");  // the first-run question is not part of these cases
-  }
-  void TearDown() override {
-    m_main.reset();
-    RegDeleteTreeA(HKEY_CURRENT_USER, kSection);
-    // A start with "frun" 2 associated .zip files with this test program.
-    for (const char* key : {".ZIP", "Corvane.ZipFile"}) RegDeleteTreeA(HKEY_CLASSES_ROOT, key);
-  }
-
-  frmMain& Open() {
-    m_main = std::make_unique<frmMain>();
-    m_main->Load("");
-    PumpFor(50);
-    return *m_main;
-  }
-  void Close() {
-    EXPECT_TRUE(CloseAndWait(m_main->Window()));
-    m_main.reset();
-  }
-  void Command(WORD id) { SendMessageA(m_main->Window(), WM_COMMAND, id, 0); }
-  HWND ActiveDocument() {
-    return reinterpret_cast<HWND>(SendMessageA(m_main->MdiClient(), WM_MDIGETACTIVE, 0, 0));
-  }
-  LRESULT Forward(std::string payload) {
-    COPYDATASTRUCT record{0, static_cast<DWORD>(payload.size()), payload.data()};
-    return SendMessageA(m_main->Window(), WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&record));
-  }
-
-  std::unique_ptr<frmMain> m_main;
-};
+class frmMainTest : public FrameTest {};
 
 // Visible and marked; every shortcut a menu caption shows is translated to that item's command,
 // and no other; every button stands for a menu command and has a tip.
@@ -176,7 +128,7 @@ TEST_F(frmMainTest, DocumentWindowsAreNumberedListedAndArranged) {
                  MF_BYCOMMAND);
   EXPECT_STREQ(listed, "&1 Zip 1");
   Command(frmMain::kFirstDocumentCommand);
-  EXPECT_EQ(ActiveDocument(), docs[0]);
+  EXPECT_EQ(m_main->ActiveDocument()->Window(), docs[0]);
   // Tiled side by side, one above the other, then cascaded.
   for (auto [command, lefts, tops] :
        {std::tuple{frmMain::mnuWindowTileVertical, size_t{3}, size_t{1}},
@@ -201,16 +153,18 @@ TEST_F(frmMainTest, DocumentWindowsAreNumberedListedAndArranged) {
 TEST_F(frmMainTest, CloseAndCommandLineWaitForTheCommandInProgress) {
   Open();
   auto next = std::make_unique<CommandScope>();  // a command in its nested loop
-  EXPECT_EQ(Forward("\"C:\\x.zip\""), 1);
+  std::string payload = "\"C:\\x.zip\"";
+  COPYDATASTRUCT record{0, static_cast<DWORD>(payload.size()), payload.data()};
+  EXPECT_EQ(SendMessageA(m_main->Window(), WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&record)), 1);
   { CommandScope nested; }
   PumpFor(100);
-  EXPECT_EQ(ActiveDocument(), nullptr);
+  EXPECT_EQ(m_main->ActiveDocument(), nullptr);
   next = std::make_unique<CommandScope>();  // the first ends, another starts before the loop runs
   PumpFor(100);
-  EXPECT_EQ(ActiveDocument(), nullptr);
+  EXPECT_EQ(m_main->ActiveDocument(), nullptr);
   next.reset();
-  EXPECT_TRUE(WaitUntil([&] { return ActiveDocument() != nullptr; }));
-  EXPECT_EQ(GetWindow(ActiveDocument(), GW_HWNDNEXT), nullptr);  // one document
+  EXPECT_TRUE(WaitUntil([&] { return m_main->ActiveDocument() != nullptr; }));
+  EXPECT_EQ(GetWindow(m_main->ActiveDocument()->Window(), GW_HWNDNEXT), nullptr);  // one document
   m_main.reset();
 
   // Help > About: owned, centred, showing the program's version, closed by Esc, Enter or OK. Its
