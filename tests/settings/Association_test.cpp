@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "Testing.h"
 #include "cRegistryTestHelper.h"
 #include "platform/Module.h"
 
@@ -74,14 +75,11 @@ TEST_F(AssociationTest, CorvaneWritesFiveKeysPerRootOrTheUsersClassesOrStops) {
   }
   // Any other refusal ends the association at once; what was written before it stays.
   cRegistryTestHelper recorder({HKEY_LOCAL_MACHINE}, ERROR_WRITE_FAULT);
-  try {
-    AssociateZipFiles(kProgram);
-    ADD_FAILURE() << "no error";
-  } catch (const Error& error) {
-    EXPECT_EQ(error.Description(),
-              "Failed to set registry value Key: '-2147483646',Section: "
-              "'SOFTWARE\\Classes\\.ZIP',Key: '' to value: 'Corvane.ZipFile'");
-  }
+  std::string text;
+  EXPECT_NE(test::ErrorNumber([] { AssociateZipFiles(kProgram); }, nullptr, &text), 0);
+  EXPECT_EQ(text,
+            "Failed to set registry value Key: '-2147483646',Section: "
+            "'SOFTWARE\\Classes\\.ZIP',Key: '' to value: 'Corvane.ZipFile'");
   EXPECT_EQ(recorder.log, "HKCR\\.ZIP = Corvane.ZipFile\nHKLM\\SOFTWARE\\Classes\\.ZIP refused\n");
 }
 
@@ -120,13 +118,11 @@ TEST_F(AssociationTest, AdditionalVerbsNeedTriplesAndAnExistingClass) {
   for (auto [items, number] :
        {std::pair{std::vector<RegValue>{"a", "b", "c", "d"}, kErrAssociationList},
         std::pair{std::vector<RegValue>{"a", "b", "c"}, kErrAssociationClass}}) {
-    try {
-      reg.CreateAdditionalEXEAssociations("CorvaneTest.File", items);
-      ADD_FAILURE() << number;
-    } catch (const Error& error) {
-      EXPECT_EQ(error.Number(), number);
-      EXPECT_EQ(error.Source(), ExecutableTitle() + ".cRegistry");
-    }
+    std::string source;
+    EXPECT_EQ(test::ErrorNumber(
+                  [&] { reg.CreateAdditionalEXEAssociations("CorvaneTest.File", items); }, &source),
+              number);
+    EXPECT_EQ(source, ExecutableTitle() + ".cRegistry");
   }
   reg.CreateEXEAssociation(kProgram, "CorvaneTest.File", "", "CVT", "", false, "", false, "", false,
                            "", -1);

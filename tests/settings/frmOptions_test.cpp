@@ -6,8 +6,6 @@
 #include <functional>
 
 #include "Testing.h"
-#include "platform/Dpi.h"
-#include "platform/Twips.h"
 #include "settings/AppSettings.h"
 
 namespace corvane {
@@ -17,10 +15,10 @@ using namespace test;
 using F = frmOptions;
 
 // Shows the dialog owned by a window of its own and runs the steps on it; the steps close it.
-void ShowOptions(const std::function<void(HWND dialog, HWND owner)>& steps) {
+void ShowOptions(const std::function<void(HWND dialog)>& steps) {
   HWND owner = CreateWindowExA(0, "STATIC", "owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 80, 700,
                                500, nullptr, nullptr, nullptr, nullptr);
-  DialogAnswer answer("Options", [&](HWND dialog) { steps(dialog, owner); });
+  DialogAnswer answer("Options", steps);
   frmOptions::Show(owner, "C:\\Corvane\\Corvane.exe");
   EXPECT_TRUE(answer.Answered());
   DestroyWindow(owner);
@@ -58,14 +56,14 @@ TEST(frmOptionsTest, FieldsReachTheSettingsOnlyThroughOKAndApply) {
     for (const char* typed : {"D:\\Zo\xC3\xAB", ""}) {  // an empty base path is taken too
       g_bStoreFolderNames = false;
       g_sBasePath = "C:\\";
-      ShowOptions([&](HWND dialog, HWND) {
+      ShowOptions([&](HWND dialog) {
         Click(dialog, F::kCheck1);
         SetDlgItemTextA(dialog, F::kTxtBase, typed);
         Leave(dialog, c.steps);
       });
       EXPECT_EQ(g_bStoreFolderNames, c.applied) << c.steps[0];
       EXPECT_EQ(g_sBasePath, c.applied ? typed : "C:\\") << c.steps[0];
-      ShowOptions([&](HWND dialog, HWND) {  // opened again, it shows them as they now are
+      ShowOptions([&](HWND dialog) {  // opened again, it shows them as they now are
         EXPECT_EQ(IsDlgButtonChecked(dialog, F::kCheck1) == BST_CHECKED, c.applied) << c.steps[0];
         EXPECT_EQ(TextOf(GetDlgItem(dialog, F::kTxtBase)), g_sBasePath) << c.steps[0];
         Click(dialog, F::kCmdCancel);
@@ -73,28 +71,6 @@ TEST(frmOptionsTest, FieldsReachTheSettingsOnlyThroughOKAndApply) {
     }
   }
   EXPECT_EQ(g_iFirstRun, 1);
-}
-
-// Centred on its owner; moved to a monitor of 144 dots per inch, it lays itself out and its font
-// again.
-TEST(frmOptionsTest, CentredAndLaidOutAgainAtAnotherDpi) {
-  ShowOptions([&](HWND dialog, HWND owner) {
-    RECT outer, around, at96, at144;
-    GetWindowRect(dialog, &outer);
-    GetWindowRect(owner, &around);
-    EXPECT_NEAR(outer.left + outer.right, around.left + around.right, 2);
-    EXPECT_NEAR(outer.top + outer.bottom, around.top + around.bottom, 2);
-    GetClientRect(dialog, &at96);
-    SendMessageA(dialog, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&outer));
-    GetClientRect(dialog, &at144);
-    EXPECT_NEAR(at144.right, MulDiv(at96.right, 144, ScreenDpi()), 2);
-    EXPECT_NEAR(at144.bottom, MulDiv(at96.bottom, 144, ScreenDpi()), 2);
-    LOGFONTA font{};
-    GetObjectA(reinterpret_cast<HFONT>(SendDlgItemMessageA(dialog, F::kTxtBase, WM_GETFONT, 0, 0)),
-               sizeof font, &font);
-    EXPECT_EQ(font.lfHeight, MessageFontForDpi(144).lfHeight);
-    Click(dialog, F::kCmdCancel);
-  });
 }
 
 }  // namespace

@@ -188,7 +188,7 @@ TEST_F(ExtractToTest, ExtractCommandThroughTheDialog) {
 // the combo box's text. Its picture is kept for review. New Folder asks with the chosen folder as
 // the default answer and creates the last level of the answer, below the selected folder when it
 // is not a full path, which the tree then selects; a folder that cannot be created is reported.
-// At another DPI the tree fills its place again, in that DPI's font.
+// At another DPI the dialog grows by its ratio and the tree fills its place again, in its font.
 TEST_F(ExtractToTest, DialogWithItsFolderTree) {
   test::TempFolder t;
   for (const char* folder : {"alpha", "alpha\\inner", "beta", "hidden"}) {
@@ -265,9 +265,13 @@ TEST_F(ExtractToTest, DialogWithItsFolderTree) {
                 !c.created.empty());
     }
 
-    RECT outer, client, filled;
+    RECT outer, client, filled, at96, at144;
     GetWindowRect(dialog, &outer);
+    GetClientRect(dialog, &at96);
     SendMessageA(dialog, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&outer));
+    GetClientRect(dialog, &at144);
+    EXPECT_NEAR(at144.right, MulDiv(at96.right, 144, ScreenDpi()), 2);
+    EXPECT_NEAR(at144.bottom, MulDiv(at96.bottom, 144, ScreenDpi()), 2);
     GetClientRect(GetDlgItem(dialog, F::kPicCapture), &client);
     GetWindowRect(tree, &filled);
     EXPECT_EQ(filled.right - filled.left, client.right);

@@ -79,11 +79,12 @@ std::set<std::string> FilesUnder(const std::string& folder) {
   return files;
 }
 
-long ErrorNumber(const std::function<void()>& call, std::string* source) {
+long ErrorNumber(const std::function<void()>& call, std::string* source, std::string* description) {
   try {
     call();
   } catch (const Error& error) {
     if (source) *source = error.Source();
+    if (description) *description = error.Description();
     return error.Number();
   }
   return 0;

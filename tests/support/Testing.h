@@ -40,8 +40,9 @@ std::string ReadFileText(const std::string& path);
 // Every file under folder, as paths relative to it with "\" separators.
 std::set<std::string> FilesUnder(const std::string& folder);
 
-// The number of the corvane::Error that call raises (0: none), and its source.
-long ErrorNumber(const std::function<void()>& call, std::string* source = nullptr);
+// The number of the corvane::Error that call raises (0: none), its source and its description.
+long ErrorNumber(const std::function<void()>& call, std::string* source = nullptr,
+                 std::string* description = nullptr);
 
 // The listener of either engine object: records every event and answers from what the test set.
 // It notes an event raised on another thread than the one that made the recorder.
