@@ -13,7 +13,7 @@
 #include <map>
 #include <optional>
 
-#include "Testing.h"
+#include "FrameTest.h"
 #include "dialogs/frmOverwrite.h"
 #include "dialogs/frmPassword.h"
 #include "document/EntryRows.h"
@@ -31,7 +31,6 @@ using namespace test;
 using Rows = std::vector<std::vector<std::string>>;
 using Files = std::vector<std::pair<std::string, std::string>>;
 
-constexpr char kSettings[] = "Software\\Corvane\\Settings";
 constexpr char kOpenedLog[] = "C:\\cvtest-opened.log";
 
 // Answers the file dialogs in turn: the text the system would return, or nothing for a cancel.
@@ -120,35 +119,25 @@ std::string MakeArchive(const TempFolder& folder, const std::string& name, const
   return folder / name;
 }
 
-class DocumentTest : public testing::Test {
+class DocumentTest : public FrameTest {
  protected:
   void SetUp() override {
-    RegDeleteTreeA(HKEY_CURRENT_USER, kSettings);
-    RegSetKeyValueA(HKEY_CURRENT_USER, kSettings, "frun", REG_SZ, "0", 2);
+    FrameTest::SetUp();
     ASSERT_TRUE(IsFirstInstance("Corvane_APPLICATION_MUTEX"));
-    Open("");
+    Open();
     FileDialog::Host(&dialogs);
   }
   void TearDown() override {
     FileDialog::Host(nullptr);
-    m_main.reset();
+    FrameTest::TearDown();
     ReleaseInstanceMutex();
-    RegDeleteTreeA(HKEY_CURRENT_USER, kSettings);
   }
 
-  frmMain& Open(const std::string& commandLine) {
-    m_main.reset();
-    m_main = std::make_unique<frmMain>();
-    m_main->Load(commandLine);
-    PumpFor(50);
-    return *m_main;
-  }
   frmDocument* Active() { return m_main->ActiveDocument(); }
   frmDocument& OpenArchive(const std::string& path) {
     m_main->ProcessCommandLine("\"" + path + "\"");
     return *Active();
   }
-  void Command(WORD id) { SendMessageA(m_main->Window(), WM_COMMAND, id, 0); }
   // The command, its file dialog the system's own, answered with this text.
   void ThroughRealDialog(WORD command, const char* caption, const std::string& typed) {
     FileDialog::Host(nullptr);
@@ -158,13 +147,6 @@ class DocumentTest : public testing::Test {
     });
     Command(command);
     FileDialog::Host(&dialogs);
-  }
-  LRESULT Forward(std::string payload) {
-    COPYDATASTRUCT record{0, static_cast<DWORD>(payload.size()), payload.data()};
-    LRESULT taken =
-        SendMessageA(m_main->Window(), WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&record));
-    PumpFor(50);
-    return taken;
   }
   int Documents() {
     int count = 0;
@@ -178,7 +160,6 @@ class DocumentTest : public testing::Test {
     return Start("\"" + BesideTests("Corvane.exe") + "\" \"" + archive + "\"");
   }
 
-  std::unique_ptr<frmMain> m_main;
   FakeDialogs dialogs;
   TempFolder folder;
 };
@@ -197,9 +178,11 @@ TEST_F(DocumentTest, ArchiveOpensFromEachPathWithEveryEntry) {
   // calendar.
   const std::map<std::string, std::vector<std::string>> expected = {
       {"docs/guide.txt", {"guide.txt", Utf8(date) + " 23:59", "6", "0%", "6", "docs"}},
-      {"a/b/c.txt", {"c.txt", "*", "300", "*", "*", "a\\b"}},
+      {"a/b/c.txt", {"c.txt", "*", "300", "97%", "9", "a\\b"}},
+      {"/rooted.txt", {"rooted.txt", "*", "4", "0%", "4", ""}},
       {"empty.txt", {"empty.txt", "*", "0", "0%", "0", ""}},
-      {"readme.txt", {"readme.txt", "", "600", "*", "*", ""}},
+      // 21 bytes packed: the ratio is rounded up to a whole percent, the packed size follows it.
+      {"readme.txt", {"readme.txt", "", "600", "96%", "24", ""}},
       {"Zoë 日本.txt", {"Zoë 日本.txt", "*", "160", "*", "*", ""}},
       {"secret.txt", {"secret.txt+", "*", "1", "*", "*", ""}},
   };

@@ -153,9 +153,7 @@ TEST_F(frmMainTest, DocumentWindowsAreNumberedListedAndArranged) {
 TEST_F(frmMainTest, CloseAndCommandLineWaitForTheCommandInProgress) {
   Open();
   auto next = std::make_unique<CommandScope>();  // a command in its nested loop
-  std::string payload = "\"C:\\x.zip\"";
-  COPYDATASTRUCT record{0, static_cast<DWORD>(payload.size()), payload.data()};
-  EXPECT_EQ(SendMessageA(m_main->Window(), WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&record)), 1);
+  EXPECT_EQ(Forward("\"C:\\x.zip\""), 1);
   { CommandScope nested; }
   PumpFor(100);
   EXPECT_EQ(m_main->ActiveDocument(), nullptr);

@@ -28,8 +28,8 @@ inline void Store(const char* name, const std::string& text) {
                   static_cast<DWORD>(text.size() + 1));
 }
 
-// The main window in this process. Each case starts with nothing stored, no .zip association and
-// no first-run question, and leaves nothing behind.
+// The main window in this process, for the suites that link the shell. Each case starts with
+// nothing stored, no .zip association and no first-run question, and leaves nothing behind.
 class FrameTest : public testing::Test {
  protected:
   void SetUp() override {
@@ -57,6 +57,15 @@ class FrameTest : public testing::Test {
     m_main.reset();
   }
   void Command(WORD id) { SendMessageA(m_main->Window(), WM_COMMAND, id, 0); }
+  // A command line handed over as a later instance sends it, and a moment for the frame's loop to
+  // act on it; the frame's answer.
+  LRESULT Forward(std::string payload) {
+    COPYDATASTRUCT record{0, static_cast<DWORD>(payload.size()), payload.data()};
+    LRESULT taken =
+        SendMessageA(m_main->Window(), WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&record));
+    PumpFor(50);
+    return taken;
+  }
 
   std::unique_ptr<frmMain> m_main;
 };
