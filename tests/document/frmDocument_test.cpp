@@ -86,15 +86,6 @@ void Select(frmDocument& document, const std::vector<std::string>& storedNames) 
   }
 }
 
-// A real double-click at a point of a list, as the mouse sends it.
-void DoubleClick(HWND list, LPARAM at) {
-  for (auto [message, keys] :
-       {std::pair{WM_LBUTTONDOWN, MK_LBUTTON}, std::pair{WM_LBUTTONUP, 0},
-        std::pair{WM_LBUTTONDBLCLK, MK_LBUTTON}, std::pair{WM_LBUTTONUP, 0}}) {
-    PostMessageA(list, message, keys, at);
-  }
-}
-
 // Writes the files ("\" makes folders) under folder\src and zips them, folder names stored, into
 // the archive (new, or one there already); the secret ones are encrypted with the password "pw".
 std::string MakeArchive(const TempFolder& folder, const std::string& name, const Files& files,
@@ -294,7 +285,12 @@ TEST_F(DocumentTest, DoubleClickExtractsAndOpensTheCurrentEntry) {
   RECT row{LVIR_BOUNDS};
   SendMessageA(document.lvwZip(), LVM_GETITEMRECT, RowOf(document, "sub/doc one.cvopen"),
                reinterpret_cast<LPARAM>(&row));
-  DoubleClick(document.lvwZip(), MAKELPARAM(row.left + 5, (row.top + row.bottom) / 2));
+  for (auto [message, keys] :
+       {std::pair{WM_LBUTTONDOWN, MK_LBUTTON}, std::pair{WM_LBUTTONUP, 0},
+        std::pair{WM_LBUTTONDBLCLK, MK_LBUTTON}, std::pair{WM_LBUTTONUP, 0}}) {
+    PostMessageA(document.lvwZip(), message, keys,
+                 MAKELPARAM(row.left + 5, (row.top + row.bottom) / 2));
+  }
   EXPECT_EQ(opened(1), std::vector<std::string>{"[C:\\Temp\\doc one.cvopen]"});
   EXPECT_EQ(temp("doc one.cvopen") + temp("b.cvopen"), "sub<missing>");
 
