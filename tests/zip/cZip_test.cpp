@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
-
 #include "Testing.h"
 
 namespace corvane {
@@ -62,36 +60,28 @@ class cZipTest : public testing::Test {
   Recorder events;
 };
 
-TEST_F(cZipTest, OptionsStoreTheirEngineValues) {
-  // The properties whose stored values are not their own flag, for false and for true; a new
-  // builder holds the false ones.
-  const struct {
-    void (cZip::*set)(bool);
-    int ZPOPT::*field;
-    int off, on;
-  } options[] = {
-      {&cZip::StoreDirectories, &ZPOPT::fNoDirEntries, 1, 0},
-      {&cZip::StoreFolderNames, &ZPOPT::fJunkDir, 1, 0},
-      {&cZip::RecurseSubDirs, &ZPOPT::fRecurse, 0, 2},
-  };
-  for (size_t i = 0; i < std::size(options); ++i) {
-    cZip fresh;
-    (fresh.*options[i].set)(true);
-    for (size_t j = 0; j < std::size(options); ++j) {
-      EXPECT_EQ(cZipTestHelper::Options(fresh).*options[j].field,
-                i == j ? options[j].on : options[j].off)
-          << "option " << i << " field " << j;
-    }
-  }
+// A new builder stores no folder names, no folder entries and does not recurse. MessageLevel 0 is
+// verbose (a closing total), 1 quiet (no lines), 2 neither; another value keeps the level before.
+TEST_F(cZipTest, OptionsDecideWhatIsStoredAndReported) {
   EXPECT_FALSE(zip.StoreFolderNames() || zip.RecurseSubDirs() || zip.Encrpyt());
-  zip.RecurseSubDirs(true);
-  EXPECT_TRUE(zip.RecurseSubDirs());
-  // MessageLevel: 0 verbose, 1 quiet, 2 neither; other values change nothing.
-  for (auto [level, verbose, quiet] :
-       {std::array{0, 1, 0}, std::array{5, 1, 0}, std::array{1, 0, 1}, std::array{2, 0, 0}}) {
+  EXPECT_EQ(cZipTestHelper::Options(zip).fNoDirEntries, 1);  // folder entries are never listed
+  zip.StoreDirectories(true);
+  EXPECT_EQ(cZipTestHelper::Options(zip).fNoDirEntries, 0);
+  for (auto [on, stored] :
+       {std::pair{false, Names{"one.txt", "two.txt"}},
+        std::pair{true, Names{"src/one.txt", "src/sub/three.txt", "src/two.txt"}}}) {
+    DeleteFileA(archive.c_str());
+    zip.StoreFolderNames(on);
+    zip.RecurseSubDirs(on);
+    Run(&cZip::Zip, {"src\\*"});
+    EXPECT_EQ(Stored(archive), stored) << on;
+  }
+  for (auto [level, lines] : {std::pair{0, 3u}, {5, 3u}, {1, 0u}, {2, 2u}}) {
+    DeleteFileA(archive.c_str());
+    events.messages.clear();
     zip.MessageLevel(level);
-    const ZPOPT& record = cZipTestHelper::Options(zip);
-    EXPECT_EQ(std::make_pair(record.fVerbose, record.fQuiet), std::make_pair(verbose, quiet));
+    Run(&cZip::Zip, {"src\\one.txt", "src\\two.txt"});
+    EXPECT_EQ(events.messages.size(), lines) << level;
   }
   EXPECT_EQ(zip.MessageLevel(), 2);
 }
