@@ -4,8 +4,6 @@
 
 #include "document/frmDocument.h"
 
-#include <gtest/gtest.h>
-
 #include <commctrl.h>
 
 #include <deque>
@@ -22,7 +20,6 @@
 #include "platform/Text.h"
 #include "settings/AppSettings.h"
 #include "shell/Startup.h"
-#include "shell/frmMain.h"
 
 namespace corvane {
 namespace {

@@ -10,7 +10,6 @@
 #include "Testing.h"
 #include "document/frmDocument.h"
 #include "platform/Dpi.h"
-#include "platform/Twips.h"
 #include "shell/frmMain.h"
 
 namespace corvane {

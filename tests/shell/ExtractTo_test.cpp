@@ -1,6 +1,5 @@
 // The Extract command of the main window, created in this process, with the Extract To dialog and
 // its folder tree, and the preferences and recent folders in the program key under both roots.
-#include <gtest/gtest.h>
 
 #include <windows.h>
 #include <commctrl.h>
@@ -18,7 +17,6 @@
 #include "platform/Dpi.h"
 #include "platform/InputBox.h"
 #include "platform/Module.h"
-#include "shell/frmMain.h"
 
 namespace corvane {
 namespace {

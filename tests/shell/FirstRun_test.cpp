@@ -2,8 +2,6 @@
 // window shows, and the association renewed, or not, at the starts after it. The main window is
 // created in this process, which answers its dialogs from a timer.
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <functional>
 #include <list>
@@ -11,9 +9,7 @@
 
 #include "FrameTest.h"
 #include "cRegistryTestHelper.h"
-#include "settings/AppSettings.h"
 #include "settings/frmOptions.h"
-#include "shell/frmMain.h"
 
 namespace corvane {
 namespace {

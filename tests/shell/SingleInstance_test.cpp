@@ -2,11 +2,6 @@
 // and an exact command line, and the main window of this process is the first instance, with a
 // handler in front of it that notes every WM_COPYDATA and answers it.
 
-#include <gtest/gtest.h>
-
-#include <windows.h>
-
-#include <string>
 #include <vector>
 
 #include "FrameTest.h"

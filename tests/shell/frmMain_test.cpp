@@ -3,11 +3,8 @@
 
 #include "shell/frmMain.h"
 
-#include <gtest/gtest.h>
-
 #include <commctrl.h>
 
-#include <memory>
 #include <set>
 #include <tuple>
 
