@@ -101,13 +101,8 @@ void Recorder::Cancel(const std::string& sMsg, bool& bCancel) {
   bCancel = cancelAll;
 }
 
-void Recorder::OverWritePrompt(const std::string& sFile, int32_t& eResponse) {
+void Recorder::OverWritePrompt(const std::string&, int32_t&) {
   Note();
-  prompts.push_back(sFile + "=" + std::to_string(eResponse));
-  if (!responses.empty()) {
-    eResponse = responses.front();
-    responses.pop_front();
-  }
 }
 
 void Recorder::PasswordRequest(std::string& sPassword, bool& bCancel) {

@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include <deque>
 #include <functional>
 #include <set>
 #include <string>
@@ -44,8 +43,9 @@ std::set<std::string> FilesUnder(const std::string& folder);
 long ErrorNumber(const std::function<void()>& call, std::string* source = nullptr,
                  std::string* description = nullptr);
 
-// The listener of either engine object: records every event and answers from what the test set.
-// It notes an event raised on another thread than the one that made the recorder.
+// The listener of either engine object: records the events' texts and answers from what the test
+// set (an overwrite question keeps the engine's answer). It notes an event raised on another
+// thread than the one that made the recorder.
 class Recorder : public cUnzipEvents, public cZipEvents {
  public:
   void Cancel(const std::string& sMsg, bool& bCancel) override;
@@ -53,15 +53,14 @@ class Recorder : public cUnzipEvents, public cZipEvents {
   void PasswordRequest(std::string& sPassword, bool& bCancel) override;
   void Progress(int32_t lCount, const std::string& sMsg) override;
 
-  // Answers: overwrite responses in turn, the password and its cancel flag, Cancel's flag.
-  std::deque<int32_t> responses;
+  // Answers: the password and its cancel flag, Cancel's flag.
   std::string password;
   bool cancelPassword = false;
   bool cancelAll = false;
   // Runs inside the first Cancel event, while the engine run is in progress.
   std::function<void()> during;
 
-  std::vector<std::string> cancels, prompts, messages;
+  std::vector<std::string> cancels, messages;
   int passwordPrompts = 0;
   bool otherThread = false;
 
