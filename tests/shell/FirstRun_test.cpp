@@ -103,8 +103,7 @@ TEST_F(FirstRunTest, AnswerDecidesWhetherLaterStartsAssociate) {
                                 EXPECT_EQ(GetWindow(dialog, GW_OWNER), m_main->Window());
                                 Click(dialog, frmOptions::kCmdCancel);
                               });
-                              SendMessageA(m_main->Window(), WM_COMMAND, frmMain::mnuViewOptions,
-                                           0);
+                              Command(frmMain::mnuViewOptions);
                               EXPECT_TRUE(options.Answered());
                             }),
               c.frun)

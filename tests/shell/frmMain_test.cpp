@@ -81,7 +81,10 @@ TEST_F(frmMainTest, FirstStartShowsTheFrameWithWorkingShortcutsAndButtons) {
   }
 }
 
-TEST_F(frmMainTest, StatusBarKeepsTheTimeAndViewCommandsToggleTheBars) {
+// The status bar keeps the time. The documents get the space between the bars, which grow at a
+// higher DPI with the toolbar's pictures, and all of it with both bars hidden by the View
+// commands; every start shows both again.
+TEST_F(frmMainTest, BarsKeepTheTimeFollowTheDpiAndTheViewCommands) {
   frmMain& main = Open();
   HWND window = main.Window(), status = main.StatusBar();
   char panel[64] = "", time[64] = "";
@@ -93,15 +96,29 @@ TEST_F(frmMainTest, StatusBarKeepsTheTimeAndViewCommandsToggleTheBars) {
         return strcmp(panel, time) == 0;
       },
       3000));
-  // The documents get the space between the bars, and all of it with both hidden.
-  RECT frame;
-  GetClientRect(window, &frame);
+  auto height = [&](HWND bar) { return RectIn(bar, window).bottom - RectIn(bar, window).top; };
   auto clientEdges = [&] {
     return std::make_pair(RectIn(main.MdiClient(), window).top,
                           RectIn(main.MdiClient(), window).bottom);
   };
-  EXPECT_EQ(clientEdges(),
-            std::make_pair(RectIn(main.Toolbar(), window).bottom, RectIn(status, window).top));
+  int toolbarAt96 = height(main.Toolbar()), statusAt96 = height(status);
+  for (int dpi : {144, main.Dpi()}) {
+    RECT suggested{50, 60, 50 + ScaleForDpi(600, dpi), 60 + ScaleForDpi(400, dpi)};
+    SendMessageA(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+    EXPECT_EQ(Bounds(window),
+              (std::vector<LONG>{50, 60, ScaleForDpi(600, dpi), ScaleForDpi(400, dpi)}));
+    auto images = reinterpret_cast<HIMAGELIST>(SendMessageA(main.Toolbar(), TB_GETIMAGELIST, 0, 0));
+    int cx = 0, cy = 0;
+    ImageList_GetIconSize(images, &cx, &cy);
+    EXPECT_EQ(std::make_pair(cx, ImageList_GetImageCount(images)),
+              std::make_pair(ScaleForDpi(24, dpi), 5));
+    EXPECT_EQ(clientEdges(),
+              std::make_pair(RectIn(main.Toolbar(), window).bottom, RectIn(status, window).top));
+    EXPECT_EQ(height(main.Toolbar()) > toolbarAt96 * 5 / 4, dpi == 144);
+    EXPECT_EQ(height(status) > statusAt96 * 5 / 4, dpi == 144);
+  }
+  RECT frame;
+  GetClientRect(window, &frame);
   for (auto [command, bar] : {std::pair{frmMain::mnuViewToolbar, main.Toolbar()},
                               std::pair{frmMain::mnuViewStatusBar, status}}) {
     Command(command);
@@ -109,7 +126,7 @@ TEST_F(frmMainTest, StatusBarKeepsTheTimeAndViewCommandsToggleTheBars) {
                  GetMenuState(GetMenu(window), command, MF_BYCOMMAND) & MF_CHECKED);
   }
   EXPECT_EQ(clientEdges(), std::make_pair(0L, frame.bottom));
-  Close();  // every start shows both again
+  Close();
   EXPECT_TRUE(IsWindowVisible(Open().Toolbar()) && IsWindowVisible(m_main->StatusBar()));
 }
 
@@ -186,29 +203,6 @@ TEST_F(frmMainTest, CloseAndCommandLineWaitForTheCommandInProgress) {
     EXPECT_TRUE(seen && !IsWindow(seen) && IsWindow(window)) << key;
   }
   EXPECT_TRUE(WaitUntil([&] { return !IsWindow(window); }));
-}
-
-TEST_F(frmMainTest, DpiChangeLaysTheFrameOutAgain) {
-  frmMain& main = Open();
-  HWND window = main.Window();
-  auto height = [&](HWND bar) { return RectIn(bar, window).bottom - RectIn(bar, window).top; };
-  int toolbarAt96 = height(main.Toolbar()), statusAt96 = height(main.StatusBar());
-  for (int dpi : {144, main.Dpi()}) {
-    RECT suggested{50, 60, 50 + ScaleForDpi(600, dpi), 60 + ScaleForDpi(400, dpi)};
-    SendMessageA(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
-    EXPECT_EQ(Bounds(window),
-              (std::vector<LONG>{50, 60, ScaleForDpi(600, dpi), ScaleForDpi(400, dpi)}));
-    auto images = reinterpret_cast<HIMAGELIST>(SendMessageA(main.Toolbar(), TB_GETIMAGELIST, 0, 0));
-    int cx = 0, cy = 0;
-    ImageList_GetIconSize(images, &cx, &cy);
-    EXPECT_EQ(std::make_pair(cx, ImageList_GetImageCount(images)),
-              std::make_pair(ScaleForDpi(24, dpi), 5));
-    RECT client = RectIn(main.MdiClient(), window);
-    EXPECT_EQ(client.top, RectIn(main.Toolbar(), window).bottom);
-    EXPECT_EQ(client.bottom, RectIn(main.StatusBar(), window).top);
-    EXPECT_EQ(height(main.Toolbar()) > toolbarAt96 * 5 / 4, dpi == 144);
-    EXPECT_EQ(height(main.StatusBar()) > statusAt96 * 5 / 4, dpi == 144);
-  }
 }
 
 // Closing, also by the end of the session, saves the placement and settings, which the next
