@@ -5,19 +5,18 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include <gtest/gtest.h>
-
-#include "Testing.h"
+#include "FrameTest.h"
 #include "document/frmDocument.h"
 #include "platform/Dpi.h"
-#include "shell/frmMain.h"
 
 namespace corvane {
 namespace {
 
 constexpr char kDesktop[] = "Control Panel\\Desktop";
 
-TEST(FrameDpiTest, PicturesAndPlacementFollowTheDpi) {
+class FrameDpiTest : public test::FrameTest {};
+
+TEST_F(FrameDpiTest, PicturesAndPlacementFollowTheDpi) {
   if (!test::InChildRun()) {
     DWORD before = 0, size = sizeof before;
     bool had = RegGetValueA(HKEY_CURRENT_USER, kDesktop, "LogPixels", RRF_RT_REG_DWORD, nullptr,
@@ -34,11 +33,7 @@ TEST(FrameDpiTest, PicturesAndPlacementFollowTheDpi) {
     return;
   }
   ASSERT_EQ(ScreenDpi(), 144);
-  RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Corvane\\Settings");
-  RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\Corvane\\Settings", "frun", REG_SZ, "0", 2);
-  frmMain main;
-  main.Load("");
-  test::PumpFor(50);
+  frmMain& main = Open();
   EXPECT_EQ(main.Dpi(), 144);
   auto images = reinterpret_cast<HIMAGELIST>(SendMessageA(main.Toolbar(), TB_GETIMAGELIST, 0, 0));
   int cx = 0, cy = 0;
@@ -52,7 +47,6 @@ TEST(FrameDpiTest, PicturesAndPlacementFollowTheDpi) {
   frmDocument& document = main.CreateDocumentWindow();
   ImageList_GetIconSize(ListView_GetImageList(document.lvwZip(), LVSIL_SMALL), &cx, &cy);
   EXPECT_EQ(cx, 24);
-  RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Corvane\\Settings");
 }
 
 }  // namespace

@@ -52,8 +52,11 @@ class FrameTest : public testing::Test {
     PumpFor(50);
     return *m_main;
   }
+  // Closes the window as its close box would, and waits until it is gone.
   void Close() {
-    EXPECT_TRUE(CloseAndWait(m_main->Window()));
+    HWND window = m_main->Window();
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(window); }));
     m_main.reset();
   }
   void Command(WORD id) { SendMessageA(m_main->Window(), WM_COMMAND, id, 0); }

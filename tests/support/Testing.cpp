@@ -161,11 +161,6 @@ void CALLBACK DialogAnswer::OnTimer(HWND, UINT, UINT_PTR timer, DWORD) {
   self->m_action(dialog);
 }
 
-bool CloseAndWait(HWND window) {
-  PostMessageA(window, WM_CLOSE, 0, 0);
-  return WaitUntil([&] { return !IsWindow(window); });
-}
-
 void Click(HWND dialog, int buttonId) {
   SendMessageA(GetDlgItem(dialog, buttonId), BM_CLICK, 0, 0);
 }

@@ -97,9 +97,6 @@ class DialogAnswer {
   HWND m_last = nullptr;
 };
 
-// Closes a window as its close box would and waits until it is gone; true when it went.
-bool CloseAndWait(HWND window);
-
 // Presses a dialog's button as a click would.
 void Click(HWND dialog, int buttonId);
 
