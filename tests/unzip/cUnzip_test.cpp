@@ -35,27 +35,14 @@ class cUnzipTest : public testing::Test {
   Recorder events;
 };
 
+// Only the selected entries are extracted, their names taken as they are (no wildcards).
 TEST_F(cUnzipTest, SelectionDecidesTheIncludeList) {
-  const std::set<std::string> all = {
-      "plain.txt",       "with space.txt", "Zoë 日本.txt", "nested\\deeper\\ünï.txt",
-      "nested\\top.txt", "a[1].txt",       "a1.txt",       "a_.txt",
-      "ab.txt",          "back\\slash.txt"};
-  const struct {
-    std::vector<std::string> selected;  // "*": every entry
-    std::set<std::string> files;
-  } cases[] = {
-      {{}, all},
-      {{"*"}, all},
-      {{"a[1].txt", "a*.txt", "nested/deeper/ünï.txt"},
-       {"a[1].txt", "a_.txt", "nested\\deeper\\ünï.txt"}},
-  };
-  for (const auto& c : cases) {
-    TempFolder folder;
-    List("names.zip");
-    if (c.selected != std::vector<std::string>{"*"}) SelectOnly(c.selected);
-    unzip.UseFolderNames(true);
-    EXPECT_EQ(Extract(folder), c.files);
-  }
+  TempFolder selected;
+  List("names.zip");
+  SelectOnly({"a[1].txt", "a*.txt", "nested/deeper/ünï.txt"});
+  unzip.UseFolderNames(true);
+  EXPECT_EQ(Extract(selected),
+            (std::set<std::string>{"a[1].txt", "a_.txt", "nested\\deeper\\ünï.txt"}));
   // No fixed limit on the number of selected entries.
   TempFolder folder;
   List("many.zip");
