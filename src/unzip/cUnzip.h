@@ -114,7 +114,6 @@ class cUnzip {
 
  private:
   friend struct UnzipCallbacks;
-  friend struct cUnzipTestHelper;
 
   const ArchiveEntry& Entry(int32_t lIndex) const;
   ArchiveEntry& Entry(int32_t lIndex);

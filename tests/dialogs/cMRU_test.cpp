@@ -5,6 +5,7 @@
 
 #include <optional>
 
+#include "Testing.h"
 #include "settings/cRegistry.h"
 
 namespace corvane {
@@ -70,13 +71,8 @@ TEST(cMRUTest, StoresItselfAndLoadsWithinBounds) {
     if (c.count) reg.Value(c.count);
     cMRU list;
     list.Add("kept");
-    try {
-      list.DeSerialise(reg);
-      EXPECT_EQ(ItemsOf(list), c.items.value_or("<error>")) << c.count;
-    } catch (const Error& error) {
-      EXPECT_EQ(error.Number(), c.items ? 0 : kErrTypeMismatch) << c.count;
-      EXPECT_EQ(ItemsOf(list), "kept");
-    }
+    EXPECT_EQ(test::ErrorNumber([&] { list.DeSerialise(reg); }), c.items ? 0 : kErrTypeMismatch);
+    EXPECT_EQ(ItemsOf(list), c.items.value_or("kept")) << c.count;
     EXPECT_EQ(list.MaxCount(), c.limit) << c.count;
   }
   RegDeleteTreeA(HKEY_CURRENT_USER, reg.SectionKey().c_str());

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "EngineTesting.h"
+#include "Testing.h"
 #include "document/IconImageList.h"
 
 namespace corvane {

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <functional>
 
+#include "Testing.h"
 #include "platform/Module.h"
 
 namespace corvane {
@@ -40,7 +41,6 @@ TEST(cRegistryTest, ValuesAreStoredByTypeAndReadAsStored) {
   } cases[] = {
       {REG_SZ, "", REG_SZ, Z(""), ""},
       {REG_SZ, "Zo\xC3\xAB", REG_SZ, Z("Zo\xC3\xAB"), "Zo\xC3\xAB"},
-      {REG_SZ, "x \"%1\"", REG_SZ, Z("x \"%1\""), "x \"%1\""},
       {REG_SZ, "1%%", REG_SZ, Z("1%%"), "1%%"},
       {REG_SZ, "%CORVANE_TEST%\\a", REG_EXPAND_SZ, Z("%CORVANE_TEST%\\a"), "C:\\X\\a"},
       {REG_EXPAND_SZ, true, REG_SZ, Z("True"), "True"},
@@ -128,11 +128,9 @@ TEST(cRegistryTest, FailuresRaiseNumberedErrorsNamingTheKey) {
       {nullptr, kKey, "", 0, create, kErrRegistry, ""},
       {HKEY_CURRENT_USER, kKey, "", 0, remove, kErrRegistry, "'-2147483647'"},  // has subkeys
       {HKEY_LOCAL_MACHINE, tooLong, "v", 0, removeValue, kErrRegistry, "'-2147483646'"},
-      {HKEY_CURRENT_USER, kKey, "missing", 0, removeValue, kErrRegistry, "'-2147483647'"},
       {nullptr, kKey, "v", REG_SZ, write, kErrRegistry, "'0'"},
       {HKEY_CURRENT_USER, kKey, std::string(20000, 'n'), REG_SZ, write, kErrRegistryWrite,
        "'-2147483647'"},  // value name too long
-      {HKEY_CURRENT_USER, kKey, "v", REG_MULTI_SZ, write, kErrRegistryWrite, "'-2147483647'"},
       {HKEY_CURRENT_USER, kKey, "v", REG_BINARY, write, kErrRegistry, nullptr},  // not bytes
   };
   cRegistry child = TestValue();
@@ -145,16 +143,11 @@ TEST(cRegistryTest, FailuresRaiseNumberedErrorsNamingTheKey) {
     reg.SectionKey(c.section);
     reg.ValueKey(c.name);
     reg.ValueType(c.type);
-    try {
-      c.call(reg);
-      ADD_FAILURE() << "no error";
-    } catch (const Error& error) {
-      EXPECT_EQ(error.Number(), c.number);
-      EXPECT_EQ(error.Source(), c.rootText ? ExecutableTitle() + ".cRegistry" : "");
-      const std::string& text = error.Description();
-      if (c.rootText) EXPECT_NE(text.find(c.rootText), std::string::npos) << text;
-      if (c.rootText) EXPECT_NE(text.find("'" + c.section), std::string::npos) << text;
-    }
+    std::string source, text;
+    EXPECT_EQ(test::ErrorNumber([&] { c.call(reg); }, &source, &text), c.number);
+    EXPECT_EQ(source, c.rootText ? ExecutableTitle() + ".cRegistry" : "");
+    if (c.rootText) EXPECT_NE(text.find(c.rootText), std::string::npos) << text;
+    if (c.rootText) EXPECT_NE(text.find("'" + c.section), std::string::npos) << text;
     EXPECT_EQ(reg.SectionKey(), c.section);
     EXPECT_EQ(reg.ValueType(), c.type);
   }

@@ -5,27 +5,20 @@
 
 #include <functional>
 
-#include "WindowTesting.h"
-#include "platform/Dpi.h"
-#include "platform/Twips.h"
+#include "Testing.h"
 #include "settings/AppSettings.h"
 
 namespace corvane {
 namespace {
 
-using testing_support::Click;
-using testing_support::DialogAnswer;
-using testing_support::TextOf;
+using namespace test;
 using F = frmOptions;
 
-// Shows the dialog owned by a window of its own and runs the steps on it; the steps close it.
-void ShowOptions(const std::function<void(HWND dialog, HWND owner)>& steps) {
-  HWND owner = CreateWindowExA(0, "STATIC", "owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 80, 700,
-                               500, nullptr, nullptr, nullptr, nullptr);
-  DialogAnswer answer("Options", [&](HWND dialog) { steps(dialog, owner); });
-  frmOptions::Show(owner, "C:\\Corvane\\Corvane.exe");
+// Shows the dialog and runs the steps on it; the steps close it.
+void ShowOptions(const std::function<void(HWND dialog)>& steps) {
+  DialogAnswer answer("Options", steps);
+  frmOptions::Show(nullptr, "C:\\Corvane\\Corvane.exe");
   EXPECT_TRUE(answer.Answered());
-  DestroyWindow(owner);
 }
 
 // What a user does to leave the dialog: buttons pressed, or keys typed in the text box as the
@@ -60,14 +53,14 @@ TEST(frmOptionsTest, FieldsReachTheSettingsOnlyThroughOKAndApply) {
     for (const char* typed : {"D:\\Zo\xC3\xAB", ""}) {  // an empty base path is taken too
       g_bStoreFolderNames = false;
       g_sBasePath = "C:\\";
-      ShowOptions([&](HWND dialog, HWND) {
+      ShowOptions([&](HWND dialog) {
         Click(dialog, F::kCheck1);
         SetDlgItemTextA(dialog, F::kTxtBase, typed);
         Leave(dialog, c.steps);
       });
       EXPECT_EQ(g_bStoreFolderNames, c.applied) << c.steps[0];
       EXPECT_EQ(g_sBasePath, c.applied ? typed : "C:\\") << c.steps[0];
-      ShowOptions([&](HWND dialog, HWND) {  // opened again, it shows them as they now are
+      ShowOptions([&](HWND dialog) {  // opened again, it shows them as they now are
         EXPECT_EQ(IsDlgButtonChecked(dialog, F::kCheck1) == BST_CHECKED, c.applied) << c.steps[0];
         EXPECT_EQ(TextOf(GetDlgItem(dialog, F::kTxtBase)), g_sBasePath) << c.steps[0];
         Click(dialog, F::kCmdCancel);
@@ -75,60 +68,6 @@ TEST(frmOptionsTest, FieldsReachTheSettingsOnlyThroughOKAndApply) {
     }
   }
   EXPECT_EQ(g_iFirstRun, 1);
-}
-
-// Both take effect at once, and Cancel takes back neither; no key is removed.
-TEST(frmOptionsTest, AssociateWritesAtOnceAndStopAssociatingKeepsTheKeys) {
-  auto associated = [] {
-    return RegGetValueA(HKEY_CLASSES_ROOT, ".ZIP", nullptr, RRF_RT_REG_SZ, nullptr, nullptr,
-                        nullptr) == ERROR_SUCCESS;
-  };
-  RegDeleteTreeA(HKEY_CLASSES_ROOT, ".ZIP");
-  ShowOptions([&](HWND dialog, HWND) {
-    Click(dialog, F::kCmdAssoc);
-    EXPECT_TRUE(g_iFirstRun == 2 && associated());
-    Click(dialog, F::kCmdDeAssoc);
-    Click(dialog, F::kCmdCancel);
-  });
-  EXPECT_TRUE(g_iFirstRun == 0 && associated());
-  for (const char* key : {".ZIP", "Corvane.ZipFile"}) RegDeleteTreeA(HKEY_CLASSES_ROOT, key);
-}
-
-TEST(frmOptionsTest, FixedDialogLaidOutFromTwipsAtItsDpi) {
-  ShowOptions([&](HWND dialog, HWND owner) {
-    auto expectLayout = [&](int dpi) {
-      RECT client, ok;
-      GetClientRect(dialog, &client);
-      GetWindowRect(GetDlgItem(dialog, F::kCmdOK), &ok);
-      MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&ok), 2);
-      EXPECT_EQ(client.right, TwipsToPixels(6135, dpi));
-      EXPECT_EQ(client.bottom, TwipsToPixels(2055, dpi));
-      EXPECT_EQ(ok.left, TwipsToPixels(2490, dpi));
-      EXPECT_EQ(ok.top, TwipsToPixels(1575, dpi));
-    };
-    expectLayout(ScreenDpi());
-    EXPECT_FALSE(GetWindowLongA(dialog, GWL_STYLE) & (WS_MAXIMIZEBOX | WS_THICKFRAME));
-    RECT outer, around;
-    GetWindowRect(dialog, &outer);
-    GetWindowRect(owner, &around);
-    EXPECT_NEAR(outer.left + outer.right, around.left + around.right, 2);
-    EXPECT_NEAR(outer.top + outer.bottom, around.top + around.bottom, 2);
-    std::vector<int> order;
-    for (HWND at = GetFocus(); order.size() < 8; at = GetNextDlgTabItem(dialog, at, FALSE)) {
-      order.push_back(GetDlgCtrlID(at));
-    }
-    EXPECT_EQ(order, (std::vector<int>{F::kCmdOK, F::kCmdCancel, F::kCmdApply, F::kCheck1,
-                                       F::kTxtBase, F::kCmdAssoc, F::kCmdDeAssoc, F::kCmdOK}));
-
-    // Moved to a monitor of 144 dots per inch, it lays itself out and its font again.
-    SendMessageA(dialog, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&outer));
-    expectLayout(144);
-    LOGFONTA font{};
-    GetObjectA(reinterpret_cast<HFONT>(SendDlgItemMessageA(dialog, F::kTxtBase, WM_GETFONT, 0, 0)),
-               sizeof font, &font);
-    EXPECT_EQ(font.lfHeight, MessageFontForDpi(144).lfHeight);
-    Click(dialog, F::kCmdCancel);
-  });
 }
 
 }  // namespace

@@ -2,39 +2,28 @@
 // window shows, and the association renewed, or not, at the starts after it. The main window is
 // created in this process, which answers its dialogs from a timer.
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <functional>
 #include <list>
-#include <memory>
 #include <vector>
 
-#include "WindowTesting.h"
+#include "FrameTest.h"
 #include "cRegistryTestHelper.h"
-#include "settings/AppSettings.h"
 #include "settings/frmOptions.h"
-#include "shell/frmMain.h"
 
 namespace corvane {
 namespace {
 
-using testing_support::ChildTexts;
-using testing_support::Click;
-using testing_support::DialogAnswer;
-using testing_support::WaitUntil;
-
-constexpr char kSection[] = "Software\\Corvane\\Settings";
+using namespace test;
 
 bool Associated() {
   return RegGetValueA(HKEY_CLASSES_ROOT, "Corvane.ZipFile\\shell\\open\\command", nullptr,
                       RRF_RT_REG_SZ, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
 }
 
+// Whether a text of the box starts so.
 bool Shows(HWND box, const std::string& start) {
-  std::vector<std::string> texts = ChildTexts(box);
-  return std::any_of(texts.begin(), texts.end(),
-                     [&](const std::string& text) { return text.rfind(start, 0) == 0; });
+  return ("\n" + ChildTexts(box)).find("\n" + start) != std::string::npos;
 }
 
 // A dialog to answer: its caption, and what to check and press in it.
@@ -43,19 +32,8 @@ struct Step {
   std::function<void(HWND)> action;
 };
 
-class FirstRunTest : public testing::Test {
+class FirstRunTest : public FrameTest {
  protected:
-  void SetUp() override { Forget(); }
-  void TearDown() override {
-    m_main.reset();
-    Forget();
-  }
-  // No settings stored and no association, as before a first start.
-  static void Forget() {
-    RegDeleteTreeA(HKEY_CURRENT_USER, kSection);
-    for (const char* key : {".ZIP", "Corvane.ZipFile"}) RegDeleteTreeA(HKEY_CLASSES_ROOT, key);
-  }
-
   // Starts the main window and answers its dialogs in the order given, each once the one before it
   // has been answered; runs then, then closes the window and returns "frun" as stored.
   std::string StartAndClose(
@@ -76,13 +54,8 @@ class FirstRunTest : public testing::Test {
     EXPECT_EQ(answers.size(), steps.size());
     EXPECT_TRUE(IsWindowVisible(m_main->Window()));
     then();
-    HWND window = m_main->Window();
-    PostMessageA(window, WM_CLOSE, 0, 0);
-    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(window); }));
-    char frun[16] = "<absent>";
-    DWORD size = sizeof frun;
-    RegGetValueA(HKEY_CURRENT_USER, kSection, "frun", RRF_RT_REG_SZ, nullptr, frun, &size);
-    return frun;
+    Close();
+    return Stored("frun");
   }
 
   // The question, answered with this button, and the Options dialog after it, where these buttons
@@ -100,8 +73,6 @@ class FirstRunTest : public testing::Test {
                for (int button : buttons) Click(dialog, button);
              }}};
   }
-
-  std::unique_ptr<frmMain> m_main;
 };
 
 TEST_F(FirstRunTest, AnswerDecidesWhetherLaterStartsAssociate) {
@@ -116,7 +87,8 @@ TEST_F(FirstRunTest, AnswerDecidesWhetherLaterStartsAssociate) {
       {"OK", IDOK, {F::kCmdCancel}, "2", true},
       {"Cancel", IDCANCEL, {F::kCmdCancel}, "0", false},
       {"Cancel, Associate", IDCANCEL, {F::kCmdAssoc, F::kCmdCancel}, "2", true},
-      {"OK, Stop Associating", IDOK, {F::kCmdDeAssoc, F::kCmdOK}, "0", true},
+      // Cancel takes back neither button, and Stop Associating removes no key.
+      {"OK, Stop Associating", IDOK, {F::kCmdDeAssoc, F::kCmdCancel}, "0", true},
   };
   for (const auto& c : cases) {
     Forget();
@@ -131,8 +103,7 @@ TEST_F(FirstRunTest, AnswerDecidesWhetherLaterStartsAssociate) {
                                 EXPECT_EQ(GetWindow(dialog, GW_OWNER), m_main->Window());
                                 Click(dialog, frmOptions::kCmdCancel);
                               });
-                              SendMessageA(m_main->Window(), WM_COMMAND, frmMain::mnuViewOptions,
-                                           0);
+                              Command(frmMain::mnuViewOptions);
                               EXPECT_TRUE(options.Answered());
                             }),
               c.frun)
@@ -144,6 +115,7 @@ TEST_F(FirstRunTest, AnswerDecidesWhetherLaterStartsAssociate) {
 // A failed association shows the registry's message once, and the start goes on: at the first
 // start, and at each start after one where it was accepted.
 TEST_F(FirstRunTest, FailedAssociationIsShownAndTheStartGoesOn) {
+  Forget();
   cRegistryTestHelper refusing({HKEY_CLASSES_ROOT, HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER});
   Step failure{"Corvane", [](HWND box) {
                  EXPECT_TRUE(Shows(box, "Failed to set registry value Key: '"));
@@ -152,7 +124,7 @@ TEST_F(FirstRunTest, FailedAssociationIsShownAndTheStartGoesOn) {
   std::vector<Step> steps = FirstRun(IDOK, {frmOptions::kCmdCancel});
   steps.insert(steps.begin() + 1, failure);
   EXPECT_EQ(StartAndClose(steps), "0");
-  RegSetKeyValueA(HKEY_CURRENT_USER, kSection, "frun", REG_SZ, "2", 2);
+  Store("frun", "2");
   EXPECT_EQ(StartAndClose({failure}), "2");
 }
 

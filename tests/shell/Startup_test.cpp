@@ -2,14 +2,14 @@
 
 #include <gtest/gtest.h>
 
-#include "WindowTesting.h"
+#include <utility>
+
+#include "Testing.h"
 
 namespace corvane {
 namespace {
 
-using testing_support::ChildTexts;
-using testing_support::Click;
-using testing_support::DialogAnswer;
+using namespace test;
 
 TEST(StartupTest, CommandLineIsTheTextAfterTheProgramPath) {
   const struct {
@@ -34,21 +34,6 @@ TEST(StartupTest, CommandLineIsTheTextAfterTheProgramPath) {
   EXPECT_EQ(HandOverPayload(L"Zo\u00EB\u65E5"), "Zo\xC3\xAB\xE6\x97\xA5");
 }
 
-// Where the UTF-8 code page is not in force, the program says why in a box and does not start.
-TEST(StartupTest, OtherCodePageIsRefused) {
-  std::vector<std::string> texts;
-  DialogAnswer box("Corvane", [&](HWND dialog) {
-    texts = ChildTexts(dialog);
-    Click(dialog, IDOK);
-  });
-  EXPECT_EQ(Main(1252), 1);
-  ASSERT_TRUE(box.Answered());
-  std::string all;
-  for (const std::string& text : texts) all += text + "\n";
-  EXPECT_NE(all.find("Windows 10 version 1903"), std::string::npos) << all;
-  EXPECT_NE(all.find("1252"), std::string::npos) << all;
-}
-
 HHOOK g_hook = nullptr;
 
 // Refuses the creation of every MDI client window of this thread.
@@ -60,23 +45,29 @@ LRESULT CALLBACK NoMdiClient(int code, WPARAM wParam, LPARAM lParam) {
   return CallNextHookEx(g_hook, code, wParam, lParam);
 }
 
-// A frame that cannot be created is reported, not run without its document area.
-TEST(StartupTest, FrameCreationFailureShowsTheBox) {
-  g_hook = SetWindowsHookExA(WH_CBT, NoMdiClient, nullptr, GetCurrentThreadId());
-  std::vector<std::string> texts;
-  DialogAnswer box("Corvane", [&](HWND dialog) {
-    texts = ChildTexts(dialog);
-    Click(dialog, IDOK);
-  });
-  EXPECT_EQ(Main(CP_UTF8), 1);
-  UnhookWindowsHookEx(g_hook);
-  ASSERT_TRUE(box.Answered());
-  std::string all;
-  for (const std::string& text : texts) all += text + "\n";
-  EXPECT_NE(all.find("(MDICLIENT)"), std::string::npos) << all;
-  // The failed start gave up the instance mutex: the next start is a first instance.
-  EXPECT_TRUE(IsFirstInstance("Corvane_APPLICATION_MUTEX"));
-  ReleaseInstanceMutex();
+// Where the UTF-8 code page is not in force, or the frame cannot be created, the program says why
+// in a box and does not start; the failed start gives up the instance mutex.
+TEST(StartupTest, FailedStartShowsTheBox) {
+  const struct {
+    UINT codePage;
+    std::vector<const char*> shown;
+  } cases[] = {{1252, {"Windows 10 version 1903", "1252"}}, {CP_UTF8, {"(MDICLIENT)"}}};
+  for (const auto& c : cases) {
+    if (c.codePage == CP_UTF8) {
+      g_hook = SetWindowsHookExA(WH_CBT, NoMdiClient, nullptr, GetCurrentThreadId());
+    }
+    std::string texts;
+    DialogAnswer box("Corvane", [&](HWND dialog) {
+      texts = ChildTexts(dialog);
+      Click(dialog, IDOK);
+    });
+    EXPECT_EQ(Main(c.codePage), 1);
+    if (g_hook) UnhookWindowsHookEx(std::exchange(g_hook, nullptr));
+    EXPECT_TRUE(box.Answered());
+    for (const char* shown : c.shown) EXPECT_NE(texts.find(shown), std::string::npos) << texts;
+    EXPECT_TRUE(IsFirstInstance("Corvane_APPLICATION_MUTEX"));
+    ReleaseInstanceMutex();
+  }
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "WindowTesting.h"
+#include "Testing.h"
 
 #include <gtest/gtest.h>
 
@@ -6,18 +6,118 @@
 #include <gdiplus.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <map>
+#include <sstream>
 #include <utility>
-#include <vector>
 
 #include "platform/Text.h"
 
-namespace corvane::testing_support {
+namespace corvane::test {
 namespace {
+
+// Paths are UTF-8 here, as everywhere in the program.
+std::filesystem::path PathOf(const std::string& path) {
+  return Wide(path);
+}
+
 // The answers alive, by their timers: several can wait for dialogs at once.
 std::map<UINT_PTR, DialogAnswer*> g_answers;
 constexpr char kChildVariable[] = "CORVANE_TEST_CHILD";
+
 }  // namespace
+
+TempFolder::TempFolder() {
+  static int counter = 0;
+  std::filesystem::path folder;
+  do {
+    folder = std::filesystem::temp_directory_path() /
+             ("cvtest" + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(++counter));
+  } while (!std::filesystem::create_directory(folder));
+  m_sPath = Utf8(folder.wstring());
+}
+
+TempFolder::~TempFolder() {
+  std::error_code ignored;
+  for (const auto& entry :
+       std::filesystem::recursive_directory_iterator(PathOf(m_sPath), ignored)) {
+    SetFileAttributesW(entry.path().c_str(), FILE_ATTRIBUTE_NORMAL);
+  }
+  std::filesystem::remove_all(PathOf(m_sPath), ignored);
+}
+
+std::string TestArchive(const std::string& name) {
+  // The folder comes as a Linux path; Wine shows the Linux root as drive Z:.
+  const char* folder = std::getenv("CORVANE_TEST_ARCHIVES");
+  std::string path = std::string("Z:") + (folder ? folder : "") + "/" + name;
+  for (char& c : path) c = c == '/' ? '\\' : c;
+  return path;
+}
+
+void WriteFileText(const std::string& path, const std::string& data) {
+  std::filesystem::create_directories(PathOf(path).parent_path());
+  std::ofstream(PathOf(path), std::ios::binary) << data;
+}
+
+std::string ReadFileText(const std::string& path) {
+  std::ifstream in(PathOf(path), std::ios::binary);
+  if (!in) return "<missing>";
+  std::ostringstream data;
+  data << in.rdbuf();
+  return data.str();
+}
+
+std::set<std::string> FilesUnder(const std::string& folder) {
+  std::set<std::string> files;
+  std::error_code ignored;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(PathOf(folder), ignored)) {
+    if (entry.is_regular_file()) {
+      files.insert(Utf8(entry.path().lexically_relative(PathOf(folder)).wstring()));
+    }
+  }
+  return files;
+}
+
+long ErrorNumber(const std::function<void()>& call, std::string* source, std::string* description) {
+  try {
+    call();
+  } catch (const Error& error) {
+    if (source) *source = error.Source();
+    if (description) *description = error.Description();
+    return error.Number();
+  }
+  return 0;
+}
+
+void Recorder::Note() {
+  if (GetCurrentThreadId() != m_thread) otherThread = true;
+}
+
+void Recorder::Cancel(const std::string& sMsg, bool& bCancel) {
+  Note();
+  cancels.push_back(sMsg);
+  if (during) std::exchange(during, nullptr)();
+  bCancel = cancelAll;
+}
+
+void Recorder::OverWritePrompt(const std::string&, int32_t&) {
+  Note();
+}
+
+void Recorder::PasswordRequest(std::string& sPassword, bool& bCancel) {
+  Note();
+  EXPECT_TRUE(sPassword.empty() && !bCancel);
+  ++passwordPrompts;
+  sPassword = password;
+  bCancel = cancelPassword;
+}
+
+void Recorder::Progress(int32_t lCount, const std::string& sMsg) {
+  Note();
+  EXPECT_EQ(lCount, 1);
+  messages.push_back(sMsg);
+}
 
 void PumpFor(int milliseconds) {
   WaitUntil([] { return false; }, milliseconds);
@@ -61,11 +161,6 @@ void CALLBACK DialogAnswer::OnTimer(HWND, UINT, UINT_PTR timer, DWORD) {
   self->m_action(dialog);
 }
 
-bool CloseAndWait(HWND window) {
-  PostMessageA(window, WM_CLOSE, 0, 0);
-  return WaitUntil([&] { return !IsWindow(window); });
-}
-
 void Click(HWND dialog, int buttonId) {
   SendMessageA(GetDlgItem(dialog, buttonId), BM_CLICK, 0, 0);
 }
@@ -76,10 +171,10 @@ std::string TextOf(HWND window) {
   return text;
 }
 
-std::vector<std::string> ChildTexts(HWND window) {
-  std::vector<std::string> texts;
+std::string ChildTexts(HWND window) {
+  std::string texts;
   for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-    texts.push_back(TextOf(child));
+    texts += TextOf(child) + "\n";
   }
   return texts;
 }
@@ -154,4 +249,4 @@ long RunThisTestIn(const std::string& executable) {
   return Finish(child, 120000);
 }
 
-}  // namespace corvane::testing_support
+}  // namespace corvane::test
