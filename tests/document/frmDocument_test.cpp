@@ -318,42 +318,9 @@ TEST_F(DocumentTest, DoubleClickExtractsAndOpensTheCurrentEntry) {
   DeleteFileA(kOpenedLog);
 }
 
-// The Delete key removes exactly the selected entries, whatever their names hold, and the list
-// then equals a fresh listing; a failure is shown, and the list shows the archive as it then is.
-TEST_F(DocumentTest, DeleteKeyRemovesTheSelectedEntries) {
-  std::string names = folder / "names.zip";
-  CopyFileW(Wide(TestArchive("names.zip")).c_str(), Wide(names).c_str(), FALSE);
-  std::string secret =
-      MakeArchive(folder, "secret.zip", {{"a.txt", "a"}, {"b.txt", "b"}}, {"b.txt"});
-  for (auto [archive, deleted] :
-       {std::pair{names, std::vector<std::string>{"a[1].txt", "a*.txt", "Zoë 日本.txt",
-                                                  "nested/deeper/ünï.txt"}},
-        std::pair{secret, std::vector<std::string>{"b.txt"}}}) {
-    frmDocument& document = OpenArchive(archive);
-    size_t before = AllRows(document).size();
-    Select(document, deleted);
-    SendMessageA(document.lvwZip(), WM_KEYDOWN, VK_DELETE, 0);
-    Rows after = AllRows(document);
-    EXPECT_EQ(after, AllRows(OpenArchive(archive)));
-    EXPECT_EQ(after.size(), before - deleted.size());  // "a1.txt" and "ab.txt" stay
-  }
-  frmDocument& document = OpenArchive(names);
-  WriteFileText(names, "no longer an archive");
-  Select(document, {"a1.txt"});
-  std::string shown;
-  DialogAnswer failure(kAppTitle, [&](HWND box) {
-    shown = TextOf(GetDlgItem(box, 0xFFFF));
-    Click(box, IDOK);
-  });
-  SendMessageA(document.lvwZip(), WM_KEYDOWN, VK_DELETE, 0);
-  ASSERT_TRUE(failure.Answered());
-  EXPECT_EQ(shown.find(names + "\r\n\r\n"), 0u) << shown;
-  EXPECT_TRUE(AllRows(document).empty());
-}
-
 // New makes an empty archive (an existing file stays as it is) and shows an empty list; Add Files
 // adds the chosen files, from the real dialog too, and then lists every entry of the archive.
-TEST_F(DocumentTest, NewAndAddFiles) {
+TEST_F(DocumentTest, NewAddFilesAndDeleteKey) {
   for (const char* file : {"a b.txt", "c.txt", "d e.txt", "f.txt"})
     WriteFileText(folder / file, file);
   // The current folder is the same after the real dialog as before.
@@ -413,6 +380,35 @@ TEST_F(DocumentTest, NewAndAddFiles) {
   EXPECT_TRUE(AllRows(existing).empty());
   Command(frmMain::mnuFileAdd);
   EXPECT_EQ(AllRows(existing).size(), 11u);
+
+  // The Delete key removes exactly the selected entries, whatever their names hold, and the list
+  // then equals a fresh listing; a failure is shown, and the list shows the archive as it then is.
+  std::string secret =
+      MakeArchive(folder, "secret.zip", {{"a.txt", "a"}, {"b.txt", "b"}}, {"b.txt"});
+  for (auto [archive, deleted] :
+       {std::pair{names, std::vector<std::string>{"a[1].txt", "a*.txt", "Zoë 日本.txt",
+                                                  "nested/deeper/ünï.txt"}},
+        std::pair{secret, std::vector<std::string>{"b.txt"}}}) {
+    frmDocument& document = OpenArchive(archive);
+    size_t count = AllRows(document).size();
+    Select(document, deleted);
+    SendMessageA(document.lvwZip(), WM_KEYDOWN, VK_DELETE, 0);
+    Rows after = AllRows(document);
+    EXPECT_EQ(after, AllRows(OpenArchive(archive)));
+    EXPECT_EQ(after.size(), count - deleted.size());  // "a1.txt" and "ab.txt" stay
+  }
+  frmDocument& document = OpenArchive(names);
+  WriteFileText(names, "no longer an archive");
+  Select(document, {"a1.txt"});
+  std::string shown;
+  DialogAnswer failure(kAppTitle, [&](HWND box) {
+    shown = TextOf(GetDlgItem(box, 0xFFFF));
+    Click(box, IDOK);
+  });
+  SendMessageA(document.lvwZip(), WM_KEYDOWN, VK_DELETE, 0);
+  ASSERT_TRUE(failure.Answered());
+  EXPECT_EQ(shown.find(names + "\r\n\r\n"), 0u) << shown;
+  EXPECT_TRUE(AllRows(document).empty());
 }
 
 // The prompts, answered with their own buttons and keys over extractions of existing files and
