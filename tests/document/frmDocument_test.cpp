@@ -222,11 +222,9 @@ TEST_F(DocumentTest, ArchiveOpensFromEachPathWithEveryEntry) {
 // the current entry, which the shell is then asked to open by the path extraction gave it.
 TEST_F(DocumentTest, DoubleClickExtractsAndOpensTheCurrentEntry) {
   // A file type whose handler notes the path it is asked to open.
-  HKEY classes = nullptr;
-  RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Classes", 0, KEY_ALL_ACCESS, &classes);
-  RegSetKeyValueA(classes, ".cvopen", nullptr, REG_SZ, "CorvaneTest.Opened", 19);
+  RegSetKeyValueA(HKEY_CLASSES_ROOT, ".cvopen", nullptr, REG_SZ, "CorvaneTest.Opened", 19);
   std::string handler = "C:\\windows\\system32\\cmd.exe /c echo [%1]>>" + std::string(kOpenedLog);
-  RegSetKeyValueA(classes, "CorvaneTest.Opened\\shell\\open\\command", nullptr, REG_SZ,
+  RegSetKeyValueA(HKEY_CLASSES_ROOT, "CorvaneTest.Opened\\shell\\open\\command", nullptr, REG_SZ,
                   handler.c_str(), static_cast<DWORD>(handler.size() + 1));
   DeleteFileA(kOpenedLog);
   for (const char* file : {"doc one.cvopen", "b.cvopen", "secret.cvopen"}) {
@@ -312,9 +310,8 @@ TEST_F(DocumentTest, DoubleClickExtractsAndOpensTheCurrentEntry) {
             (std::vector<std::string>{"[C:\\Temp\\doc one.cvopen]", "[C:\\Temp\\b.cvopen]"}));
   // The choices the double-click sets aside are back.
   EXPECT_FALSE(document.m_cUnzip.OverwriteExisting() || document.m_cUnzip.PromptToOverwrite());
-  RegDeleteTreeA(classes, "CorvaneTest.Opened");
-  RegDeleteTreeA(classes, ".cvopen");
-  RegCloseKey(classes);
+  RegDeleteTreeA(HKEY_CLASSES_ROOT, "CorvaneTest.Opened");
+  RegDeleteTreeA(HKEY_CLASSES_ROOT, ".cvopen");
   DeleteFileA(kOpenedLog);
 }
 
