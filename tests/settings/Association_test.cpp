@@ -7,7 +7,6 @@
 
 #include "Testing.h"
 #include "cRegistryTestHelper.h"
-#include "platform/Module.h"
 
 namespace corvane {
 namespace {
@@ -72,54 +71,21 @@ TEST_F(AssociationTest, CorvaneWritesFiveKeysPerRootOrTheUsersClassesOrStops) {
   EXPECT_EQ(recorder.log, "HKCR\\.ZIP = Corvane.ZipFile\nHKLM\\SOFTWARE\\Classes\\.ZIP refused\n");
 }
 
+// A path is quoted once, blanks around it dropped; the verbs and the icon the program leaves out
+// come, with their default menu texts, when asked for.
 TEST_F(AssociationTest, PathIsQuotedOnceAndVerbsFollowTheFlags) {
-  const struct {
-    const char* path;
-    bool print, install, newVerb;
-    int icon;
-    std::string written;  // "shell\" left out
-  } cases[] = {
-      {"C:\\a b\\x.exe", false, false, false, 0,
-       "open = &Go|open\\command = \"C:\\a b\\x.exe\" \"%1\"|DefaultIcon = \"C:\\a b\\x.exe\",0|"},
-      {"  C:\\x.exe\"  ", false, true, false, -1,
-       "open = &Go|open\\command = \"C:\\x.exe\" \"%1\"|add = &Install CVT|"
-       "add\\command = \"C:\\x.exe\" /a \"%1\"|"},
-      {"\"C:\\x.exe", true, false, true, -1,
-       "open = &Go|open\\command = \"C:\\x.exe\" \"%1\"|print = &Print|"
-       "print\\command = \"C:\\x.exe\" /p \"%1\"|new = &New|new\\command = \"C:\\x.exe\" /n "
-       "\"%1\"|"},
-  };
-  for (const auto& c : cases) {
-    cRegistryTestHelper recorder;
-    cRegistry reg;
-    reg.CreateEXEAssociation(c.path, "CorvaneTest.File", "Test File", "CVT", "&Go", c.print, "",
-                             c.newVerb, "", c.install, "", c.icon);
-    std::string written = LinesOf(recorder.log, "HKCR\\CorvaneTest.File\\");
-    for (size_t at; (at = written.find("shell\\")) != std::string::npos;) written.erase(at, 6);
-    EXPECT_EQ(written, c.written) << c.path;
-    EXPECT_EQ(reg.ClassKey(), HKEY_LOCAL_MACHINE);
-  }
-}
-
-TEST_F(AssociationTest, AdditionalVerbsNeedTriplesAndAnExistingClass) {
-  cRegistry reg;
-  reg.ClassKey(HKEY_CLASSES_ROOT);
-  for (auto [items, number] :
-       {std::pair{std::vector<RegValue>{"a", "b", "c", "d"}, kErrAssociationList},
-        std::pair{std::vector<RegValue>{"a", "b", "c"}, kErrAssociationClass}}) {
-    std::string source;
-    EXPECT_EQ(test::ErrorNumber(
-                  [&] { reg.CreateAdditionalEXEAssociations("CorvaneTest.File", items); }, &source),
-              number);
-    EXPECT_EQ(source, ExecutableTitle() + ".cRegistry");
-  }
-  reg.CreateEXEAssociation(kProgram, "CorvaneTest.File", "", "CVT", "", false, "", false, "", false,
-                           "", -1);
-  reg.ClassKey(HKEY_CLASSES_ROOT);
   cRegistryTestHelper recorder;
-  reg.CreateAdditionalEXEAssociations("CorvaneTest.File", {"view", "&View", "v.exe %A% %1"});
-  EXPECT_EQ(LinesOf(recorder.log, "HKLM\\SOFTWARE\\Classes\\CorvaneTest.File\\shell\\view"),
-            " = &View|\\command = v.exe %A% %1 type 2|");
+  cRegistry reg;
+  reg.CreateEXEAssociation("  C:\\x.exe\"  ", "CorvaneTest.File", "Test File", "CVT", "", true, "",
+                           true, "", true, "", 0);
+  std::string written = LinesOf(recorder.log, "HKCR\\CorvaneTest.File\\");
+  for (size_t at; (at = written.find("shell\\")) != std::string::npos;) written.erase(at, 6);
+  EXPECT_EQ(written,
+            "open = &Open|open\\command = \"C:\\x.exe\" \"%1\"|print = &Print|"
+            "print\\command = \"C:\\x.exe\" /p \"%1\"|add = &Install CVT|"
+            "add\\command = \"C:\\x.exe\" /a \"%1\"|new = &New|new\\command = \"C:\\x.exe\" /n "
+            "\"%1\"|DefaultIcon = \"C:\\x.exe\",0|");
+  EXPECT_EQ(reg.ClassKey(), HKEY_LOCAL_MACHINE);
 }
 
 }  // namespace

@@ -21,51 +21,45 @@ void ShowOptions(const std::function<void(HWND dialog)>& steps) {
   EXPECT_TRUE(answer.Answered());
 }
 
-// What a user does to leave the dialog: buttons pressed, or keys typed in the text box as the
-// dialog's own message loop sees them, or the close box.
-void Leave(HWND dialog, const std::vector<int>& steps) {
-  for (int step : steps) {
-    if (step == SC_CLOSE) {
-      SendMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
-    } else if (step == VK_ESCAPE || step == VK_RETURN) {
-      MSG key{GetDlgItem(dialog, F::kTxtBase), WM_KEYDOWN, static_cast<WPARAM>(step), 0};
-      IsDialogMessageA(dialog, &key);
-    } else {
-      Click(dialog, step);
-    }
-  }
-}
-
+// Leaving by buttons, by keys typed in the text box as the dialog's own message loop sees them, or
+// by the close box; what was typed is taken by OK and Apply only, an empty base path too.
 TEST(frmOptionsTest, FieldsReachTheSettingsOnlyThroughOKAndApply) {
   const struct {
     std::vector<int> steps;
+    const char* typed;
     bool applied;
   } cases[] = {
-      {{F::kCmdCancel}, false},
-      {{VK_ESCAPE}, false},
-      {{SC_CLOSE}, false},
-      {{VK_RETURN, F::kCmdCancel}, false},  // no button is the default: Enter does nothing
-      {{F::kCmdApply, F::kCmdCancel}, true},
-      {{F::kCmdOK}, true},
+      {{VK_ESCAPE}, "D:\\Zo\xC3\xAB", false},
+      {{SC_CLOSE}, "", false},
+      {{VK_RETURN, F::kCmdCancel}, "D:\\Zo\xC3\xAB", false},  // no button is the default
+      {{F::kCmdApply, F::kCmdCancel}, "D:\\Zo\xC3\xAB", true},
+      {{F::kCmdOK}, "", true},
   };
   g_iFirstRun = 1;
   for (const auto& c : cases) {
-    for (const char* typed : {"D:\\Zo\xC3\xAB", ""}) {  // an empty base path is taken too
-      g_bStoreFolderNames = false;
-      g_sBasePath = "C:\\";
-      ShowOptions([&](HWND dialog) {
-        Click(dialog, F::kCheck1);
-        SetDlgItemTextA(dialog, F::kTxtBase, typed);
-        Leave(dialog, c.steps);
-      });
-      EXPECT_EQ(g_bStoreFolderNames, c.applied) << c.steps[0];
-      EXPECT_EQ(g_sBasePath, c.applied ? typed : "C:\\") << c.steps[0];
-      ShowOptions([&](HWND dialog) {  // opened again, it shows them as they now are
-        EXPECT_EQ(IsDlgButtonChecked(dialog, F::kCheck1) == BST_CHECKED, c.applied) << c.steps[0];
-        EXPECT_EQ(TextOf(GetDlgItem(dialog, F::kTxtBase)), g_sBasePath) << c.steps[0];
-        Click(dialog, F::kCmdCancel);
-      });
-    }
+    g_bStoreFolderNames = false;
+    g_sBasePath = "C:\\";
+    ShowOptions([&](HWND dialog) {
+      Click(dialog, F::kCheck1);
+      SetDlgItemTextA(dialog, F::kTxtBase, c.typed);
+      for (int step : c.steps) {
+        MSG key{GetDlgItem(dialog, F::kTxtBase), WM_KEYDOWN, static_cast<WPARAM>(step), 0};
+        if (step == SC_CLOSE) {
+          SendMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+        } else if (step == VK_ESCAPE || step == VK_RETURN) {
+          IsDialogMessageA(dialog, &key);
+        } else {
+          Click(dialog, step);
+        }
+      }
+    });
+    EXPECT_EQ(g_bStoreFolderNames, c.applied) << c.steps[0];
+    EXPECT_EQ(g_sBasePath, c.applied ? c.typed : "C:\\") << c.steps[0];
+    ShowOptions([&](HWND dialog) {  // opened again, it shows them as they now are
+      EXPECT_EQ(IsDlgButtonChecked(dialog, F::kCheck1) == BST_CHECKED, c.applied) << c.steps[0];
+      EXPECT_EQ(TextOf(GetDlgItem(dialog, F::kTxtBase)), g_sBasePath) << c.steps[0];
+      Click(dialog, F::kCmdCancel);
+    });
   }
   EXPECT_EQ(g_iFirstRun, 1);
 }
