@@ -14,14 +14,10 @@ namespace {
 using namespace test;
 
 constexpr char kMutexName[] = "Corvane_APPLICATION_MUTEX";
+// Corvane.exe beside the tests, quoted, to start with a command line after it.
+const std::string kCorvane = "\"" + BesideTests("Corvane.exe") + "\"";
 constexpr char kA[] = "\"a.zip\"";
 constexpr char kPath[] = "\"C:\\my files\\Zo\xC3\xAB \xE6\x97\xA5.zip\"";
-
-// Starts Corvane.exe with this command line after its quoted path (nothing when empty).
-Process StartCorvane(const std::string& arguments) {
-  return Start("\"" + BesideTests("Corvane.exe") + "\"" +
-               (arguments.empty() ? "" : " " + arguments));
-}
 
 // The marked windows of every process.
 std::vector<HWND> MarkedWindows() {
@@ -53,7 +49,7 @@ class SingleInstanceTest : public FrameTest {};
 TEST_F(SingleInstanceTest, LaterInstanceHandsOverOrActivates) {
   ASSERT_TRUE(IsFirstInstance(kMutexName));
   // No window marked yet (a first instance still loading): the later one ends quietly.
-  Process early = StartCorvane(kA);
+  Process early = Start(kCorvane + std::string(" ") + kA);
   EXPECT_EQ(Finish(early), 0);
   EXPECT_TRUE(MarkedWindows().empty());
 
@@ -85,7 +81,7 @@ TEST_F(SingleInstanceTest, LaterInstanceHandsOverOrActivates) {
     bool wasIconic = IsIconic(first);
     recorder.records.clear();
     recorder.answer = c.answer;
-    Process later = StartCorvane(c.arguments);
+    Process later = Start(kCorvane + std::string(" ") + c.arguments);
     if (!c.answer) {
       HWND own = nullptr;
       EXPECT_TRUE(WaitUntil([&] {

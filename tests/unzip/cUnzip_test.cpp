@@ -15,15 +15,12 @@ class cUnzipTest : public testing::Test {
     unzip.ZipFile(TestArchive(archive));
     ASSERT_EQ(unzip.Directory(), 0);
   }
-  // Selects exactly the entries with these stored names; the index of the last one.
-  int32_t SelectOnly(const std::vector<std::string>& storedNames) {
-    int32_t found = 0;
+  // Selects exactly the entries with these stored names.
+  void SelectOnly(const std::vector<std::string>& storedNames) {
     for (int32_t i = 1; i <= unzip.FileCount(); ++i) {
-      bool selected = std::count(storedNames.begin(), storedNames.end(), unzip.FileStoredName(i));
-      unzip.FileSelected(i, selected);
-      if (selected) found = i;
+      unzip.FileSelected(
+          i, std::count(storedNames.begin(), storedNames.end(), unzip.FileStoredName(i)));
     }
-    return found;
   }
   std::set<std::string> Extract(const TempFolder& folder) {
     unzip.UnzipFolder(folder.Path());
