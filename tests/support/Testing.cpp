@@ -14,6 +14,7 @@
 
 #include "platform/Text.h"
 
+// Paths are UTF-8 here, as everywhere in the program: the file system takes them through Wide().
 namespace corvane::test {
 namespace {
 
@@ -33,7 +34,6 @@ TempFolder::TempFolder() {
   m_sPath = Utf8(folder.wstring());
 }
 
-// Paths are UTF-8 here, as everywhere in the program: the file system takes them as Wide().
 TempFolder::~TempFolder() {
   std::error_code ignored;
   for (const auto& entry : std::filesystem::recursive_directory_iterator(Wide(m_sPath), ignored)) {
