@@ -51,12 +51,13 @@ std::string TestArchive(const std::string& name) {
 }
 
 void WriteFileText(const std::string& path, const std::string& data) {
-  std::filesystem::create_directories(Wide(path).parent_path());
-  std::ofstream(Wide(path), std::ios::binary) << data;
+  std::filesystem::path file = Wide(path);
+  std::filesystem::create_directories(file.parent_path());
+  std::ofstream(file, std::ios::binary) << data;
 }
 
 std::string ReadFileText(const std::string& path) {
-  std::ifstream in(Wide(path), std::ios::binary);
+  std::ifstream in(std::filesystem::path(Wide(path)), std::ios::binary);
   if (!in) return "<missing>";
   std::ostringstream data;
   data << in.rdbuf();
