@@ -110,7 +110,7 @@ TEST_F(cZipTest, DeleteRemovesExactlyTheNamedEntriesAndTurnsItsFlagOffAgain) {
   EXPECT_EQ(source, "cZip_test.mZip");
   EXPECT_EQ(Stored(archive), (Names{"two.txt"}));  // the engine was not called
   zip.BasePath(folder.Path());                     // the next run adds again
-  Run(&cZip::Zip, {"src\one.txt"});
+  Run(&cZip::Zip, {"src\\one.txt"});
   EXPECT_EQ(Stored(archive), (Names{"one.txt", "two.txt"}));
 }
 
