@@ -14,12 +14,10 @@ namespace {
 using namespace test;
 
 constexpr char kMutexName[] = "Corvane_APPLICATION_MUTEX";
-
-// Starts Corvane.exe with this command line after its quoted path (nothing when empty).
-Process StartCorvane(const std::string& arguments) {
-  return Start("\"" + BesideTests("Corvane.exe") + "\"" +
-               (arguments.empty() ? "" : " " + arguments));
-}
+// Corvane.exe beside the tests, quoted, to start with a command line after it.
+const std::string kCorvane = "\"" + BesideTests("Corvane.exe") + "\"";
+constexpr char kA[] = "\"a.zip\"";
+constexpr char kPath[] = "\"C:\\my files\\Zo\xC3\xAB \xE6\x97\xA5.zip\"";
 
 // The marked windows of every process.
 std::vector<HWND> MarkedWindows() {
@@ -51,7 +49,7 @@ class SingleInstanceTest : public FrameTest {};
 TEST_F(SingleInstanceTest, LaterInstanceHandsOverOrActivates) {
   ASSERT_TRUE(IsFirstInstance(kMutexName));
   // No window marked yet (a first instance still loading): the later one ends quietly.
-  Process early = StartCorvane("\"a.zip\"");
+  Process early = Start(kCorvane + std::string(" ") + kA);
   EXPECT_EQ(Finish(early), 0);
   EXPECT_TRUE(MarkedWindows().empty());
 
@@ -66,24 +64,15 @@ TEST_F(SingleInstanceTest, LaterInstanceHandsOverOrActivates) {
     bool restores;                     // the minimised window comes back (only without a hand-over)
     LRESULT answer;                    // the first instance's answer to WM_COPYDATA
   } cases[] = {
-      {"archive path, quotes kept, UTF-8 bytes",
-       SW_SHOWNORMAL,
-       "\"C:\\my files\\Zo\xC3\xAB \xE6\x97\xA5.zip\"",
-       {"\"C:\\my files\\Zo\xC3\xAB \xE6\x97\xA5.zip\""},
-       false,
-       1},
-      {"minimised window is not restored by the sender",
-       SW_SHOWMINIMIZED,
-       "\"a.zip\"",
-       {"\"a.zip\""},
-       false,
-       1},
+      // The archive path as given, quotes kept, in UTF-8 bytes.
+      {"path", SW_SHOWNORMAL, kPath, {kPath}, false, 1},
+      {"minimised window is not restored by the sender", SW_SHOWMINIMIZED, kA, {kA}, false, 1},
       {"hidden window gets one zero byte", SW_HIDE, "", {std::string(1, '\0')}, false, 1},
       {"visible window is only activated", SW_SHOWNORMAL, "", {}, false, 1},
       {"minimised window is restored", SW_SHOWMINIMIZED, "", {}, true, 1},
       // Not taken (a first instance the message never reached): the later instance opens the
       // archive in a main window of its own.
-      {"not taken: opened here", SW_SHOWNORMAL, "\"a.zip\"", {"\"a.zip\""}, false, 0},
+      {"not taken: opened here", SW_SHOWNORMAL, kA, {kA}, false, 0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -92,7 +81,7 @@ TEST_F(SingleInstanceTest, LaterInstanceHandsOverOrActivates) {
     bool wasIconic = IsIconic(first);
     recorder.records.clear();
     recorder.answer = c.answer;
-    Process later = StartCorvane(c.arguments);
+    Process later = Start(kCorvane + std::string(" ") + c.arguments);
     if (!c.answer) {
       HWND own = nullptr;
       EXPECT_TRUE(WaitUntil([&] {

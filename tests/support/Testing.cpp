@@ -14,13 +14,9 @@
 
 #include "platform/Text.h"
 
+// Paths are UTF-8 here, as everywhere in the program: the file system takes them through Wide().
 namespace corvane::test {
 namespace {
-
-// Paths are UTF-8 here, as everywhere in the program.
-std::filesystem::path PathOf(const std::string& path) {
-  return Wide(path);
-}
 
 // The answers alive, by their timers: several can wait for dialogs at once.
 std::map<UINT_PTR, DialogAnswer*> g_answers;
@@ -40,11 +36,10 @@ TempFolder::TempFolder() {
 
 TempFolder::~TempFolder() {
   std::error_code ignored;
-  for (const auto& entry :
-       std::filesystem::recursive_directory_iterator(PathOf(m_sPath), ignored)) {
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(Wide(m_sPath), ignored)) {
     SetFileAttributesW(entry.path().c_str(), FILE_ATTRIBUTE_NORMAL);
   }
-  std::filesystem::remove_all(PathOf(m_sPath), ignored);
+  std::filesystem::remove_all(Wide(m_sPath), ignored);
 }
 
 std::string TestArchive(const std::string& name) {
@@ -56,12 +51,13 @@ std::string TestArchive(const std::string& name) {
 }
 
 void WriteFileText(const std::string& path, const std::string& data) {
-  std::filesystem::create_directories(PathOf(path).parent_path());
-  std::ofstream(PathOf(path), std::ios::binary) << data;
+  std::filesystem::path file = Wide(path);
+  std::filesystem::create_directories(file.parent_path());
+  std::ofstream(file, std::ios::binary) << data;
 }
 
 std::string ReadFileText(const std::string& path) {
-  std::ifstream in(PathOf(path), std::ios::binary);
+  std::ifstream in(std::filesystem::path(Wide(path)), std::ios::binary);
   if (!in) return "<missing>";
   std::ostringstream data;
   data << in.rdbuf();
@@ -71,9 +67,9 @@ std::string ReadFileText(const std::string& path) {
 std::set<std::string> FilesUnder(const std::string& folder) {
   std::set<std::string> files;
   std::error_code ignored;
-  for (const auto& entry : std::filesystem::recursive_directory_iterator(PathOf(folder), ignored)) {
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(Wide(folder), ignored)) {
     if (entry.is_regular_file()) {
-      files.insert(Utf8(entry.path().lexically_relative(PathOf(folder)).wstring()));
+      files.insert(Utf8(entry.path().lexically_relative(Wide(folder)).wstring()));
     }
   }
   return files;
@@ -110,7 +106,6 @@ void Recorder::PasswordRequest(std::string& sPassword, bool& bCancel) {
   EXPECT_TRUE(sPassword.empty() && !bCancel);
   ++passwordPrompts;
   sPassword = password;
-  bCancel = cancelPassword;
 }
 
 void Recorder::Progress(int32_t lCount, const std::string& sMsg) {
@@ -226,7 +221,7 @@ Process Start(std::string commandLine) {
                              /*bInheritHandles=*/TRUE, 0, nullptr, nullptr, &startup, &info))
       << commandLine;
   CloseHandle(info.hThread);
-  return Process{info.hProcess, info.dwProcessId};
+  return Process{info.hProcess};
 }
 
 long Finish(Process& process, int milliseconds) {

