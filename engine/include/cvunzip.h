@@ -195,6 +195,23 @@ CVUNZIP_API int CVUNZIP_CALL Wiz_SingleEntryUnzip(int ifnc, char** ifnv, int xfn
  * chosen) when the system cannot convert from that code page. */
 CVUNZIP_API int CVUNZIP_CALL Wiz_SetNameCodePage(unsigned codePage);
 
+/* Progress extension (our addition beside the published interface; the records keep their
+ * layout). progress: the run's progress, on the calling thread, at most about ten times a second
+ * and once more when the run ends. bytesDone and bytesTotal count the uncompressed bytes of the
+ * selected entries to extract or test (a listing counts central directory bytes), entriesDone and
+ * entriesTotal the selected entries; the totals are known before the first call and the done
+ * counts only grow. The calling thread wakes at least every 100 ms while workers decode, so the
+ * bytes advance within a single large entry. Return non-zero to stop the run: it then returns
+ * IZ_CTRLC (80), with the file being written removed and the files already complete kept. */
+typedef int(CVUNZIP_CALL* DLLPROGRESS)(void* context, unsigned long long bytesDone,
+                                       unsigned long long bytesTotal,
+                                       unsigned long long entriesDone,
+                                       unsigned long long entriesTotal);
+
+/* Sets the progress callback and its context for the next call of Wiz_SingleEntryUnzip, and only
+ * that one (NULL sets none). Returns 1. */
+CVUNZIP_API int CVUNZIP_CALL Wiz_SetProgress(DLLPROGRESS progress, void* context);
+
 /* Fills the record as described above (nothing when it is NULL or structlen < 64). */
 CVUNZIP_API void CVUNZIP_CALL UzpVersion2(LPUZPVER version);
 

@@ -160,6 +160,23 @@ CVZIP_API int CVZIP_CALL ZpSetEncryption(int method);
  * code page 437. Returns 1, or 0 (nothing chosen) when the system cannot convert from that code
  * page. */
 CVZIP_API int CVZIP_CALL ZpSetNameCodePage(unsigned codePage);
+/* Progress extension (our addition beside the published interface; the records keep their
+ * layout). progress: the run's progress, on the calling thread, at most about ten times a second
+ * and once more when the run ends. bytesDone and bytesTotal count the bytes the run reads and
+ * writes: files compressed or stored plus entries copied from the existing archive; entriesDone
+ * and entriesTotal count the entries of the new archive (kept, added and replaced); the totals are
+ * known before the first call and the done counts only grow. The calling thread wakes at least
+ * every 100 ms while workers compress, so the bytes advance within a single large file. Return
+ * non-zero to stop the run: it then returns ZE_ABORTED (80), the archive untouched and no
+ * temporary file left. */
+typedef int(CVZIP_CALL* ZPPROGRESS)(void* context, unsigned long long bytesDone,
+                                    unsigned long long bytesTotal, unsigned long long entriesDone,
+                                    unsigned long long entriesTotal);
+
+/* Sets the progress callback and its context for the next ZpArchive call, and only that one
+ * (NULL sets none). Returns 1. */
+CVZIP_API int CVZIP_CALL ZpSetProgress(ZPPROGRESS progress, void* context);
+
 /* The options in force; the text pointers refer to the engine's copies, valid until the next
  * ZpSetOptions. */
 CVZIP_API ZPOPT CVZIP_CALL ZpGetOptions(void);
