@@ -13,6 +13,7 @@
 #include "platform/Dpi.h"
 #include "platform/Error.h"
 #include "resources/resource.h"
+#include "runner/EngineRunner.h"
 #include "settings/AppSettings.h"
 #include "zip/AddFiles.h"
 
@@ -137,6 +138,8 @@ LRESULT frmDocument::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       InvalidateRect(m_hwnd, nullptr, TRUE);
       return 0;
     case WM_CLOSE:
+      // During an engine run the close waits for the run, which the user may cancel or keep.
+      if (!runner::ConfirmCloseDuringRun(m_hwndFrame)) return 0;
       if (CommandScope::DeferWhileInProgress(m_hwnd, message, wParam, lParam)) return 0;
       break;
     case WM_NCDESTROY:
@@ -304,6 +307,11 @@ void frmDocument::NewArchive(const std::string& path, bool setLabel) {
 }
 
 void frmDocument::lvwZip_DblClick() {
+  // One engine run at a time: the window answers while one runs, but starts no other.
+  if (runner::RunInProgress()) {
+    MessageBeep(MB_OK);
+    return;
+  }
   CommandScope scope;
   try {
     std::vector<int32_t> selected = SelectedIndices();
@@ -345,6 +353,10 @@ void frmDocument::lvwZip_DblClick() {
 
 void frmDocument::lvwZip_KeyDown(WORD keyCode) {
   if (keyCode != VK_DELETE) return;
+  if (runner::RunInProgress()) {
+    MessageBeep(MB_OK);
+    return;
+  }
   std::vector<int32_t> selected = SelectedIndices();
   // Nothing selected deletes nothing (and the engine, given no names, would create a missing
   // archive).

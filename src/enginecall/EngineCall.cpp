@@ -11,7 +11,7 @@
 namespace corvane {
 namespace {
 
-// Touched only by the user-interface thread, which makes every engine call.
+// Set and cleared by the window thread, around the whole life of the run's worker.
 ActiveRun* g_pActiveRun = nullptr;
 
 std::string_view Trimmed(std::string_view text) {
@@ -99,6 +99,11 @@ ActiveRun::~ActiveRun() {
 
 ActiveRun* ActiveRun::Current() {
   return g_pActiveRun;
+}
+
+int ProgressCallback(void*, unsigned long long bytesDone, unsigned long long bytesTotal,
+                     unsigned long long entriesDone, unsigned long long entriesTotal) {
+  return runner::ReportProgress(bytesDone, bytesTotal, entriesDone, entriesTotal);
 }
 
 }  // namespace corvane

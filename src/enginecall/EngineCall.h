@@ -9,6 +9,7 @@
 
 #include "platform/Error.h"
 #include "platform/Handle.h"
+#include "runner/EngineRunner.h"
 
 // What the unzip and the zip engine-call routines share: loading an engine, the state of the one
 // run in progress, and the callbacks both engines make.
@@ -71,7 +72,8 @@ class MessageLog {
 // The engine run in progress, of either engine. The process holds at most one: a run of either
 // engine started while one is in progress (from an event handler of any engine object, or from a
 // nested message loop a handler runs) raises kErrEngineBusy instead of re-entering an engine.
-// Lives on the stack of the engine call for exactly the length of the run.
+// Lives on the stack of the engine call (the window thread) for exactly the length of the run;
+// the run's worker reads it and writes its fields, which the window thread reads once it has ended.
 class ActiveRun {
  public:
   // Raises kErrEngineBusy, with source, when a run is already in progress.
@@ -104,11 +106,12 @@ class ActiveRunOf : public ActiveRun {
   T& m_object;
 };
 
-// The callbacks both engines share, raising the events of the run's object (its listener may be
-// null). None lets an exception reach the engine: a failure inside gives the default answer.
+// The callbacks both engines share. The engines call them on the worker thread of the command
+// runner; they raise the events of the run's object (its listener may be null) on the window
+// thread. None lets an exception reach the engine: a failure inside gives the default answer.
 //
-// print: the text, with "\" for "/", is kept in the run's message lines and raised as Progress.
-// Returns 0.
+// print: the text, with "\" for "/", is kept in the run's message lines and raised as Progress,
+// delivered in batches. Returns 0.
 template <typename Events>
 int PrintCallback(Events* listener, const char* text, unsigned long length) {
   try {
@@ -116,40 +119,66 @@ int PrintCallback(Events* listener, const char* text, unsigned long length) {
     if (!message) return 0;
     *message = BackslashSeparators(std::move(*message));
     if (ActiveRun* run = ActiveRun::Current()) run->m_messages.Add(*message);
-    if (listener) listener->Progress(1, *message);
+    if (listener) {
+      runner::PostToWindowThread(
+          [listener, line = std::move(*message)] { listener->Progress(1, line); });
+    }
   } catch (...) {
   }
   return 0;
 }
 
-// password: raises PasswordRequest as AnswerPassword says. Returns 0 given, 1 none.
+// password: raises PasswordRequest as AnswerPassword says, the worker waiting for the answer; a
+// run asked to stop is refused without asking. Returns 0 given, 1 none.
 template <typename Events>
 int PasswordCallback(Events* listener, char* buffer, int size) {
   try {
     ActiveRun* run = ActiveRun::Current();
-    if (!run) return 1;
+    if (!run || runner::RunCancelled()) return 1;
     return AnswerPassword(buffer, size, run->m_bPasswordRefused,
                           [&](std::string& password, bool& cancel) {
-                            if (listener) listener->PasswordRequest(password, cancel);
+                            if (!listener) return;
+                            runner::OnWindowThread([&] {
+                              try {
+                                listener->PasswordRequest(password, cancel);
+                              } catch (...) {
+                                cancel = true;
+                              }
+                            });
                           });
   } catch (...) {
     return 1;
   }
 }
 
-// service: raises Cancel with the text. Returns 1 when the listener cancelled, else 0.
+// service: the entry is the one the progress window shows; raises Cancel with the text, the
+// worker waiting for the answer. Returns 1 when the run was asked to stop or the listener
+// cancelled, else 0.
 template <typename Events>
 int ServiceCallback(Events* listener, const char* text, unsigned long length, bool backslashes) {
   try {
     std::optional<std::string> message = EngineText(text, length);
+    if (message && backslashes) *message = BackslashSeparators(std::move(*message));
+    if (message) runner::ReportEntry(*message);
+    if (runner::RunCancelled()) return 1;
     if (!message || !listener) return 0;
     bool cancel = false;
-    listener->Cancel(backslashes ? BackslashSeparators(std::move(*message)) : *message, cancel);
+    runner::OnWindowThread([&] {
+      try {
+        listener->Cancel(*message, cancel);
+      } catch (...) {
+      }
+    });
     return cancel ? 1 : 0;
   } catch (...) {
     return 0;
   }
 }
+
+// The engines' progress callback, for both: the progress window shows it. Returns 1 when the run
+// was asked to stop.
+int ProgressCallback(void* context, unsigned long long bytesDone, unsigned long long bytesTotal,
+                     unsigned long long entriesDone, unsigned long long entriesTotal);
 
 // The outcome of one engine run: the engine's return code and its last message lines.
 struct EngineRun {

@@ -17,6 +17,7 @@
 #include "platform/Module.h"
 #include "platform/Text.h"
 #include "resources/resource.h"
+#include "runner/EngineRunner.h"
 #include "settings/AppSettings.h"
 #include "settings/Association.h"
 #include "settings/cRegistry.h"
@@ -40,6 +41,26 @@ constexpr size_t kLongestPath = 32767;
 // Forwarded command lines longer than this are not taken: the system's own limit is 32767
 // UTF-16 characters, which UTF-8 holds in at most three times as many bytes.
 constexpr DWORD kMaxForwardedBytes = 32767 * 3;
+// How long a log-off waits for a cancelled engine run to stop.
+constexpr DWORD kEndSessionWaitMs = 5000;
+
+// Commands that start an engine run or change the documents one works on: refused while a run is
+// in progress.
+bool StartsRun(WORD command) {
+  switch (command) {
+    case frmMain::mnuFileNew:
+    case frmMain::mnuFileOpen:
+    case frmMain::mnuFileClose:
+    case frmMain::mnuFileExtract:
+    case frmMain::mnuFileAdd:
+    case frmMain::mnuViewRefresh:
+    case frmMain::mnuViewOptions:
+    case frmMain::mnuWindowNewWindow:
+      return true;
+    default:
+      return false;
+  }
+}
 
 struct ToolbarButton {
   const char* key;  // also the key of the button's picture
@@ -350,6 +371,8 @@ LRESULT frmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       }
       return 0;
     case WM_CLOSE:
+      // During an engine run the close waits for the run, which the user may cancel or keep.
+      if (!runner::ConfirmCloseDuringRun(m_hwnd)) return 0;
       if (!CommandScope::DeferWhileInProgress(m_hwnd, message, wParam, lParam)) OnClose();
       return 0;
     case frmDocument::kMsgClosed:
@@ -358,8 +381,10 @@ LRESULT frmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_ENDSESSION:
       // The user logs off or the system shuts down: close as File > Exit does, settings saved.
-      // During a command this waits like any close, though the session may end meanwhile: a
-      // window torn down under a running command would be worse than settings not saved.
+      // An engine run is cancelled first, so that it leaves no half-written file. During a
+      // command this waits like any close, though the session may end meanwhile: a window torn
+      // down under a running command would be worse than settings not saved.
+      if (wParam) runner::CancelAndWait(kEndSessionWaitMs);
       if (wParam && !CommandScope::DeferWhileInProgress(m_hwnd, message, wParam, lParam)) {
         OnClose();
       }
@@ -370,6 +395,7 @@ LRESULT frmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_DESTROY:
       KillTimer(m_hwnd, kClockTimer);
+      runner::ProgressOwner(nullptr);
       // A frame whose creation failed ends no message loop: its creator reports the failure.
       if (m_bCreated) PostQuitMessage(0);
       return 0;
@@ -416,6 +442,7 @@ void frmMain::Form_Create() {
   UpdateClock();
   SetTimer(m_hwnd, kClockTimer, 1000, nullptr);
   m_bCreated = true;
+  runner::ProgressOwner(m_hwnd);
 }
 
 void frmMain::ApplyDpi() {
@@ -550,6 +577,10 @@ void frmMain::Form_Unload() {
 }
 
 void frmMain::OnCommand(WORD command) {
+  if (runner::RunInProgress() && StartsRun(command)) {
+    MessageBeep(MB_OK);
+    return;
+  }
   CommandScope scope;
   // A user command ends silently on any error.
   try {

@@ -8,7 +8,19 @@ namespace {
 
 constexpr char kDllName[] = "cvunzip.dll";
 
-using UnzipRun = ActiveRunOf<cUnzip>;
+// Listing rows go to the window thread in batches of this many, and at the end of the run.
+constexpr size_t kRowBatch = 4096;
+
+// An unzip run: the rows a listing has made and not yet handed to the window thread, touched by
+// the worker only.
+class UnzipRun : public ActiveRunOf<cUnzip> {
+ public:
+  using ActiveRunOf::ActiveRunOf;
+
+  static UnzipRun* Current() { return dynamic_cast<UnzipRun*>(ActiveRun::Current()); }
+
+  std::vector<ArchiveEntry> m_rows;
+};
 
 // Listing dates come with four-digit years; a two-digit one is read the way dates are typed.
 int FullYear(unsigned year) {
@@ -72,15 +84,43 @@ struct UnzipCallbacks {
                     static_cast<int>(hour), static_cast<int>(minute), 0};
       entry.crc = crc;
       entry.encrypted = (static_cast<unsigned char>(flags) & 0x40) != 0;
-      unzip->m_entries.push_back(std::move(entry));
+      UnzipRun* run = UnzipRun::Current();
+      run->m_rows.push_back(std::move(entry));
+      if (run->m_rows.size() >= kRowBatch) HandOverRows(*unzip, *run);
     } catch (...) {
     }
+  }
+
+  // The catalogue belongs to the window thread, which shows it: the rows are appended there.
+  static void HandOverRows(cUnzip& unzip, UnzipRun& run) {
+    if (run.m_rows.empty()) return;
+    runner::PostToWindowThread([&unzip, rows = std::move(run.m_rows)]() mutable {
+      unzip.m_entries.insert(unzip.m_entries.end(), std::make_move_iterator(rows.begin()),
+                             std::make_move_iterator(rows.end()));
+    });
+    run.m_rows.clear();
+  }
+
+  static int CVUNZIP_CALL Progress(void* context, unsigned long long bytesDone,
+                                   unsigned long long bytesTotal, unsigned long long entriesDone,
+                                   unsigned long long entriesTotal) {
+    return ProgressCallback(context, bytesDone, bytesTotal, entriesDone, entriesTotal);
   }
 
   static int CVUNZIP_CALL Service(const char* text, unsigned long length) {
     return ServiceCallback(Listener(), text, length, /*backslashes=*/true);
   }
 };
+
+namespace {
+
+// What the progress window says the run does.
+const char* Action(const DCL& dcl) {
+  if (dcl.nvflag) return "Opening";
+  return dcl.ntflag ? "Testing" : "Extracting";
+}
+
+}  // namespace
 
 namespace mUnzip {
 namespace {
@@ -107,6 +147,7 @@ EngineRun UnzipCall(cUnzip& unzip, DCL& dcl, const std::vector<std::string>& inc
   UnzipRun run(unzip, source);
   EngineLibrary library(kDllName, source);
   auto singleEntryUnzip = library.Proc<decltype(&Wiz_SingleEntryUnzip)>("Wiz_SingleEntryUnzip");
+  auto setProgress = library.Proc<decltype(&Wiz_SetProgress)>("Wiz_SetProgress");
 
   USERFUNCTION functions{};
   functions.print = &UnzipCallbacks::Print;
@@ -118,9 +159,15 @@ EngineRun UnzipCall(cUnzip& unzip, DCL& dcl, const std::vector<std::string>& inc
   std::vector<char*> includeList = NameList(includes);
   std::vector<char*> excludeList = NameList(excludes);
   EngineRun result;
-  result.code =
-      singleEntryUnzip(static_cast<int>(includes.size()), includeList.data(),
-                       static_cast<int>(excludes.size()), excludeList.data(), &dcl, &functions);
+  result.code = runner::RunOnWorker({Action(dcl), unzip.ZipFile()}, [&] {
+    // The progress callback is set for one call, from the thread that makes it.
+    setProgress(&UnzipCallbacks::Progress, nullptr);
+    int code =
+        singleEntryUnzip(static_cast<int>(includes.size()), includeList.data(),
+                         static_cast<int>(excludes.size()), excludeList.data(), &dcl, &functions);
+    UnzipCallbacks::HandOverRows(unzip, run);
+    return code;
+  });
   result.message = run.m_messages.Text();
   return result;
 }

@@ -15,9 +15,9 @@ namespace mUnzip {
 // The source of every error the engine calls raise: "<executable name>.mUnzip".
 std::string ErrorSource();
 
-// Runs the unzip engine once for unzip with its option record, include and exclude names (any
-// number; none takes every entry). The engine's callbacks raise unzip's events and, in a listing,
-// append to its catalogue. A missing library or entry point raises an error (ErrorSource); the
+// Runs the unzip engine once, on the command runner's worker, for unzip with its option record,
+// include and exclude names (any number; none takes every entry). The engine's callbacks raise
+// unzip's events on the window thread and, in a listing, append to its catalogue there. A missing library or entry point raises an error (ErrorSource); the
 // engine's own failures are in the returned code.
 EngineRun UnzipCall(cUnzip& unzip, DCL& dcl, const std::vector<std::string>& includes,
                     const std::vector<std::string>& excludes);

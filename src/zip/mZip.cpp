@@ -1,7 +1,6 @@
 #include "zip/mZip.h"
 
 #include <algorithm>
-#include <cwctype>
 
 #include "platform/Module.h"
 #include "platform/Text.h"
@@ -36,44 +35,24 @@ int CVZIP_CALL Service(const char* text, unsigned long length) {
   return ServiceCallback(Listener(), text, length, /*backslashes=*/false);
 }
 
-// A system call that fills a buffer of a given length with a path and answers the length it
-// needs, called until the buffer is long enough: no path is cut at MAX_PATH.
-template <typename Fill>
-std::wstring PathFrom(Fill fill) {
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    DWORD length = fill(static_cast<DWORD>(path.size()), path.data());
-    if (length < path.size()) {
-      path.resize(length);
-      return path;
-    }
-    path.resize(length + 1);  // the length asked for, and room for a path that grew meanwhile
-  }
+int CVZIP_CALL Progress(void* context, unsigned long long bytesDone, unsigned long long bytesTotal,
+                        unsigned long long entriesDone, unsigned long long entriesTotal) {
+  return ProgressCallback(context, bytesDone, bytesTotal, entriesDone, entriesTotal);
 }
 
-// Makes folder the current folder of its drive, as changing folders at a command prompt does: the
-// process's current drive stays. Windows keeps the other drives' current folders in the
-// environment variables "=X:".
-void ChangeFolderOfItsDrive(const std::string& folder, const std::string& source) {
-  std::wstring wide = Wide(folder);
-  DWORD attributes = GetFileAttributesW(wide.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-    throw Error(kErrPathNotFound, source, "Path not found");
-  }
-  std::wstring current =
-      PathFrom([](DWORD size, wchar_t* buffer) { return GetCurrentDirectoryW(size, buffer); });
-  bool otherDrive = wide.size() >= 2 && wide[1] == L':' &&
-                    (current.empty() || std::towupper(wide[0]) != std::towupper(current[0]));
-  if (otherDrive) {
-    std::wstring full = PathFrom([&](DWORD size, wchar_t* buffer) {
-      return GetFullPathNameW(wide.c_str(), size, buffer, /*lpFilePart=*/nullptr);
-    });
-    if (full.empty()) throw Error(kErrPathNotFound, source, "Path not found");
-    std::wstring variable = {L'=', static_cast<wchar_t>(std::towupper(wide[0])), L':'};
-    SetEnvironmentVariableW(variable.c_str(), full.c_str());
-  } else if (!SetCurrentDirectoryW(wide.c_str())) {
-    throw Error(kErrPathNotFound, source, "Path not found");
-  }
+bool IsFolder(const std::string& path) {
+  DWORD attributes = GetFileAttributesW(Wide(path).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// A specification relative to no drive or root ("sub\\*.txt") lies under the base folder: the
+// engine takes relative names from the current folder, which no command changes.
+std::string UnderBase(const std::string& spec, const std::string& base) {
+  bool rooted = !spec.empty() && (spec[0] == '\\' || spec[0] == '/');
+  bool onDrive = spec.size() >= 2 && spec[1] == ':';
+  if (rooted || onDrive || base.empty()) return spec;
+  char last = base.back();
+  return last == '\\' || last == '/' ? base + spec : base + "\\" + spec;
 }
 
 }  // namespace
@@ -88,31 +67,41 @@ EngineRun ZipCall(cZip& zip, ZPOPT& options, const std::vector<std::string>& fil
   std::string source = ErrorSource();
   ZipRun run(zip, source);
   std::string basePath = zip.BasePath();
-  if (basePath.find_first_not_of(' ') != std::string::npos) {
-    ChangeFolderOfItsDrive(basePath, source);
-  }
+  bool hasBase = basePath.find_first_not_of(' ') != std::string::npos;
+  if (hasBase && !IsFolder(basePath)) throw Error(kErrPathNotFound, source, "Path not found");
+  if (!hasBase) basePath.clear();
 
   EngineLibrary library(kDllName, source);
   auto zpInit = library.Proc<decltype(&ZpInit)>("ZpInit");
   auto zpSetOptions = library.Proc<decltype(&ZpSetOptions)>("ZpSetOptions");
   auto zpArchive = library.Proc<decltype(&ZpArchive)>("ZpArchive");
-
-  ZIPUSERFUNCTIONS functions{&Print, &Password, &Comment, &Service};
-  zpInit(&functions);
-  options.szRootDir = basePath.data();
-  zpSetOptions(&options);
-  options.szRootDir = nullptr;
+  auto zpSetProgress = library.Proc<decltype(&ZpSetProgress)>("ZpSetProgress");
 
   // The name list: the specifications, one empty slot, one empty text, and at least the record's
-  // 1024 slots in all. The engine reads exactly the first count slots.
+  // 1024 slots in all. The engine reads exactly the first count slots. A Delete names entries,
+  // not files: its names stay as they are.
+  std::vector<std::string> specs = fileSpecs;
+  if (!options.fDeleteEntries) {
+    for (std::string& spec : specs) spec = UnderBase(spec, basePath);
+  }
   static char empty[] = "";
-  std::vector<char*> names(std::max(fileSpecs.size() + 2, size_t{ZPNAMES_SLOTS}), nullptr);
-  for (size_t i = 0; i < fileSpecs.size(); ++i) names[i] = const_cast<char*>(fileSpecs[i].c_str());
-  names[fileSpecs.size() + 1] = empty;
+  std::vector<char*> names(std::max(specs.size() + 2, size_t{ZPNAMES_SLOTS}), nullptr);
+  for (size_t i = 0; i < specs.size(); ++i) names[i] = specs[i].data();
+  names[specs.size() + 1] = empty;
 
   EngineRun result;
-  result.code = zpArchive(static_cast<int>(fileSpecs.size()), zip.ZipFile().c_str(),
-                          reinterpret_cast<const ZPNAMES*>(names.data()));
+  result.code =
+      runner::RunOnWorker({options.fDeleteEntries ? "Deleting" : "Adding", zip.ZipFile()}, [&] {
+        // The engine holds its three calls to one thread: all of them are made on the worker.
+        ZIPUSERFUNCTIONS functions{&Print, &Password, &Comment, &Service};
+        zpInit(&functions);
+        options.szRootDir = basePath.data();
+        zpSetOptions(&options);
+        options.szRootDir = nullptr;
+        zpSetProgress(&Progress, nullptr);
+        return zpArchive(static_cast<int>(specs.size()), zip.ZipFile().c_str(),
+                         reinterpret_cast<const ZPNAMES*>(names.data()));
+      });
   result.message = run.m_messages.Text();
   return result;
 }
