@@ -246,17 +246,23 @@ LRESULT frmDocument::OnNotify(NMHDR* header) {
   return 0;
 }
 
-void frmDocument::LoadArchive(const std::string& path) {
+bool frmDocument::LoadArchive(const std::string& path) {
   m_cUnzip.ZipFile(path);
   m_cZip.ZipFile(path);
   SetWindowTextA(m_hwnd, path.c_str());
   SetWindowTextA(m_label1, path.c_str());
+  bool failed = false;
   try {
     m_cUnzip.Directory();
-  } catch (...) {
-    // An archive that cannot be listed shows an empty list.
+    failed = m_cUnzip.LastRunFailed();
+  } catch (const Error&) {
+    failed = true;
   }
   FillEntryList();
+  if (!failed) return true;
+  bool listed = m_cUnzip.FileCount() > 0;
+  ReportFailure(m_cUnzip.LastMessage(), /*warning=*/listed);
+  return listed;
 }
 
 void frmDocument::FillEntryList() {
@@ -289,21 +295,31 @@ void frmDocument::AddFiles(std::string_view selection) {
   PrepareAddFiles(m_cZip, selection, g_bStoreFolderNames, g_sBasePath);
   std::string caption = TextOf(m_hwnd);
   SetWindowTextA(m_hwnd, (caption + " - Adding Files...").c_str());
+  bool failed = false;
   try {
     m_cZip.Zip();
-  } catch (...) {
-    SetWindowTextA(m_hwnd, caption.c_str());
-    throw;
+    failed = m_cZip.LastRunFailed();
+  } catch (const Error&) {
+    failed = true;
   }
   SetWindowTextA(m_hwnd, caption.c_str());
+  if (failed) ReportFailure(m_cZip.LastMessage());
   Relist();
 }
 
-void frmDocument::NewArchive(const std::string& path, bool setLabel) {
+bool frmDocument::NewArchive(const std::string& path, bool setLabel) {
   SetWindowTextA(m_hwnd, path.c_str());
-  CreateArchive(m_cZip, path, g_bStoreFolderNames);
   m_cUnzip.ZipFile(path);
   if (setLabel) SetWindowTextA(m_label1, path.c_str());
+  bool failed = false;
+  try {
+    CreateArchive(m_cZip, path, g_bStoreFolderNames);
+    failed = m_cZip.LastRunFailed();
+  } catch (const Error&) {
+    failed = true;
+  }
+  if (failed) ReportFailure(m_cZip.LastMessage());
+  return !failed;
 }
 
 void frmDocument::lvwZip_DblClick() {
@@ -393,10 +409,11 @@ bool frmDocument::RunUnzip() {
   return false;
 }
 
-void frmDocument::ReportFailure(const std::string& lines) {
+void frmDocument::ReportFailure(const std::string& lines, bool warning) {
   std::string text = m_cUnzip.ZipFile();
   if (!lines.empty()) text += "\r\n\r\n" + lines;
-  MessageBoxA(m_hwndFrame, text.c_str(), kAppTitle, MB_OK | MB_ICONERROR);
+  MessageBoxA(m_hwndFrame, text.c_str(), kAppTitle,
+              MB_OK | (warning ? MB_ICONWARNING : MB_ICONERROR));
 }
 
 void frmDocument::OverWritePrompt(const std::string& sFile, int32_t& eResponse) {

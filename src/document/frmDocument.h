@@ -53,8 +53,10 @@ class frmDocument : public BaseWindow<frmDocument>, private cUnzipEvents {
   cZip m_cZip;
 
   // Names path as the archive of both objects, the caption and the label, lists it and fills the
-  // list. Ignores every error: an unreadable archive or a missing engine leaves an empty list.
-  void LoadArchive(const std::string& path);
+  // list. A listing that failed (a missing file, a folder, no ZIP archive, damage, a missing
+  // engine) is shown by ReportFailure. False when nothing could be listed: the caller then closes
+  // the window; an archive whose sound entries listed despite damage stays, the box a warning.
+  bool LoadArchive(const std::string& path);
   // Shows one row per entry of m_cUnzip's catalogue; no row is selected afterwards.
   void FillEntryList();
   // Lists the archive again (setting ZipFile to itself empties the catalogue) and fills the list,
@@ -65,12 +67,13 @@ class frmDocument : public BaseWindow<frmDocument>, private cUnzipEvents {
 
   // Add Files with the text the multiple-selection dialog returned: the builder adds the chosen
   // files (" - Adding Files..." follows the caption meanwhile), then the list shows the archive
-  // as it then is. Raises what the builder raises, with the caption put back.
+  // as it then is. A failed run (a missing base path, an engine error) is shown by ReportFailure.
   void AddFiles(std::string_view selection);
   // New and Window > New Window: the caption, and Label1 when setLabel, become path, and the
   // builder creates an empty archive there unless a file of that name exists. The list stays
-  // empty. Raises what the builder raises.
-  void NewArchive(const std::string& path, bool setLabel);
+  // empty. False, after ReportFailure, when the archive could not be made: the caller then closes
+  // the window.
+  bool NewArchive(const std::string& path, bool setLabel);
 
   // Extracts the double-clicked entries into kOpenFolder and opens the current one there.
   void lvwZip_DblClick();
@@ -81,8 +84,9 @@ class frmDocument : public BaseWindow<frmDocument>, private cUnzipEvents {
   // m_cUnzip.Unzip, then a failed run (an error, or a LastRunFailed code) is reported by
   // ReportFailure with the run's message lines. True when the run did not fail.
   bool RunUnzip();
-  // A message box, owned by the frame, naming the archive and the engine's message lines.
-  void ReportFailure(const std::string& lines);
+  // A message box, owned by the frame, naming the archive and the engine's message lines; an
+  // error, or a warning when the command went on.
+  void ReportFailure(const std::string& lines, bool warning = false);
 
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 

@@ -42,6 +42,9 @@ Run* g_pRun = nullptr;
 DWORD g_windowThread = 0;
 HWND g_hwndOwner = nullptr;
 HWND g_hwndDelivery = nullptr;  // a message-only window of the window thread
+// When the run last went on after waiting for the user: time spent in a prompt does not make a
+// run long, and no progress window comes up over a prompt. Window thread only.
+ULONGLONG g_resumed = 0;
 
 // Runs what waits for the window thread, in the order it was posted.
 void Deliver() {
@@ -143,7 +146,7 @@ bool PumpUntilDone(HANDLE thread, DWORD milliseconds, ULONGLONG started,
     }
     Run& run = *g_pRun;
     ULONGLONG elapsed = GetTickCount64() - started;
-    if (!progress && elapsed >= kProgressDelayMs) {
+    if (!progress && GetTickCount64() - g_resumed >= kProgressDelayMs) {
       try {
         progress = std::make_unique<frmProgress>(g_hwndOwner, run.what.action, run.what.archive,
                                                  &OnCancelClicked);
@@ -181,7 +184,7 @@ int32_t RunOnWorker(const RunDescription& what, const std::function<int32_t()>& 
   WPARAM quitCode = 0;
   g_hWorker = thread.Get();
   g_pProgress = &progress;
-  g_started = GetTickCount64();
+  g_started = g_resumed = GetTickCount64();
   while (!PumpUntilDone(thread.Get(), INFINITE, g_started, progress, quit, quitCode)) {
   }
   g_hWorker = nullptr;
@@ -238,6 +241,7 @@ void OnWindowThread(const std::function<void()>& work) {
   HANDLE signal = done.Get();
   Queue(*run, [&work, signal] {
     work();
+    g_resumed = GetTickCount64();
     SetEvent(signal);
   });
   WaitForSingleObject(signal, INFINITE);

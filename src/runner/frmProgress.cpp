@@ -39,7 +39,7 @@ std::string Duration(uint64_t milliseconds) {
 frmProgress::frmProgress(HWND owner, const std::string& action, const std::string& archive,
                          void (*cancel)())
     : m_sAction(action), m_sArchive(archive), m_cancel(cancel) {
-  CreateModeless(owner, std::string(kAppTitle), WS_POPUP | WS_CAPTION | WS_SYSMENU);
+  CreateModeless(owner, Caption(0), WS_POPUP | WS_CAPTION | WS_SYSMENU);
   ShowWindow(m_hwnd, SW_SHOWNORMAL);
 }
 
@@ -76,6 +76,10 @@ void frmProgress::Form_Load() {
   AddControl("BUTTON", "Cancel", BS_DEFPUSHBUTTON | WS_TABSTOP, kCmdCancel, 5025, 2040, 1095, 345);
 }
 
+std::string frmProgress::Caption(int percent) const {
+  return std::to_string(percent) + "% " + m_sAction + " - " + kAppTitle;
+}
+
 void frmProgress::SetText(int id, const std::string& text) {
   // Only a change is drawn: ten updates a second would otherwise flicker.
   HWND control = GetDlgItem(m_hwnd, id);
@@ -107,8 +111,7 @@ void frmProgress::Update(const ProgressSnapshot& progress, uint64_t elapsedMs) {
   }
   if (elapsedMs > 0) times += ", " + Bytes(progress.bytesDone * 1000 / elapsedMs) + "/s";
   SetText(kLblTimes, times);
-  std::string caption =
-      std::to_string(static_cast<int>(done * 100)) + "% " + m_sAction + " - " + kAppTitle;
+  std::string caption = Caption(static_cast<int>(done * 100));
   if (WindowText(m_hwnd) != caption) SetWindowTextA(m_hwnd, caption.c_str());
 }
 

@@ -39,6 +39,8 @@ class frmProgress : public BaseDialog<frmProgress> {
  private:
   void Form_Load();
   void SetText(int id, const std::string& text);
+  // "42% Extracting - Corvane"
+  std::string Caption(int percent) const;
 
   std::string m_sAction, m_sArchive;
   void (*m_cancel)();

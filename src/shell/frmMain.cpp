@@ -303,7 +303,13 @@ frmDocument* frmMain::ActiveDocument() const {
 }
 
 void frmMain::LoadArchive(const std::string& path) {
-  if (frmDocument* document = ActiveDocument()) document->LoadArchive(path);
+  frmDocument* document = ActiveDocument();
+  // A window for an archive that could not be listed at all would only show an empty list.
+  if (document && !document->LoadArchive(path)) CloseDocument(*document);
+}
+
+void frmMain::CloseDocument(frmDocument& document) {
+  SendMessageA(m_hwndClient, WM_MDIDESTROY, reinterpret_cast<WPARAM>(document.Window()), 0);
 }
 
 void frmMain::ProcessCommandLine(std::string_view sCmd) {
@@ -681,7 +687,8 @@ void frmMain::mnuFileOpen_Click() {
 
 void frmMain::mnuFileNew_Click(bool setLabel) {
   if (!m_newcd.ShowSave(m_hwnd) || m_newcd.FileName().empty()) return;
-  CreateDocumentWindow().NewArchive(m_newcd.FileName(), setLabel);
+  frmDocument& document = CreateDocumentWindow();
+  if (!document.NewArchive(m_newcd.FileName(), setLabel)) CloseDocument(document);
 }
 
 void frmMain::mnuFileAdd_Click() {

@@ -71,7 +71,8 @@ class frmMain : public BaseWindow<frmMain>, public ISubclass {
   frmDocument& CreateDocumentWindow();
   // The active document window's object, or null when none is open.
   frmDocument* ActiveDocument() const;
-  // Loads the archive at path into the active document window.
+  // Loads the archive at path into the active document window, and closes that window again when
+  // nothing could be listed (the failure shown in a box).
   void LoadArchive(const std::string& path);
 
   // Makes the window visible and active for a command line (the program's own, or one handed
@@ -115,6 +116,8 @@ class frmMain : public BaseWindow<frmMain>, public ISubclass {
   void UpdateClock();
   void ApplyPlacement();
   void ToggleBar(WORD command, HWND bar);
+  // Destroys a document window at once; its object goes once the window has gone.
+  void CloseDocument(frmDocument& document);
   void ShowPlaceholder(const char* text);
   void mnuFileOpen_Click();
   void mnuFileNew_Click(bool setLabel);

@@ -45,8 +45,17 @@ struct UnzipCallbacks {
   static int CVUNZIP_CALL Replace(char* name) {
     int32_t response = IDM_REPLACE_NO;
     try {
+      // A run asked to stop replaces nothing more, and asks nothing.
+      if (runner::RunCancelled()) return IDM_REPLACE_NONE;
       if (cUnzipEvents* listener = Listener(); listener && name) {
-        listener->OverWritePrompt(BackslashSeparators(name), response);
+        std::string file = BackslashSeparators(name);
+        runner::OnWindowThread([&] {
+          try {
+            listener->OverWritePrompt(file, response);
+          } catch (...) {
+            response = IDM_REPLACE_NO;
+          }
+        });
       }
     } catch (...) {
       return IDM_REPLACE_NO;

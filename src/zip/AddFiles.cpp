@@ -1,5 +1,7 @@
 #include "zip/AddFiles.h"
 
+#include <algorithm>
+
 #include "zip/cZip.h"
 
 namespace corvane {
@@ -19,14 +21,26 @@ std::vector<std::string> ChosenFiles(std::string_view selection) {
   return files;
 }
 
+namespace {
+
+// The root a path lies on, without its last separator: "C:" for a drive, "\\\\server\\share" for a
+// network path (a UNC path has no drive letter: its first two characters are no root).
+std::string_view RootOf(std::string_view path) {
+  if (path.substr(0, 2) != "\\\\") return path.substr(0, 2);
+  size_t share = path.find('\\', 2);
+  if (share == std::string_view::npos) return path;
+  return path.substr(0, std::min(path.find('\\', share + 1), path.size()));
+}
+
+}  // namespace
+
 void PrepareAddFiles(cZip& zip, std::string_view selection, bool storeFolderNames,
                      const std::string& basePath) {
   zip.ClearFileSpecs();
   for (const std::string& file : ChosenFiles(selection)) zip.AddFileSpec(file);
   zip.StoreFolderNames(storeFolderNames);
-  std::string_view drive = selection.substr(0, 2);
-  zip.BasePath(drive != std::string_view(basePath).substr(0, 2) ? std::string(drive) + "\\"
-                                                                : basePath);
+  std::string_view root = RootOf(selection);
+  zip.BasePath(root != RootOf(basePath) ? std::string(root) + "\\" : basePath);
 }
 
 void CreateArchive(cZip& zip, const std::string& path, bool storeFolderNames) {

@@ -16,9 +16,9 @@ class cZip;
 std::vector<std::string> ChosenFiles(std::string_view selection);
 
 // Sets zip up to add the chosen files: their paths as its only file specifications, and
-// storeFolderNames. The base path is basePath, unless the selection's first two characters differ
-// from basePath's (compared exactly: "c:" is not "C:"); then it is the root of the files' drive,
-// those two characters followed by "\".
+// storeFolderNames. The base path is basePath, unless the selection's root differs from basePath's
+// (compared exactly: "c:" is not "C:"); then it is the root of the files' drive followed by "\":
+// the drive's two characters, or "\\\\server\\share" for files on a network path.
 void PrepareAddFiles(cZip& zip, std::string_view selection, bool storeFolderNames,
                      const std::string& basePath);
 

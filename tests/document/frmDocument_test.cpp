@@ -408,6 +408,65 @@ TEST_F(DocumentTest, NewAddFilesAndDeleteKey) {
   EXPECT_TRUE(AllRows(document).empty());
 }
 
+// Every failure to open, make or add to an archive shows a box owned by the frame that names the
+// archive; no window is left for an archive that could not be listed or made at all, while one
+// whose sound entries list despite damage opens with the box as a warning.
+TEST_F(DocumentTest, FailuresShowABoxAndLeaveNoWindowForWhatCouldNotBeOpened) {
+  std::string sound = MakeArchive(folder, "sound.zip", {{"a.txt", "aaaa"}, {"b.txt", "bbbb"}});
+  std::string damaged = folder / "damaged.zip";
+  std::string bytes = ReadFileText(sound);
+  // The second central directory record loses its signature: the first still lists.
+  size_t second = bytes.find("PK\1\2", bytes.find("PK\1\2") + 4);
+  WriteFileText(damaged, bytes.replace(second, 4, "XXXX"));
+  WriteFileText(folder / "text.zip", "not an archive");
+  frmDocument& added = OpenArchive(sound);
+  const struct {
+    const char* name;
+    WORD command;
+    std::string answer;  // the file dialog's
+    std::string named;   // the path the box names
+    int windows;         // document windows it leaves, more or fewer
+    UINT icon;
+  } cases[] = {
+      {"missing", frmMain::mnuFileOpen, folder / "missing.zip", folder / "missing.zip", 0,
+       MB_ICONERROR},
+      {"a folder", frmMain::mnuFileOpen, folder.Path(), folder.Path(), 0, MB_ICONERROR},
+      {"not a ZIP archive", frmMain::mnuFileOpen, folder / "text.zip", folder / "text.zip", 0,
+       MB_ICONERROR},
+      {"damaged, one entry sound", frmMain::mnuFileOpen, damaged, damaged, 1, MB_ICONWARNING},
+      {"New in a missing folder", frmMain::mnuFileNew, folder / "none\\new.zip",
+       folder / "none\\new.zip", 0, MB_ICONERROR},
+      {"Add Files from a missing base path", frmMain::mnuFileAdd, folder / "src\\a.txt", sound, 0,
+       MB_ICONERROR},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (c.command == frmMain::mnuFileAdd) {
+      SendMessageA(m_main->MdiClient(), WM_MDIACTIVATE, reinterpret_cast<WPARAM>(added.Window()),
+                   0);
+      g_sBasePath = folder / "gone";
+    }
+    int before = Documents();
+    std::string shown;
+    HWND owner = nullptr;
+    DialogAnswer box(kAppTitle, [&](HWND dialog) {
+      shown = TextOf(GetDlgItem(dialog, 0xFFFF));
+      owner = GetWindow(dialog, GW_OWNER);
+      Click(dialog, IDOK);
+    });
+    dialogs.answers = {c.answer};
+    Command(c.command);
+    EXPECT_EQ(box.Answered(), 1);
+    EXPECT_EQ(owner, m_main->Window());
+    EXPECT_EQ(shown.find(c.named + "\r\n\r\n"), 0u) << shown;
+    PumpFor(50);
+    EXPECT_EQ(Documents(), before + c.windows);
+    if (c.windows) EXPECT_EQ(AllRows(*Active()).size(), 1u);
+  }
+  g_sBasePath = "";
+  EXPECT_EQ(ReadFileText(sound), bytes.replace(second, 4, "PK\1\2"));  // nothing was added
+}
+
 // The prompts, answered with their own buttons and keys over extractions of existing files and
 // encrypted entries.
 TEST_F(DocumentTest, PromptsAnswerTheEngine) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "Testing.h"
+#include "zip/AddFiles.h"
 
 namespace corvane {
 
@@ -97,6 +98,23 @@ TEST_F(cZipTest, RelativeSpecificationsLieUnderTheBasePath) {
   DeleteFileA(archive.c_str());
   Run(&cZip::Zip, many);
   EXPECT_EQ(Stored(archive).size(), 1100u) << zip.LastMessage();
+}
+
+// Add Files stores names below the setting's base path when the files share its root, else below
+// the files' own root: a drive, or a network path's share.
+TEST(AddFilesTest, BasePathIsTheFilesRootUnlessTheSettingSharesIt) {
+  for (auto [file, setting, base] : {
+           std::tuple{"D:\\f\\a.txt", "C:\\b", "D:\\"},
+           std::tuple{"C:\\f\\a.txt", "C:\\b", "C:\\b"},
+           std::tuple{"c:\\f\\a.txt", "C:\\b", "c:\\"},
+           std::tuple{"\\\\server\\share\\f\\a.txt", "C:\\b", "\\\\server\\share\\"},
+           std::tuple{"\\\\server\\share\\a.txt", "\\\\server\\share\\b", "\\\\server\\share\\b"},
+           std::tuple{"\\\\server\\other\\a.txt", "\\\\server\\share\\b", "\\\\server\\other\\"},
+       }) {
+    cZip zip;
+    PrepareAddFiles(zip, file, /*storeFolderNames=*/true, setting);
+    EXPECT_EQ(zip.BasePath(), base) << file << " " << setting;
+  }
 }
 
 TEST_F(cZipTest, DeleteRemovesExactlyTheNamedEntriesAndTurnsItsFlagOffAgain) {
