@@ -91,7 +91,8 @@ std::string ChooseExtractFolder(HWND frame, const std::string& archive,
 void ReadFlag(cRegistry& cR, const char* name, bool& flag) {
   cR.ValueKey(name);
   RegValue value = cR.Value();
-  if (!std::holds_alternative<std::monostate>(value)) flag = ValueNumber(value, "frmMain") != 0;
+  if (!std::holds_alternative<std::monostate>(value))
+    flag = ValueNumber(value, "ExtractPreferences") != 0;
 }
 
 }  // namespace

@@ -130,10 +130,8 @@ TEST_F(ExtractToTest, ExtractCommandThroughTheDialog) {
     std::string shown = Extract(
         [&](HWND dialog) {
           EXPECT_EQ(ComboText(dialog), c.shown);
-          if (&c == cases) {
-            for (int box : {F::kChkUseFolderNames, F::kChkOverwritePrompt}) {
-              EXPECT_EQ(IsDlgButtonChecked(dialog, box), BST_CHECKED) << box;
-            }
+          for (int box : {F::kChkUseFolderNames, F::kChkOverwritePrompt}) {
+            if (&c == cases) EXPECT_EQ(IsDlgButtonChecked(dialog, box), BST_CHECKED) << box;
           }
           if (c.typed) {
             SetDlgItemTextA(dialog, F::kCboExtractTo, *c.typed ? (t / c.typed).c_str() : "");
