@@ -13,7 +13,8 @@ namespace corvane {
 namespace {
 
 using F = frmExtractTo;
-// In tab order. The buttons are plain push buttons: none is the default.
+// In tab order. The buttons are plain push buttons; Enter and Escape reach the dialog as IDOK and
+// IDCANCEL.
 constexpr DialogControl kControls[] = {
     {F::kLblExtractTo, "STATIC", "Extract To:", SS_LEFT, 120, 120, 4935, 255},
     {F::kCboExtractTo, "COMBOBOX", "", CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP,
@@ -97,8 +98,11 @@ INT_PTR frmExtractTo::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
         case kCmdCancel:
           CloseRoutine();
           return TRUE;
-        case IDOK:      // Enter
+        case IDOK:  // Enter
+          cmdExtract_Click();
+          return TRUE;
         case IDCANCEL:  // Escape
+          CloseRoutine();
           return TRUE;
       }
       return FALSE;

@@ -16,8 +16,8 @@ class cMRU;
 // folders, or selected in the folder browser it hosts in picCapture), New Folder, and the options
 // Use Folder Names and Prompt to Overwrite. One is created for each Extract command; a FolderBrowse
 // runs it (StartCapture with the dialog as host), and the dialog shows itself modeless when the
-// browser asks where to place its tree. No button is the default or the cancel one: Enter and
-// Escape press nothing. Extract, Cancel and the close box run the close routine, which enables the
+// browser asks where to place its tree. Enter presses Extract and Escape Cancel, as users expect
+// of a dialog. Extract, Cancel and the close box run the close routine, which enables the
 // owner again and destroys the dialog, ending the browse.
 //
 // A folder typed into the combo box or answered to New Folder is a full path as typed; any other

@@ -5,9 +5,14 @@
 
 namespace corvane {
 
-void frmPassword::Show(HWND owner) {
+void frmPassword::Show(HWND owner, const std::string& sName, bool bWrong) {
   m_sPassword.clear();
   m_bCancelled = true;
+  if (sName.empty()) {
+    m_sInfo = bWrong ? "Wrong password. Try again." : "";
+  } else {
+    m_sInfo = (bWrong ? "Wrong password for " : "Password for ") + sName;
+  }
   RunModal(owner, "Password Required", WS_POPUP | WS_CAPTION | WS_SYSMENU);
 }
 
@@ -33,7 +38,9 @@ INT_PTR frmPassword::HandleMessage(UINT message, WPARAM wParam, LPARAM) {
 
 void frmPassword::Form_Load() {
   SizeClient(4455, 1425, /*centre=*/true);
-  AddControl("STATIC", "", SS_LEFT | SS_NOPREFIX, kLblInfo, 120, 120, 4215, 255);
+  // A long name loses its middle, not the file name at its end.
+  AddControl("STATIC", m_sInfo.c_str(), SS_LEFT | SS_NOPREFIX | SS_PATHELLIPSIS, kLblInfo, 120, 120,
+             4215, 255);
   AddControl("STATIC", "Password:", SS_LEFT, kLblPassword, 120, 495, 975, 255);
   HWND text = AddControl("EDIT", "", ES_PASSWORD | ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP,
                          kTxtPassword, 1155, 450, 3180, 315);

@@ -17,8 +17,10 @@ class frmPassword : public BaseDialog<frmPassword> {
   static constexpr int kMaxPassword = 254;
 
   // Shows the dialog modally, owned by owner and centred on it, with the focus in the text box,
-  // until OK accepts a password or Cancel, Escape or the close box refuses.
-  void Show(HWND owner);
+  // until OK accepts a password or Cancel, Escape or the close box refuses. The info label names
+  // the entry (sName; nothing when it is empty) and, when bWrong, says the password given for it
+  // before was wrong.
+  void Show(HWND owner, const std::string& sName, bool bWrong);
   // The password without the blanks around it, once OK has accepted it.
   const std::string& Password() const { return m_sPassword; }
   // True unless OK accepted a password.
@@ -31,6 +33,7 @@ class frmPassword : public BaseDialog<frmPassword> {
   void cmdOK_Click();
 
   std::string m_sPassword;
+  std::string m_sInfo;
   bool m_bCancelled = true;
   UniqueGdiObject m_font;
 };

@@ -420,8 +420,9 @@ void frmDocument::OverWritePrompt(const std::string& sFile, int32_t& eResponse) 
   m_cUnzip_OverWritePrompt(sFile, eResponse);
 }
 
-void frmDocument::PasswordRequest(std::string& sPassword, bool& bCancel) {
-  m_cUnzip_PasswordRequest(sPassword, bCancel);
+void frmDocument::PasswordRequest(const std::string& sName, bool bRetry, std::string& sPassword,
+                                  bool& bCancel) {
+  m_cUnzip_PasswordRequest(sName, bRetry, sPassword, bCancel);
 }
 
 void frmDocument::m_cUnzip_OverWritePrompt(const std::string& sFile, int32_t& eResponse) {
@@ -432,10 +433,11 @@ void frmDocument::m_cUnzip_OverWritePrompt(const std::string& sFile, int32_t& eR
   eResponse = frmOverwrite::EngineReply(dialog.Response());
 }
 
-void frmDocument::m_cUnzip_PasswordRequest(std::string& sPassword, bool& bCancel) {
+void frmDocument::m_cUnzip_PasswordRequest(const std::string& sName, bool bRetry,
+                                           std::string& sPassword, bool& bCancel) {
   CommandScope scope;
   frmPassword dialog;
-  dialog.Show(m_hwnd);
+  dialog.Show(m_hwnd, sName, bRetry);
   if (dialog.Cancelled()) {
     bCancel = true;
   } else {

@@ -99,9 +99,11 @@ class frmDocument : public BaseWindow<frmDocument>, private cUnzipEvents {
 
   // m_cUnzip's questions during a run.
   void OverWritePrompt(const std::string& sFile, int32_t& eResponse) override;
-  void PasswordRequest(std::string& sPassword, bool& bCancel) override;
+  void PasswordRequest(const std::string& sName, bool bRetry, std::string& sPassword,
+                       bool& bCancel) override;
   void m_cUnzip_OverWritePrompt(const std::string& sFile, int32_t& eResponse);
-  void m_cUnzip_PasswordRequest(std::string& sPassword, bool& bCancel);
+  void m_cUnzip_PasswordRequest(const std::string& sName, bool bRetry, std::string& sPassword,
+                                bool& bCancel);
 
   HWND m_hwndFrame;
   HWND m_label1 = nullptr;

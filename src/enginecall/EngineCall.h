@@ -87,6 +87,7 @@ class ActiveRun {
 
   // Once a password request is refused, the rest of the run is refused without asking.
   bool m_bPasswordRefused = false;
+  std::string m_sPasswordEntry;  // the entry the last password request was for
   MessageLog m_messages;
 };
 
@@ -128,19 +129,24 @@ int PrintCallback(Events* listener, const char* text, unsigned long length) {
   return 0;
 }
 
-// password: raises PasswordRequest as AnswerPassword says, the worker waiting for the answer; a
-// run asked to stop is refused without asking. Returns 0 given, 1 none.
+// password: raises PasswordRequest as AnswerPassword says, with the entry's name (name, "\" for
+// "/"; empty when the engine gave none) and whether the request repeats the one before it for the
+// same entry, which the engines do only after a wrong password; the worker waits for the answer.
+// A run asked to stop is refused without asking. Returns 0 given, 1 none.
 template <typename Events>
-int PasswordCallback(Events* listener, char* buffer, int size) {
+int PasswordCallback(Events* listener, char* buffer, int size, const char* name) {
   try {
     ActiveRun* run = ActiveRun::Current();
     if (!run || runner::RunCancelled()) return 1;
+    std::string entry = name ? BackslashSeparators(name) : std::string();
+    bool retry = !entry.empty() && entry == run->m_sPasswordEntry;
+    run->m_sPasswordEntry = entry;
     return AnswerPassword(buffer, size, run->m_bPasswordRefused,
                           [&](std::string& password, bool& cancel) {
                             if (!listener) return;
                             runner::OnWindowThread([&] {
                               try {
-                                listener->PasswordRequest(password, cancel);
+                                listener->PasswordRequest(entry, retry, password, cancel);
                               } catch (...) {
                                 cancel = true;
                               }

@@ -23,6 +23,11 @@ size_t RootLength(const std::string& path) {
 
 }  // namespace
 
+bool IsFullPath(std::string_view path) {
+  return (path.size() > 2 && path[1] == ':' && IsSeparator(path[2])) ||
+         (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1]));
+}
+
 std::string FullPathName(const std::string& path) {
   std::wstring wide = Wide(path);
   DWORD size = wide.empty() ? 0 : GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
@@ -33,11 +38,8 @@ std::string FullPathName(const std::string& path) {
 }
 
 std::string ResolvePath(const std::string& folder, const std::string& text) {
+  if (IsFullPath(text)) return text;
   bool drive = text.size() >= 2 && text[1] == ':';
-  if ((drive && text.size() > 2 && IsSeparator(text[2])) ||
-      (text.size() >= 2 && IsSeparator(text[0]) && IsSeparator(text[1]))) {
-    return text;
-  }
   if (drive) return FullPathName(text.substr(0, 2) + "\\" + text.substr(2));
   if (folder.empty()) return text;
   if (!text.empty() && IsSeparator(text[0])) {

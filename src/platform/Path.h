@@ -1,8 +1,13 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace corvane {
+
+// True for a full path: a drive letter, a colon and a separator ("C:\x"), or two separators
+// ("\\server\share\x").
+bool IsFullPath(std::string_view path);
 
 // The full form of path: "." and ".." resolved and "/" made "\", taken from the process's current
 // folder when it is not a full path. The path as it is when the system finds no full form.

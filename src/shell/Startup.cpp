@@ -4,6 +4,8 @@
 
 #include <memory>
 
+#include "platform/Module.h"
+#include "platform/Path.h"
 #include "platform/Text.h"
 
 namespace corvane {
@@ -11,6 +13,8 @@ namespace {
 
 // Touched only by the user-interface thread.
 HANDLE g_hInstanceMutex = nullptr;
+// How often a later start looks again for the first instance's window while it is being made.
+constexpr DWORD kFindRetryMs = 50;
 HWND g_hFoundMainWindow = nullptr;
 
 bool IsBlank(wchar_t c) {
@@ -34,6 +38,16 @@ void RefuseCodePage(UINT activeCodePage) {
       std::to_wstring(activeCodePage) +
       L", in which names outside it would be lost, so Corvane does not start.";
   MessageBoxW(nullptr, text.c_str(), L"Corvane", MB_OK | MB_ICONERROR);
+}
+
+// The first instance's marked window; a first instance marks it early in its load, so a start in
+// the moments before is given as long as a hand-over would be to find it. Null when none appears.
+HWND WaitForMainWindow() {
+  for (DWORD waited = 0;; waited += kFindRetryMs) {
+    FindMainWindow();
+    if (FoundMainWindow() || waited >= kHandOverTimeoutMs) return FoundMainWindow();
+    Sleep(kFindRetryMs);
+  }
 }
 
 int RunMainWindow(const std::string& commandLine) {
@@ -67,11 +81,14 @@ int Main(UINT activeCodePage) {
     return 1;
   }
   std::string mutexName = std::string(kProductWord) + "_APPLICATION_MUTEX";
-  std::wstring commandLine = CommandLineTail(GetCommandLineW());
-  if (IsFirstInstance(mutexName)) return RunMainWindow(AnsiText(commandLine));
-  FindMainWindow();
-  HWND found = FoundMainWindow();
-  if (!found) return 0;
+  std::string commandLine = AbsoluteCommandLine(AnsiText(CommandLineTail(GetCommandLineW())));
+  // The process never holds the folder it was started from (a USB drive could not be ejected
+  // while it runs); relative paths were made absolute above.
+  SetCurrentDirectoryW(Wide(ExecutableFolder()).c_str());
+  if (IsFirstInstance(mutexName)) return RunMainWindow(commandLine);
+  HWND found = WaitForMainWindow();
+  // No first instance came up to take it: rather than drop the archive, this process opens it.
+  if (!found) return commandLine.empty() ? 0 : RunMainWindow(commandLine);
   if (!commandLine.empty() || !IsWindowVisible(found)) {
     // The receiver restores and activates its window itself, which Windows allows a process only
     // when the foreground one (this start, made by the shell) hands it the right.
@@ -80,19 +97,23 @@ int Main(UINT activeCodePage) {
     AllowSetForegroundWindow(receiver);
     if (HandOver(found, HandOverPayload(commandLine)) || commandLine.empty()) return 0;
     // Not taken: rather than drop the archive, this process opens it in a window of its own.
-    return RunMainWindow(AnsiText(commandLine));
+    return RunMainWindow(commandLine);
   }
   ActivateWindow(found);
   return 0;
 }
 
 bool IsFirstInstance(const std::string& mutexName) {
-  g_hInstanceMutex = CreateMutexA(nullptr, /*bInitialOwner=*/TRUE, mutexName.c_str());
+  HANDLE mutex = CreateMutexA(nullptr, /*bInitialOwner=*/TRUE, mutexName.c_str());
   // Creation and the existence check are one call, so of two simultaneous starts one is first.
   if (GetLastError() == ERROR_ALREADY_EXISTS) {
-    CloseHandle(g_hInstanceMutex);
+    // Closed here and forgotten: a handle kept after its close would be closed again at exit, by
+    // then perhaps a handle the system has given to something else.
+    CloseHandle(mutex);
     return false;
   }
+  if (g_hInstanceMutex) CloseHandle(g_hInstanceMutex);
+  g_hInstanceMutex = mutex;
   return true;
 }
 
@@ -127,7 +148,13 @@ void MarkMainWindow(HWND hwnd) {
 }
 
 void ActivateWindow(HWND hwnd) {
-  if (IsIconic(hwnd)) SendMessageA(hwnd, WM_SYSCOMMAND, SC_RESTORE, 0);
+  if (IsIconic(hwnd)) {
+    if (GetWindowThreadProcessId(hwnd, nullptr) == GetCurrentThreadId()) {
+      SendMessageA(hwnd, WM_SYSCOMMAND, SC_RESTORE, 0);
+    } else {
+      ShowWindowAsync(hwnd, SW_RESTORE);
+    }
+  }
   SetForegroundWindow(hwnd);
 }
 
@@ -143,12 +170,35 @@ std::wstring CommandLineTail(std::wstring_view full) {
   return std::wstring(full.substr(i));
 }
 
+std::string_view CommandLinePath(std::string_view commandLine) {
+  std::string_view path = commandLine;
+  if (path.size() == 1) return {};
+  // The path between the quotes the shell puts around it: blanks after the closing quote, or
+  // anything else there, do not cut it short.
+  if (!path.empty() && path.front() == '"') path = path.substr(1, path.find('"', 1) - 1);
+  size_t first = path.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  return path.substr(first, path.find_last_not_of(' ') - first + 1);
+}
+
+std::string AbsoluteCommandLine(std::string_view commandLine) {
+  std::string_view path = CommandLinePath(commandLine);
+  if (path.empty()) return std::string();
+  return "\"" + FullPathName(std::string(path)) + "\"";
+}
+
+bool IsAcceptableHandOver(std::string_view payload) {
+  std::string_view text = payload.substr(0, payload.find('\0'));
+  if (text.empty()) return payload.size() == 1;
+  return IsFullPath(CommandLinePath(text));
+}
+
 std::string AnsiText(std::wstring_view text) {
   return Narrow(text, CP_ACP);
 }
 
-std::string HandOverPayload(std::wstring_view commandLine) {
-  return commandLine.empty() ? std::string(1, '\0') : AnsiText(commandLine);
+std::string HandOverPayload(std::string_view commandLine) {
+  return commandLine.empty() ? std::string(1, '\0') : std::string(commandLine);
 }
 
 bool HandOver(HWND window, const std::string& payload) {

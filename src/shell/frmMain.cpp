@@ -4,26 +4,23 @@
 #include <commdlg.h>
 
 #include <algorithm>
-#include <cstring>
 #include <iterator>
+#include <optional>
 
 #include "Startup.h"
-#include "dialogs/frmExtractTo.h"
+#include "dialogs/ExtractCommand.h"
 #include "document/frmDocument.h"
 #include "platform/CommandScope.h"
 #include "platform/Dpi.h"
 #include "platform/Error.h"
-#include "platform/FolderBrowse.h"
 #include "platform/Module.h"
 #include "platform/Text.h"
 #include "resources/resource.h"
 #include "runner/EngineRunner.h"
 #include "settings/AppSettings.h"
 #include "settings/Association.h"
-#include "settings/cRegistry.h"
 #include "settings/frmAbout.h"
 #include "settings/frmOptions.h"
-#include "unzip/cUnzip.h"
 
 namespace corvane {
 namespace {
@@ -165,13 +162,17 @@ HMENU BuildMenuBar(HMENU* windowMenu) {
   return bar;
 }
 
-// Runs one step of a sequence that goes on whatever the step raises.
-template <typename Step>
-void IgnoringErrors(Step&& step) {
-  try {
-    step();
-  } catch (...) {
-  }
+// The command line a hand-over record carries, when it is one a later instance of this program
+// sends: dwData 0, a length that is positive to the sender (a signed number there) and no more
+// than any command line holds, and bytes IsAcceptableHandOver takes. The bytes need not end in a
+// zero; one zero byte stands for an empty command line.
+std::optional<std::string> HandedOverText(const COPYDATASTRUCT* record) {
+  if (!record || record->dwData != 0 || !record->lpData) return std::nullopt;
+  auto length = static_cast<LONG>(record->cbData);
+  if (length <= 0 || static_cast<DWORD>(length) > kMaxForwardedBytes) return std::nullopt;
+  std::string_view bytes(static_cast<const char*>(record->lpData), static_cast<size_t>(length));
+  if (!IsAcceptableHandOver(bytes)) return std::nullopt;
+  return std::string(bytes.substr(0, bytes.find('\0')));
 }
 
 // Moves a rectangle that lies entirely off every monitor onto the work area of the nearest one.
@@ -234,7 +235,8 @@ frmMain::~frmMain() {
 }
 
 void frmMain::Load(std::string_view commandLine) {
-  // The first-run questions and the command line's archive run nested loops: a close waits.
+  // The first-run questions and the command line's archive run nested loops: a close, and a
+  // command line handed over meanwhile, wait until the load has ended.
   CommandScope scope;
 
   // 1. Program file path: this program's folder and its name with ".exe".
@@ -246,6 +248,12 @@ void frmMain::Load(std::string_view commandLine) {
   // 3. Placement, 4. program-wide settings.
   ApplyPlacement();
   ReadProgramSettings();
+
+  // Forwarded command lines reach WindowProc from now on, and a later instance may find this
+  // window, before the first-run questions: a start while they are open hands its archive over
+  // instead of finding no window and dropping it.
+  m_copyDataHook = std::make_unique<SubclassAttachment>(m_hwnd, WM_COPYDATA, *this);
+  MarkMainWindow(m_hwnd);
 
   // 5. First run: the association question, then the Options dialog, before the window shows.
   // The window is still hidden: the question stands on its own, the Options dialog is owned by it.
@@ -262,23 +270,11 @@ void frmMain::Load(std::string_view commandLine) {
   // 6. Once accepted, the association is renewed at every start.
   if (g_iFirstRun == 2) TryAssociateZipFiles(nullptr, m_sProgramPath);
 
-  // 7. The recent extraction folders, empty until step 12 loads them.
-  m_cExtractMRU = cMRU();
-
-  // 8. Forwarded command lines reach WindowProc from now on.
-  m_copyDataHook = std::make_unique<SubclassAttachment>(m_hwnd, WM_COPYDATA, *this);
-
-  // 9. Only now may a later instance find this window.
-  MarkMainWindow(m_hwnd);
-
   // 10. The program's own command line; it shows the window.
   ProcessCommandLine(commandLine);
 
-  // 11. Registry key of the Extract To preferences.
-  m_sRegKey = "SOFTWARE\\Corvane\\Corvane";
-  // 12. The machine's Extract To preferences, then the user's, which replace them.
-  LoadExtractPreferences(HKEY_LOCAL_MACHINE);
-  LoadExtractPreferences(HKEY_CURRENT_USER);
+  // The Extract To preferences.
+  m_extractPreferences.Load();
 }
 
 bool frmMain::PreTranslateMessage(MSG& msg) {
@@ -291,8 +287,6 @@ frmDocument& frmMain::CreateDocumentWindow() {
   ++m_lDocumentCount;
   auto document = std::make_unique<frmDocument>(m_hwndClient, m_hwnd,
                                                 "Zip " + std::to_string(m_lDocumentCount));
-  document->m_cUnzip.PromptToOverwrite(m_bPromptToOverwrite);
-  document->m_cUnzip.UseFolderNames(m_bUseFolderNames);
   m_documents.push_back(std::move(document));
   return *m_documents.back();
 }
@@ -315,28 +309,18 @@ void frmMain::CloseDocument(frmDocument& document) {
 void frmMain::ProcessCommandLine(std::string_view sCmd) {
   if (!IsWindowVisible(m_hwnd)) ShowWindow(m_hwnd, SW_SHOW);
   ActivateWindow(m_hwnd);
-  // The path between the quotes the shell puts around it: blanks after the closing quote, or
-  // anything else there, do not cut it short. Without a leading quote the whole text is the path.
-  std::string_view path = sCmd;
-  if (path.size() == 1) return;
-  if (!path.empty() && path.front() == '"') path = path.substr(1, path.find('"', 1) - 1);
-  size_t first = path.find_first_not_of(' ');
-  if (first == std::string_view::npos) return;
-  path = path.substr(first, path.find_last_not_of(' ') - first + 1);
+  std::string_view path = CommandLinePath(sCmd);
+  if (path.empty()) return;
   CreateDocumentWindow();
   LoadArchive(std::string(path));
 }
 
 LRESULT frmMain::WindowProc(HWND, UINT iMsg, WPARAM, LPARAM lParam) {
   if (iMsg != WM_COPYDATA) return 0;
-  const auto* record = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
-  // The length is a signed number to the sender; a record of none, or of more than any command
-  // line holds, is dropped. The bytes need not end in a zero.
-  auto length = static_cast<LONG>(record->cbData);
-  if (length <= 0 || static_cast<DWORD>(length) > kMaxForwardedBytes || !record->lpData) return 0;
-  const char* bytes = static_cast<const char*>(record->lpData);
-  // One zero byte stands for an empty command line.
-  m_forwarded.emplace_back(bytes, strnlen(bytes, static_cast<size_t>(length)));
+  std::optional<std::string> commandLine =
+      HandedOverText(reinterpret_cast<const COPYDATASTRUCT*>(lParam));
+  if (!commandLine) return 0;
+  m_forwarded.push_back(std::move(*commandLine));
   PostMessageA(m_hwnd, kMsgForwardedCommandLine, 0, 0);
   return 0;
 }
@@ -369,8 +353,11 @@ LRESULT frmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       if (wParam == kClockTimer) UpdateClock();
       return 0;
     case WM_COPYDATA:
-      // Taken while the copy-data handler is attached; it runs after this answer.
-      return m_copyDataHook ? TRUE : FALSE;
+      // Taken while the copy-data handler is attached and the record is one it takes; the
+      // handler runs after this answer.
+      return m_copyDataHook && HandedOverText(reinterpret_cast<const COPYDATASTRUCT*>(lParam))
+                 ? TRUE
+                 : FALSE;
     case kMsgForwardedCommandLine:
       if (!CommandScope::DeferWhileInProgress(m_hwnd, message, wParam, lParam)) {
         OnForwardedCommandLine();
@@ -561,12 +548,10 @@ void frmMain::OnClose() {
 }
 
 void frmMain::Form_QueryUnload() {
-  // 1. Each step's errors are ignored and the next step runs.
-  // 2. The user's Extract To preferences, then the machine's, which a normal user may not write.
-  IgnoringErrors([this] { SaveExtractPreferences(HKEY_CURRENT_USER); });
-  IgnoringErrors([this] { SaveExtractPreferences(HKEY_LOCAL_MACHINE); });
-  m_copyDataHook.reset();  // 3. detach
-  ReleaseInstanceMutex();  // 4.
+  // Each step's errors are ignored and the next step runs.
+  m_extractPreferences.Save();
+  m_copyDataHook.reset();
+  ReleaseInstanceMutex();
 }
 
 void frmMain::Form_Unload() {
@@ -700,91 +685,8 @@ void frmMain::mnuFileAdd_Click() {
 
 void frmMain::mnuFileExtract_Click() {
   // The document the command started on, whatever becomes active while the dialog is open.
-  frmDocument* document = ActiveDocument();
-  if (!document) return;
-  cUnzip& unzip = document->m_cUnzip;
-  // 1., 2. Each entry marked by whether its row is selected; every entry when no row is.
-  std::vector<int32_t> selected = document->SelectedIndices();
-  for (int32_t i = 1; i <= unzip.FileCount(); ++i) unzip.FileSelected(i, selected.empty());
-  for (int32_t i : selected) unzip.FileSelected(i, true);
-  // 3.
-  std::string folder = ChooseExtractFolder(unzip);
-  if (folder.empty()) return;
-  // 4. A failed run is shown with the engine's lines. Every run asks anew before it replaces.
-  unzip.UnzipFolder(folder);
-  document->RunUnzip();
-  unzip.OverwriteExisting(false);
-}
-
-std::string frmMain::ChooseExtractFolder(cUnzip& unzip) {
-  // 1. The frame takes no input while the dialog is open. The dialog's close routine enables it
-  // again, and so does this should the dialog fail before it shows.
-  EnableWindow(m_hwnd, FALSE);
-  struct Enable {
-    HWND window;
-    ~Enable() { EnableWindow(window, TRUE); }
-  } enable{m_hwnd};
-
-  // 2. The browser comes first: the dialog ends its browse when it goes.
-  FolderBrowse browse;
-  frmExtractTo dialog(m_hwnd);
-  dialog.LoadMRU(m_cExtractMRU);
-  dialog.OverWritePrompt(m_bPromptToOverwrite);
-  dialog.UseFolderNames(m_bUseFolderNames);
-
-  // 3. At the most recent folder, or at the program's own; shown in the combo box at once.
-  BrowseSettings& settings = browse.Settings();
-  settings.hWndOwner = m_hwnd;
-  settings.InitialDir = m_cExtractMRU.Count() > 0 ? m_cExtractMRU.Item(1) : ExecutableFolder();
-  settings.ReportInitialDir = true;
-  settings.Filter.clear();
-
-  // 4. Returns once the dialog has closed.
-  browse.StartCapture(dialog);
-
-  // 5., 6.
-  if (dialog.Cancelled()) return std::string();
-  m_cExtractMRU.Add(dialog.SelectedFolder());
-  unzip.PromptToOverwrite(dialog.OverWritePrompt());
-  if (!dialog.OverWritePrompt()) unzip.OverwriteExisting(true);
-  unzip.UseFolderNames(dialog.UseFolderNames());
-  m_bPromptToOverwrite = dialog.OverWritePrompt();
-  m_bUseFolderNames = dialog.UseFolderNames();
-  return dialog.SelectedFolder();
-}
-
-void frmMain::LoadExtractPreferences(HKEY root) {
-  cRegistry cR;
-  cR.ClassKey(root);
-  cR.SectionKey(m_sRegKey);
-  if (!cR.KeyExists()) return;
-  // An absent value reads as empty, which counts as 0: false.
-  cR.ValueType(REG_DWORD);
-  IgnoringErrors([&] {
-    cR.ValueKey("UseFolderNames");
-    m_bUseFolderNames = ValueNumber(cR.Value(), "frmMain") != 0;
-  });
-  IgnoringErrors([&] {
-    cR.ValueKey("PromptToOW");
-    m_bPromptToOverwrite = ValueNumber(cR.Value(), "frmMain") != 0;
-  });
-  IgnoringErrors([&] {
-    cR.SectionKey(m_sRegKey + "\\ExtractToMRU");
-    if (cR.KeyExists()) m_cExtractMRU.DeSerialise(cR);
-  });
-}
-
-void frmMain::SaveExtractPreferences(HKEY root) {
-  cRegistry cR;
-  cR.ClassKey(root);
-  cR.SectionKey(m_sRegKey + "\\ExtractToMRU");
-  m_cExtractMRU.Serialise(cR);
-  cR.ValueType(REG_DWORD);
-  cR.SectionKey(m_sRegKey);
-  cR.ValueKey("UseFolderNames");
-  cR.Value(std::int32_t{m_bUseFolderNames ? 1 : 0});
-  cR.ValueKey("PromptToOW");
-  cR.Value(std::int32_t{m_bPromptToOverwrite ? 1 : 0});
+  if (frmDocument* document = ActiveDocument())
+    ExtractCommand(m_hwnd, *document, m_extractPreferences);
 }
 
 }  // namespace corvane

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "dialogs/cMRU.h"
+#include "dialogs/ExtractCommand.h"
 #include "platform/BaseWindow.h"
 #include "platform/FileDialog.h"
 #include "platform/Handle.h"
@@ -17,7 +17,6 @@
 
 namespace corvane {
 
-class cUnzip;
 class frmDocument;
 
 // Sets or clears the flat style of a toolbar control, then repaints it.
@@ -65,9 +64,9 @@ class frmMain : public BaseWindow<frmMain>, public ISubclass {
   // before it is dispatched; true when it was taken.
   bool PreTranslateMessage(MSG& msg);
 
-  // Creates and shows a new, empty document window captioned "Zip " and the running count, with
-  // the Extract To choices (prompt to overwrite, use folder names) in its unzip object; it becomes
-  // the active one. Returns it; the frame owns it until its window is gone. Throws what failed.
+  // Creates and shows a new, empty document window captioned "Zip " and the running count; it
+  // becomes the active one. Returns it; the frame owns it until its window is gone. Throws what
+  // failed.
   frmDocument& CreateDocumentWindow();
   // The active document window's object, or null when none is open.
   frmDocument* ActiveDocument() const;
@@ -81,12 +80,6 @@ class frmMain : public BaseWindow<frmMain>, public ISubclass {
   // quote is the path itself. Blanks around the path are dropped. A command line of one character
   // or one that names no path opens nothing.
   void ProcessCommandLine(std::string_view sCmd);
-
-  // The Extract To choices new document windows start with (both false until loaded).
-  bool PromptToOverwrite() const { return m_bPromptToOverwrite; }
-  void PromptToOverwrite(bool bState) { m_bPromptToOverwrite = bState; }
-  bool UseFolderNames() const { return m_bUseFolderNames; }
-  void UseFolderNames(bool bState) { m_bUseFolderNames = bState; }
 
   HWND MdiClient() const { return m_hwndClient; }
   HWND Toolbar() const { return m_tbToolbar; }
@@ -123,13 +116,6 @@ class frmMain : public BaseWindow<frmMain>, public ISubclass {
   void mnuFileNew_Click(bool setLabel);
   void mnuFileAdd_Click();
   void mnuFileExtract_Click();
-  // The Extract To dialog over the recent folders and the preferences; its choices go to unzip, the
-  // preferences and the recent folders. Returns the chosen folder, or "" when it was cancelled.
-  std::string ChooseExtractFolder(cUnzip& unzip);
-  // The preferences and recent folders stored under root\m_sRegKey: loaded where the key exists,
-  // every error ignored; saved, the first error raised.
-  void LoadExtractPreferences(HKEY root);
-  void SaveExtractPreferences(HKEY root);
 
   HMENU m_hWindowMenu = nullptr;
   HWND m_hwndClient = nullptr;
@@ -142,14 +128,11 @@ class frmMain : public BaseWindow<frmMain>, public ISubclass {
   std::string m_sClockTime, m_sClockDate;
 
   std::string m_sProgramPath;
-  std::string m_sRegKey;
   long m_lDocumentCount = 0;
-  bool m_bUseFolderNames = false;
-  bool m_bPromptToOverwrite = false;
   std::vector<std::unique_ptr<frmDocument>> m_documents;
   std::unique_ptr<SubclassAttachment> m_copyDataHook;
   std::deque<std::string> m_forwarded;  // handed-over command lines not yet opened
-  cMRU m_cExtractMRU;                   // the recent extraction folders
+  ExtractPreferences m_extractPreferences;
 
   FileDialog m_dlgCommonDialog;
   FileDialog m_newcd;

@@ -18,9 +18,10 @@ class cUnzipEvents {
   // sFile exists. eResponse arrives as 100 (keep it); 102 overwrites it, 103 overwrites it and all
   // later ones, 104 overwrites none.
   virtual void OverWritePrompt(const std::string& sFile, int32_t& eResponse) {}
-  // An encrypted entry needs a password. A blank sPassword or bCancel refuses, and the run asks no
-  // more.
-  virtual void PasswordRequest(std::string& sPassword, bool& bCancel) {}
+  // The encrypted entry sName needs a password; bRetry: the password given for it just before was
+  // wrong. A blank sPassword or bCancel refuses, and the run asks no more.
+  virtual void PasswordRequest(const std::string& sName, bool bRetry, std::string& sPassword,
+                               bool& bCancel) {}
   // One message line of the engine; lCount is always 1.
   virtual void Progress(int32_t lCount, const std::string& sMsg) {}
 

@@ -63,8 +63,9 @@ struct UnzipCallbacks {
     return response;
   }
 
-  static int CVUNZIP_CALL Password(char* buffer, int size, const char*, const char*) {
-    return PasswordCallback(Listener(), buffer, size);
+  // The engine's prompt is console text; the event says the same through its retry flag.
+  static int CVUNZIP_CALL Password(char* buffer, int size, const char*, const char* name) {
+    return PasswordCallback(Listener(), buffer, size, name);
   }
 
   static void CVUNZIP_CALL AppMessage(unsigned long long, unsigned long long size, unsigned ratio,

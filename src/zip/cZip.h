@@ -14,8 +14,10 @@ class cZipEvents {
  public:
   // Once per entry the engine is about to write or delete; setting bCancel stops the run.
   virtual void Cancel(const std::string& sMsg, bool& bCancel) {}
-  // Entries are to be encrypted. A blank sPassword or bCancel refuses, and the run asks no more.
-  virtual void PasswordRequest(std::string& sPassword, bool& bCancel) {}
+  // Entries are to be encrypted, sName the first of them (bRetry is false). A blank sPassword or
+  // bCancel refuses, and the run asks no more.
+  virtual void PasswordRequest(const std::string& sName, bool bRetry, std::string& sPassword,
+                               bool& bCancel) {}
   // One message line of the engine; lCount is always 1.
   virtual void Progress(int32_t lCount, const std::string& sMsg) {}
 

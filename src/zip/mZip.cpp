@@ -22,8 +22,8 @@ int CVZIP_CALL Print(char* text, unsigned long length) {
   return PrintCallback(Listener(), text, length);
 }
 
-int CVZIP_CALL Password(char* buffer, int size, const char*, const char*) {
-  return PasswordCallback(Listener(), buffer, size);
+int CVZIP_CALL Password(char* buffer, int size, const char*, const char* name) {
+  return PasswordCallback(Listener(), buffer, size, name);
 }
 
 char* CVZIP_CALL Comment(char* buffer) {

@@ -200,11 +200,15 @@ TEST_F(DocumentTest, ArchiveOpensFromEachPathWithEveryEntry) {
     }
     EXPECT_EQ(images, (std::set<int>{0, 1}));
   }
-  // Forwarded lines that name no archive open nothing. A record of no bytes does nothing at all;
-  // one zero byte (an empty command line) shows and restores the frame; a minimised frame comes
-  // back before the archive opens.
+  // Forwarded lines that name no absolute path, or come with another dwData than a later instance
+  // sends, are refused and open nothing. A record of no bytes does nothing at all; one zero byte
+  // (an empty command line) shows and restores the frame; a minimised frame comes back before the
+  // archive opens.
   int before = Documents();
-  for (const char* line : {"   ", "x", "\"\""}) EXPECT_EQ(Forward(line), 1) << line;
+  for (const char* line : {"   ", "x", "\"\"", "\"four.zip\"", "\\four.zip"}) {
+    EXPECT_EQ(Forward(line), 0) << line;
+  }
+  EXPECT_EQ(Forward("\"" + archive + "\"", 1), 0);
   EXPECT_EQ(Documents(), before);
   HWND frame = m_main->Window();
   ShowWindow(frame, SW_HIDE);
@@ -527,24 +531,37 @@ TEST_F(DocumentTest, PromptsAnswerTheEngine) {
     EXPECT_EQ(contents, c.contents) << c.keys.size();
   }
 
-  // A blank password is refused with a message, blanks around one are dropped, Escape refuses,
-  // and nothing longer than 254 characters can be typed. The files are replaced without a question.
+  // The prompt names the entry, and says so when the password given before was wrong. A blank
+  // password is refused with a message, blanks around one are dropped, Escape refuses, and nothing
+  // longer than 254 characters can be typed. The files are replaced without a question.
   document.m_cUnzip.PromptToOverwrite(false);
   document.m_cUnzip.OverwriteExisting(true);
   DialogAnswer blank(kAppTitle, [&](HWND box) { Click(box, IDOK); });
-  auto typed = extract({"s1.txt", "s2.txt"}, "Password Required", {[](HWND box) {
-                         HWND text = GetDlgItem(box, frmPassword::kTxtPassword);
-                         for (int i = 0; i < 300; ++i) SendMessageA(text, WM_CHAR, 'p', 0);
-                         EXPECT_EQ(GetWindowTextLengthA(text), frmPassword::kMaxPassword);
-                         EXPECT_EQ(SendMessageA(text, EM_GETPASSWORDCHAR, 0, 0), '*');
-                         SetWindowTextA(text, "   ");
-                         Click(box, IDOK);
-                         EXPECT_TRUE(IsWindow(box));
-                         SetWindowTextA(text, "  pw ");
-                         Click(box, IDOK);
-                       }});
+  auto info = [](HWND box, bool wrong) {
+    std::string text = TextOf(GetDlgItem(box, frmPassword::kLblInfo));
+    EXPECT_NE(text.find("s1.txt"), std::string::npos) << text;
+    EXPECT_EQ(text.find("Wrong") != std::string::npos, wrong) << text;
+  };
+  auto typed = extract({"s1.txt", "s2.txt"}, "Password Required",
+                       {[&](HWND box) {
+                          info(box, false);
+                          SetDlgItemTextA(box, frmPassword::kTxtPassword, "not it");
+                          Click(box, IDOK);
+                        },
+                        [&](HWND box) {
+                          info(box, true);
+                          HWND text = GetDlgItem(box, frmPassword::kTxtPassword);
+                          for (int i = 0; i < 300; ++i) SendMessageA(text, WM_CHAR, 'p', 0);
+                          EXPECT_EQ(GetWindowTextLengthA(text), frmPassword::kMaxPassword);
+                          EXPECT_EQ(SendMessageA(text, EM_GETPASSWORDCHAR, 0, 0), '*');
+                          SetWindowTextA(text, "   ");
+                          Click(box, IDOK);
+                          EXPECT_TRUE(IsWindow(box));
+                          SetWindowTextA(text, "  pw ");
+                          Click(box, IDOK);
+                        }});
   EXPECT_EQ(blank.Answered(), 1);
-  EXPECT_EQ(typed, std::make_pair(1, std::string("new new ")));
+  EXPECT_EQ(typed, std::make_pair(2, std::string("new new ")));
   auto refused = extract({"s1.txt", "s2.txt"}, "Password Required", {key(WM_KEYDOWN, VK_ESCAPE)});
   EXPECT_EQ(refused, std::make_pair(1, std::string("old old ")));
 }

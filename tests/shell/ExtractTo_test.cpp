@@ -15,7 +15,6 @@
 #include "document/frmDocument.h"
 #include "platform/Dpi.h"
 #include "platform/InputBox.h"
-#include "platform/Module.h"
 
 namespace corvane {
 namespace {
@@ -89,16 +88,17 @@ class ExtractToTest : public FrameTest {
   }
 };
 
-// The Extract command end to end: the rows it extracts, the folder shown first and the one typed,
-// the options, the overwrite prompt and a failed run's message; then the preferences and recent
-// folders written at close under both roots and read at the next start, where a user's key
-// without "PromptToOW" turns that option off whatever the machine's says, and a machine root
-// that refuses the save does not stop the close, which waits for the dialog.
+// The Extract command end to end: the rows it extracts, the folder shown first (the archive's, for
+// a fresh user, with both options on) and the one typed, Enter and Escape, the options, the
+// overwrite prompt and a failed run's message; then the preferences and recent folders written at
+// close under both roots and read at the next start, where a stored 0 holds and a value stored
+// nowhere is on again, and a machine root that refuses the save does not stop the close, which
+// waits for the dialog.
 TEST_F(ExtractToTest, ExtractCommandThroughTheDialog) {
   test::TempFolder t;
   test::WriteFileText(t / "file", "");
-  std::string program = ExecutableFolder(), archive = test::TestArchive("four.zip");
-  program.pop_back();
+  std::string archive = test::TestArchive("four.zip");
+  std::string own = archive.substr(0, archive.rfind('\\'));
   frmDocument& document = *Open("\"" + archive + "\"").ActiveDocument();
   using O = frmOverwrite;
   const struct {
@@ -110,12 +110,12 @@ TEST_F(ExtractToTest, ExtractCommandThroughTheDialog) {
     size_t files;    // under t afterwards
     const char* f2;  // out3\f2.txt afterwards, written "old" before
   } cases[] = {
-      {{}, nullptr, {VK_RETURN, VK_ESCAPE, F::kCmdCancel}, program, 0, 1, nullptr},
-      {{}, nullptr, {SC_CLOSE}, program, 0, 1, nullptr},
-      {{}, "", {F::kCmdExtract}, program, 0, 1, nullptr},
-      {{}, "out1", {F::kCmdExtract}, program, 0, 5, nullptr},
-      {{1, 3}, "out2", {F::kCmdExtract}, t / "out1", 0, 7, nullptr},
-      {{1}, "out3", {F::kCmdExtract}, t / "out2", 0, 8, "new 2"},
+      {{}, nullptr, {VK_ESCAPE}, own, 0, 1, nullptr},
+      {{}, nullptr, {SC_CLOSE}, own, 0, 1, nullptr},
+      {{}, "", {F::kCmdExtract}, own, 0, 1, nullptr},
+      {{}, "out1", {VK_RETURN}, own, 0, 5, nullptr},
+      {{1, 3}, "out2", {F::kChkUseFolderNames, F::kCmdExtract}, t / "out1", 0, 7, nullptr},
+      {{1}, "out3", {F::kChkOverwritePrompt, F::kCmdExtract}, t / "out2", 0, 8, "new 2"},
       {{1}, "out3", {F::kChkOverwritePrompt, F::kCmdExtract}, t / "out3", O::kCmdNo, 8, "old"},
       {{}, "out1", {F::kCmdExtract}, t / "out3", O::kCmdNTA, 8, nullptr},
       {{}, "file\\sub", {F::kCmdExtract}, t / "out1", IDOK, 8, nullptr},
@@ -130,6 +130,9 @@ TEST_F(ExtractToTest, ExtractCommandThroughTheDialog) {
     std::string shown = Extract(
         [&](HWND dialog) {
           EXPECT_EQ(ComboText(dialog), c.shown);
+          for (int box : {F::kChkUseFolderNames, F::kChkOverwritePrompt}) {
+            if (&c == cases) EXPECT_EQ(IsDlgButtonChecked(dialog, box), BST_CHECKED) << box;
+          }
           if (c.typed) {
             SetDlgItemTextA(dialog, F::kCboExtractTo, *c.typed ? (t / c.typed).c_str() : "");
           }
@@ -142,7 +145,9 @@ TEST_F(ExtractToTest, ExtractCommandThroughTheDialog) {
         },
         box, c.answer);
     EXPECT_EQ(test::FilesUnder(t.Path()).size(), c.files) << c.shown;
-    EXPECT_FALSE(document.m_cUnzip.OverwriteExisting());
+    // The run's options are the run's only.
+    EXPECT_FALSE(document.m_cUnzip.OverwriteExisting() || document.m_cUnzip.PromptToOverwrite() ||
+                 document.m_cUnzip.UseFolderNames());
     if (c.f2) EXPECT_EQ(test::ReadFileText(t / "out3\\f2.txt"), c.f2);
     // A failed run shows the archive and the engine's lines.
     EXPECT_EQ(shown.find(archive + "\r\n\r\n") != std::string::npos, c.answer == IDOK) << shown;
@@ -151,13 +156,16 @@ TEST_F(ExtractToTest, ExtractCommandThroughTheDialog) {
   ProgramKey saved{0, 1, t / "file\\sub"};
   EXPECT_EQ(Get(HKEY_LOCAL_MACHINE), saved);
   EXPECT_EQ(Get(HKEY_CURRENT_USER), saved);
-  RegDeleteKeyValueA(HKEY_CURRENT_USER, kProgramKey, "PromptToOW");
+  for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+    RegDeleteKeyValueA(root, kProgramKey, "PromptToOW");
+  }
   Open("\"" + archive + "\"");
   Extract([&](HWND dialog) {
     HWND combo = GetDlgItem(dialog, F::kCboExtractTo);
     EXPECT_EQ(TextOf(combo), t / "file\\sub");
     EXPECT_EQ(SendMessageA(combo, CB_GETCOUNT, 0, 0), 4);  // out1 once, moved to the top before
-    EXPECT_EQ(IsDlgButtonChecked(dialog, F::kChkOverwritePrompt), BST_UNCHECKED);
+    EXPECT_EQ(IsDlgButtonChecked(dialog, F::kChkUseFolderNames), BST_UNCHECKED);
+    EXPECT_EQ(IsDlgButtonChecked(dialog, F::kChkOverwritePrompt), BST_CHECKED);
     Click(dialog, F::kCmdCancel);
   });
   {
@@ -173,8 +181,8 @@ TEST_F(ExtractToTest, ExtractCommandThroughTheDialog) {
     EXPECT_TRUE(WaitUntil([&] { return !IsWindow(window); }));
     m_main.reset();
   }
-  EXPECT_EQ(Get(HKEY_CURRENT_USER), ProgramKey(0, 0, t / "file\\sub"));
-  EXPECT_EQ(Get(HKEY_LOCAL_MACHINE), saved);
+  EXPECT_EQ(Get(HKEY_CURRENT_USER), saved);
+  EXPECT_EQ(Get(HKEY_LOCAL_MACHINE), ProgramKey(0, -1, t / "file\\sub"));
 }
 
 // The dialog's folder tree starts at the most recent folder, shown in the combo box; the tab key

@@ -9,7 +9,9 @@
 
 #include "FrameTest.h"
 #include "cRegistryTestHelper.h"
+#include "document/frmDocument.h"
 #include "settings/frmOptions.h"
+#include "shell/Startup.h"
 
 namespace corvane {
 namespace {
@@ -35,8 +37,9 @@ struct Step {
 class FirstRunTest : public FrameTest {
  protected:
   // Starts the main window and answers its dialogs in the order given, each once the one before it
-  // has been answered, then closes the window and returns "frun" as stored.
-  std::string StartAndClose(const std::vector<Step>& steps) {
+  // has been answered, runs loaded, then closes the window and returns "frun" as stored.
+  std::string StartAndClose(
+      const std::vector<Step>& steps, const std::function<void()>& loaded = [] {}) {
     m_main = std::make_unique<frmMain>();
     std::list<DialogAnswer> answers;  // earlier answers stay alive: one may be the caller
     std::function<void()> next = [&] {
@@ -52,6 +55,7 @@ class FirstRunTest : public FrameTest {
     EXPECT_TRUE(std::all_of(answers.begin(), answers.end(), [](auto& a) { return a.Answered(); }));
     EXPECT_EQ(answers.size(), steps.size());
     EXPECT_TRUE(IsWindowVisible(m_main->Window()));
+    loaded();
     Close();
     return Stored("frun");
   }
@@ -97,6 +101,25 @@ TEST_F(FirstRunTest, AnswerDecidesWhetherLaterStartsAssociate) {
     EXPECT_EQ(StartAndClose({}), c.frun) << c.what;
     EXPECT_EQ(Associated(), c.frun == std::string("2")) << c.what;
   }
+}
+
+// A later start while the question is open finds the window and hands its archive over; it opens
+// once the load has ended, after the program's own command line.
+TEST_F(FirstRunTest, StartDuringTheQuestionHandsItsArchiveOver) {
+  Forget();
+  ASSERT_TRUE(IsFirstInstance("Corvane_APPLICATION_MUTEX"));  // the window's close gives it up
+  std::string archive = TestArchive("four.zip");
+  std::vector<Step> steps = FirstRun(IDCANCEL, {frmOptions::kCmdCancel});
+  steps[0].action = [&, ask = steps[0].action](HWND box) {
+    Process later = Start("\"" + BesideTests("Corvane.exe") + "\" \"" + archive + "\"");
+    EXPECT_EQ(Finish(later), 0);
+    EXPECT_EQ(m_main->ActiveDocument(), nullptr);
+    ask(box);
+  };
+  StartAndClose(steps, [&] {
+    ASSERT_TRUE(WaitUntil([&] { return m_main->ActiveDocument() != nullptr; }));
+    EXPECT_EQ(TextOf(m_main->ActiveDocument()->Label1()), archive);
+  });
 }
 
 // A failed association shows the registry's message once, and the start goes on: at the first

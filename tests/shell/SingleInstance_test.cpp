@@ -48,10 +48,15 @@ class SingleInstanceTest : public FrameTest {};
 
 TEST_F(SingleInstanceTest, LaterInstanceHandsOverOrActivates) {
   ASSERT_TRUE(IsFirstInstance(kMutexName));
-  // No window marked yet (a first instance still loading): the later one ends quietly.
-  Process early = Start(kCorvane + std::string(" ") + kA);
+  // No window marked within a hand-over's time (a first instance that never came up): a later one
+  // with nothing to open ends quietly.
+  Process early = Start(kCorvane);
   EXPECT_EQ(Finish(early), 0);
   EXPECT_TRUE(MarkedWindows().empty());
+  // A relative path goes over made absolute against the later instance's folder, here this one's.
+  char folder[MAX_PATH] = "";
+  GetCurrentDirectoryA(MAX_PATH, folder);
+  const std::string absoluteA = "\"" + std::string(folder) + "\\a.zip\"";
 
   HWND first = Open().Window();
   CopyDataRecorder recorder;
@@ -66,13 +71,18 @@ TEST_F(SingleInstanceTest, LaterInstanceHandsOverOrActivates) {
   } cases[] = {
       // The archive path as given, quotes kept, in UTF-8 bytes.
       {"path", SW_SHOWNORMAL, kPath, {kPath}, false, 1},
-      {"minimised window is not restored by the sender", SW_SHOWMINIMIZED, kA, {kA}, false, 1},
+      {"minimised window is not restored by the sender",
+       SW_SHOWMINIMIZED,
+       kA,
+       {absoluteA},
+       false,
+       1},
       {"hidden window gets one zero byte", SW_HIDE, "", {std::string(1, '\0')}, false, 1},
       {"visible window is only activated", SW_SHOWNORMAL, "", {}, false, 1},
       {"minimised window is restored", SW_SHOWMINIMIZED, "", {}, true, 1},
       // Not taken (a first instance the message never reached): the later instance opens the
       // archive in a main window of its own.
-      {"not taken: opened here", SW_SHOWNORMAL, kA, {kA}, false, 0},
+      {"not taken: opened here", SW_SHOWNORMAL, kA, {absoluteA}, false, 0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

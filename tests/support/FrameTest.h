@@ -60,10 +60,10 @@ class FrameTest : public testing::Test {
     m_main.reset();
   }
   void Command(WORD id) { SendMessageA(m_main->Window(), WM_COMMAND, id, 0); }
-  // A command line handed over as a later instance sends it, and a moment for the frame's loop to
-  // act on it; the frame's answer.
-  LRESULT Forward(std::string payload) {
-    COPYDATASTRUCT record{0, static_cast<DWORD>(payload.size()), payload.data()};
+  // A command line handed over as a later instance sends it (or with another dwData), and a moment
+  // for the frame's loop to act on it; the frame's answer.
+  LRESULT Forward(std::string payload, ULONG_PTR dwData = 0) {
+    COPYDATASTRUCT record{dwData, static_cast<DWORD>(payload.size()), payload.data()};
     LRESULT taken =
         SendMessageA(m_main->Window(), WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&record));
     PumpFor(50);

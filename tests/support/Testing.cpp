@@ -101,7 +101,7 @@ void Recorder::OverWritePrompt(const std::string&, int32_t&) {
   Note();
 }
 
-void Recorder::PasswordRequest(std::string& sPassword, bool& bCancel) {
+void Recorder::PasswordRequest(const std::string&, bool, std::string& sPassword, bool& bCancel) {
   Note();
   EXPECT_TRUE(sPassword.empty() && !bCancel);
   ++passwordPrompts;

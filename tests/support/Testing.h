@@ -50,7 +50,8 @@ class Recorder : public cUnzipEvents, public cZipEvents {
  public:
   void Cancel(const std::string& sMsg, bool& bCancel) override;
   void OverWritePrompt(const std::string& sFile, int32_t& eResponse) override;
-  void PasswordRequest(std::string& sPassword, bool& bCancel) override;
+  void PasswordRequest(const std::string& sName, bool bRetry, std::string& sPassword,
+                       bool& bCancel) override;
   void Progress(int32_t lCount, const std::string& sMsg) override;
 
   // Answers: the password, Cancel's flag.
