@@ -330,6 +330,7 @@ class Run {
 
     if (!m_testing) {
       job->target = JoinPath(m_targetDir, relative);
+      job->mark = &m_fileMark;
       job->key = CollisionKey(job->target);
       // A job still writing the same file (duplicate or case-twin names) must land first, so
       // the overwrite rules see it.
@@ -351,10 +352,13 @@ class Run {
         job->replaceIfExists = m_options.noflag || m_replaceAll;
       } else {
         bool skipped = false;
-        Status created = job->out.Create(job->target, [&](const FileInfo& existing) {
-          skipped = !Replaces(e, relative, existing);
-          return !skipped;
-        });
+        Status created = job->out.Create(
+            job->target,
+            [&](const FileInfo& existing) {
+              skipped = !Replaces(e, relative, existing);
+              return !skipped;
+            },
+            job->mark);
         if (!created.ok()) {
           m_report.Fail(created, e.name);
           return;
@@ -459,13 +463,10 @@ class Run {
           Level::kInfo,
           (job.request.method == kMethodStored ? " extracting: " : "  inflating: ") + job.shown);
     }
-    if (!m_fileMark.empty()) {
-      Status marked = WriteZoneIdentifier(job.target, m_fileMark);
-      if (!marked.ok()) {
-        m_report.outcome().warnings = true;
-        m_report.Print(Level::kWarning, "warning: " + job.shown +
-                                            " is not marked as downloaded: " + marked.message());
-      }
+    if (const Status& marked = job.out.marked(); !marked.ok()) {
+      m_report.outcome().warnings = true;
+      m_report.Print(Level::kWarning,
+                     "warning: " + job.shown + " is not marked as downloaded: " + marked.message());
     }
     if (!job.timeSet.ok()) {
       m_report.outcome().warnings = true;
