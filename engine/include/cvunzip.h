@@ -100,12 +100,16 @@ typedef int(CVUNZIP_CALL* DLLPASSWORD)(char* buffer, int size, const char* promp
  *  4 month 1-12, 5 day 1-31, 6 four-digit year, 7 hour 0-23, 8 minute 0-59 of the last
  *    modification, local time,
  *  9 unused (0),
- *  10 the decoded entry name, whole (never cut), valid for the call only,
+ *  10 the decoded entry name, whole (never cut), valid for the call only; each zero byte of a
+ *     stored name shows as U+FFFD (EF BF BD), and that shown name is the one include and exclude
+ *     names select it by,
  *  11 the method text ("Stored", "Defl:N", "Defl:X", "Defl:F", "Defl:S", "Def64", "BZip2",
  *     "LZMA", "Zstd", "XZ", "PPMd", "AES-128", "AES-192", "AES-256" ("AES" when the entry's
  *     AES field is missing or damaged), "Implode", "Shrunk", "Reduce", "Unk:NNN"), valid for the
  *     call only,
- *  12 CRC-32, 13 flag byte: 0x40 encrypted. */
+ *  12 CRC-32, 13 flag byte: 0x40 encrypted, 0x80 the stored name holds a zero byte (such an
+ *     entry is never written nor tested: under the name cut at the zero it would pose as another
+ *     file, so it is skipped with a warning and the run ends in PK_WARN). */
 typedef void(CVUNZIP_CALL* DLLAPPMSG)(unsigned long long compressedSize,
                                       unsigned long long uncompressedSize, unsigned ratio,
                                       unsigned month, unsigned day, unsigned year, unsigned hour,

@@ -70,5 +70,9 @@ Status RemoveFile(const std::string& path);
 // is waited out for about a second. A failure leaves `to` as it was, or, where the system had
 // already removed it, `from` in its place. Honours the failed-rename fault injection.
 Status MoveReplacing(const std::string& from, const std::string& to);
+// Moves the closed file `from` to `to` only where no file or folder has that name (a failure, with
+// `from` left where it was, otherwise), waiting out a sharing violation as MoveReplacing does.
+// Honours the failed-rename fault injection.
+Status MoveToFreeName(const std::string& from, const std::string& to);
 
 }  // namespace cv

@@ -171,13 +171,10 @@ Status File::Flush() {
   return {};
 }
 
-Status MoveReplacing(const std::string& from, const std::string& to) {
-  CV_RETURN_IF_ERROR(detail::RenameFault(from, to));
-  detail::Record("move " + from + " " + to);
-  if (::rename(from.c_str(), to.c_str()) != 0) {
-    return SystemError("cannot rename " + from + " to", to);
-  }
-  // The new name is an entry of its folder, which reaches the disk when the folder is flushed.
+namespace {
+
+// The new name is an entry of its folder, which reaches the disk when the folder is flushed.
+Status FlushFolderOf(const std::string& to) {
   const std::string folder = ParentOf(to).empty() ? "." : ParentOf(to);
   detail::Record("flush folder " + folder);
   const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -186,6 +183,28 @@ Status MoveReplacing(const std::string& from, const std::string& to) {
   ::close(fd);
   if (rc != 0) return SystemError("cannot write", folder);
   return {};
+}
+
+}  // namespace
+
+Status MoveReplacing(const std::string& from, const std::string& to) {
+  CV_RETURN_IF_ERROR(detail::RenameFault(from, to));
+  detail::Record("move " + from + " " + to);
+  if (::rename(from.c_str(), to.c_str()) != 0) {
+    return SystemError("cannot rename " + from + " to", to);
+  }
+  return FlushFolderOf(to);
+}
+
+Status MoveToFreeName(const std::string& from, const std::string& to) {
+  CV_RETURN_IF_ERROR(detail::RenameFault(from, to));
+  detail::Record("move " + from + " " + to);
+  // A hard link takes only a free name; the old name then goes.
+  if (::link(from.c_str(), to.c_str()) != 0) {
+    return SystemError("cannot rename " + from + " to", to);
+  }
+  if (::unlink(from.c_str()) != 0) return SystemError("cannot delete", from);
+  return FlushFolderOf(to);
 }
 
 Status RemoveFile(const std::string& path) {

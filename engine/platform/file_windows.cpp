@@ -157,34 +157,17 @@ Status File::Flush() {
   return {};
 }
 
-Status MoveReplacing(const std::string& from, const std::string& to) {
-  CV_RETURN_IF_ERROR(detail::RenameFault(from, to));
-  const std::wstring source = LongPath(from), target = LongPath(to);
-  // Virus scanners, the indexer and the preview pane open a just-written file for a moment:
-  // a sharing violation is waited out for about a second.
+namespace {
+
+// Runs `move` until it succeeds or fails for another reason than a file held open. Virus
+// scanners, the indexer and the preview pane open a just-written file for a moment: a sharing
+// violation is waited out for about a second.
+template <typename Move>
+Status Retrying(const std::string& from, const std::string& to, Move move) {
   constexpr int kTries = 10;
   constexpr DWORD kPause = 100;
   for (int attempt = 1;; ++attempt) {
-    BOOL done;
-    DWORD attributes = GetFileAttributesW(target.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-      // MoveFileEx would drop the target's attributes, ACL and alternate streams (the Mark of
-      // the Web); ReplaceFileW keeps them.
-      detail::Record("replace " + to);
-      done = ReplaceFileW(target.c_str(), source.c_str(), /*lpBackupFileName=*/nullptr,
-                          REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr);
-      // The target is gone already, the replacement still under its own name: move it in.
-      if (!done && (GetLastError() == ERROR_UNABLE_TO_MOVE_REPLACEMENT ||
-                    GetLastError() == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2)) {
-        done = MoveFileExW(source.c_str(), target.c_str(),
-                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-      }
-    } else {
-      detail::Record("move " + from + " " + to);
-      done = MoveFileExW(source.c_str(), target.c_str(),
-                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-    }
-    if (done) return {};
+    if (move()) return {};
     const DWORD e = GetLastError();
     const bool held = e == ERROR_SHARING_VIOLATION || e == ERROR_LOCK_VIOLATION ||
                       e == ERROR_UNABLE_TO_REMOVE_REPLACED;
@@ -192,6 +175,43 @@ Status MoveReplacing(const std::string& from, const std::string& to) {
     detail::Record("retry");
     Sleep(kPause);
   }
+}
+
+}  // namespace
+
+Status MoveReplacing(const std::string& from, const std::string& to) {
+  CV_RETURN_IF_ERROR(detail::RenameFault(from, to));
+  const std::wstring source = LongPath(from), target = LongPath(to);
+  return Retrying(from, to, [&] {
+    DWORD attributes = GetFileAttributesW(target.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+      // MoveFileEx would drop the target's attributes, ACL and alternate streams (the Mark of
+      // the Web); ReplaceFileW keeps them.
+      detail::Record("replace " + to);
+      BOOL done = ReplaceFileW(target.c_str(), source.c_str(), /*lpBackupFileName=*/nullptr,
+                               REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr);
+      // The target is gone already, the replacement still under its own name: move it in.
+      if (!done && (GetLastError() == ERROR_UNABLE_TO_MOVE_REPLACEMENT ||
+                    GetLastError() == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2)) {
+        done = MoveFileExW(source.c_str(), target.c_str(),
+                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+      }
+      return done != FALSE;
+    }
+    detail::Record("move " + from + " " + to);
+    return MoveFileExW(source.c_str(), target.c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+  });
+}
+
+Status MoveToFreeName(const std::string& from, const std::string& to) {
+  CV_RETURN_IF_ERROR(detail::RenameFault(from, to));
+  const std::wstring source = LongPath(from), target = LongPath(to);
+  detail::Record("move " + from + " " + to);
+  // Without MOVEFILE_REPLACE_EXISTING the move fails on any file or folder of that name.
+  return Retrying(from, to, [&] {
+    return MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH) != FALSE;
+  });
 }
 
 Status RemoveFile(const std::string& path) {

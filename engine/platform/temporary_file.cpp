@@ -55,6 +55,14 @@ Status TemporaryFile::Commit() {
   return {};
 }
 
+Status TemporaryFile::CommitToFreeName() {
+  if (m_file.is_open()) CV_RETURN_IF_ERROR(m_file.Flush());
+  CV_RETURN_IF_ERROR(m_file.Close());
+  CV_RETURN_IF_ERROR(MoveToFreeName(m_path, m_target));
+  m_path.clear();
+  return {};
+}
+
 void TemporaryFile::Discard() {
   if (m_path.empty()) return;
   (void)m_file.Close();

@@ -31,6 +31,8 @@ class TemporaryFile {
   // Flushes and closes the file and moves it over the target, replacing the target when there is
   // one (see MoveReplacing).
   Status Commit();
+  // The same, but moves the file in only where no file has the target's name (MoveToFreeName).
+  Status CommitToFreeName();
   // Closes and removes the file, if there is one.
   void Discard();
 

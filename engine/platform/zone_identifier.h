@@ -14,5 +14,9 @@ bool ReadZoneIdentifier(const std::string& path, std::string* text);
 // Gives the existing file at `path` a stream of that text, replacing one it has. kUnsupported
 // outside Windows.
 Status WriteZoneIdentifier(const std::string& path, const std::string& text);
+// Removes what is left of the stream of a file that was moved away or removed under `path`.
+// Windows moves and removes a file's streams with it, so nothing is left there; Wine keeps each
+// stream as a file of its own beside the main one, which stays behind.
+void RemoveZoneIdentifier(const std::string& path);
 
 }  // namespace cv

@@ -11,4 +11,6 @@ Status WriteZoneIdentifier(const std::string& path, const std::string&) {
   return {StatusKind::kUnsupported, "files here carry no zone: " + path};
 }
 
+void RemoveZoneIdentifier(const std::string&) {}
+
 }  // namespace cv

@@ -31,4 +31,8 @@ Status WriteZoneIdentifier(const std::string& path, const std::string& text) {
   return stream.Close();
 }
 
+void RemoveZoneIdentifier(const std::string& path) {
+  (void)RemoveFile(path + kStream);
+}
+
 }  // namespace cv

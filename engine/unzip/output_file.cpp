@@ -1,18 +1,26 @@
 #include "unzip/output_file.h"
 
 #include "platform/path.h"
+#include "platform/zone_identifier.h"
 
 namespace cv {
 
-Status OutputFile::Create(const std::string& target, const ReplacePolicy& replace) {
+Status OutputFile::Create(const std::string& target, const ReplacePolicy& replace,
+                          const std::string* mark) {
   m_target = target;
-  Status created = File::Open(target, File::Mode::kCreateNew, &m_direct);
-  if (created.ok()) {
-    m_created = true;
-    return {};
-  }
+  m_mark = mark && !mark->empty() ? mark : nullptr;
   FileInfo existing;
-  if (!Stat(target, &existing)) return created;
+  if (!m_mark) {
+    Status created = File::Open(target, File::Mode::kCreateNew, &m_direct);
+    if (created.ok()) {
+      m_created = true;
+      return {};
+    }
+    if (!Stat(target, &existing)) return created;
+  } else if (!Stat(target, &existing)) {
+    m_toFreeName = true;
+    return CreateTemporary();
+  }
   if (existing.isDirectory) {
     return {StatusKind::kIo, "cannot create " + target + ": a folder of that name exists"};
   }
@@ -20,7 +28,14 @@ Status OutputFile::Create(const std::string& target, const ReplacePolicy& replac
     m_kept = true;
     return {};
   }
-  return TemporaryFile::Create(target, &m_temporary);
+  return CreateTemporary();
+}
+
+Status OutputFile::CreateTemporary() {
+  CV_RETURN_IF_ERROR(TemporaryFile::Create(m_target, &m_temporary));
+  // A failure here is tried again under the final name (Commit).
+  if (m_mark) m_marked = WriteZoneIdentifier(m_temporary.path(), *m_mark);
+  return {};
 }
 
 Status OutputFile::Close(int64_t mtime, Status* timeSet) {
@@ -32,12 +47,27 @@ Status OutputFile::Close(int64_t mtime, Status* timeSet) {
 
 Status OutputFile::Commit() {
   if (!m_temporary.active()) return {};
-  return m_temporary.Commit();
+  const std::string temporary = m_temporary.path();
+  CV_RETURN_IF_ERROR(m_toFreeName ? m_temporary.CommitToFreeName() : m_temporary.Commit());
+  if (!m_mark) return {};
+  // Windows moves the stream with the file, and ReplaceFileW keeps the replacement's own: the mark
+  // is already there. Wine leaves the stream behind under the old name (and an existing target's
+  // old stream in place), so it is written again where it is missing or differs.
+  RemoveZoneIdentifier(temporary);
+  std::string now;
+  if (!ReadZoneIdentifier(m_target, &now) || now != *m_mark) {
+    m_marked = WriteZoneIdentifier(m_target, *m_mark);
+  } else {
+    m_marked = {};
+  }
+  return {};
 }
 
 void OutputFile::Discard() {
   if (m_temporary.active()) {
+    const std::string temporary = m_temporary.path();
     m_temporary.Discard();
+    if (m_mark) RemoveZoneIdentifier(temporary);
   } else if (m_created) {
     (void)m_direct.Close();
     (void)RemoveFile(m_target);

@@ -32,6 +32,22 @@ unsigned Ratio(uint64_t compressed, uint64_t size) {
   return unsigned(std::min<unsigned __int128>(r, 32767));
 }
 
+// A stored name with a zero byte would reach every C-string reader cut at the zero, as another,
+// shorter name: it is shown and matched with each zero as U+FFFD instead.
+constexpr char kFlagZeroInName = char(0x80);
+
+bool HasZero(const std::string& name) {
+  return name.find('\0') != std::string::npos;
+}
+
+std::string ShownName(const std::string& name) {
+  if (!HasZero(name)) return name;
+  std::string shown;
+  for (char c : name)
+    shown += c == '\0' ? std::string_view("\xEF\xBF\xBD") : std::string_view(&c, 1);
+  return shown;
+}
+
 class Run {
  public:
   Run(const DCL& options, USERFUNCTION* callbacks, const std::vector<std::string>& include,
@@ -110,15 +126,16 @@ class Run {
   void List() {
     uint64_t totalCompressed = 0, totalSize = 0;
     unsigned count = 0;
-    std::string method;
+    std::string method, name;
     auto deliver = [&](Entry& e) {
       CivilTime t = e.ListedTime();
       method = MethodText(e);
+      name = ShownName(e.name);
+      const char flags = char((e.encrypted() ? 0x40 : 0) | (HasZero(e.name) ? kFlagZeroInName : 0));
       if (m_callbacks && m_callbacks->SendApplicationMessage) {
-        m_callbacks->SendApplicationMessage(e.compressedSize, e.uncompressedSize,
-                                            Ratio(e.compressedSize, e.uncompressedSize), t.month,
-                                            t.day, t.year, t.hour, t.minute, 0, e.name.data(),
-                                            method.data(), e.crc, char(e.encrypted() ? 0x40 : 0));
+        m_callbacks->SendApplicationMessage(
+            e.compressedSize, e.uncompressedSize, Ratio(e.compressedSize, e.uncompressedSize),
+            t.month, t.day, t.year, t.hour, t.minute, 0, name.data(), method.data(), e.crc, flags);
       }
       totalCompressed += e.compressedSize;
       totalSize += e.uncompressedSize;
@@ -133,9 +150,10 @@ class Run {
       // Exact-first matching needs every name before the first decision.
       std::vector<Entry> entries;
       status = m_reader.ReadEntries(&entries);
-      std::vector<std::string_view> names;
-      for (const Entry& e : entries) names.push_back(e.name);
-      std::vector<bool> selected = Select(names);
+      std::vector<std::string> shown;
+      for (const Entry& e : entries) shown.push_back(ShownName(e.name));
+      std::vector<bool> selected =
+          Select(std::vector<std::string_view>(shown.begin(), shown.end()));
       for (size_t i = 0; i < entries.size(); ++i) {
         if (selected[i]) (void)deliver(entries[i]);
       }
@@ -159,7 +177,7 @@ class Run {
     bool filtered = !m_include.empty() || !m_exclude.empty();
     Status status = m_reader.ForEachEntry([&](Entry& e) {
       spans.push_back(SpanOf(e));
-      if (filtered) names.push_back(e.name);
+      if (filtered) names.push_back(ShownName(e.name));
       return Status();
     });
     if (!status.ok()) {
@@ -203,8 +221,9 @@ class Run {
       // The directory was read once already; a file changed in between is not followed.
       if (i >= selected.size()) return Status(StatusKind::kBadArchive, "archive changed");
       if (!selected[i]) return Status();
+      const std::string shown = ShownName(e.name);
       if (m_callbacks && m_callbacks->ServCallBk &&
-          m_callbacks->ServCallBk(e.name.c_str(), static_cast<unsigned long>(e.name.size())) != 0) {
+          m_callbacks->ServCallBk(shown.c_str(), static_cast<unsigned long>(shown.size())) != 0) {
         outcome.stopped = true;
         return Status(StatusKind::kStopped, "stopped");
       }
@@ -232,6 +251,12 @@ class Run {
   // Decides what to do with one selected entry and hands its data to the workers.
   void Prepare(const Entry& e, uint64_t limit) {
     UnzipOutcome& outcome = m_report.outcome();
+    if (HasZero(e.name)) {
+      outcome.warnings = true;
+      m_report.Print(Level::kWarning, "warning: skipped \"" + ShownName(e.name) +
+                                          "\": its stored name holds a zero byte");
+      return;
+    }
     std::string relative;
     if (!m_testing) {
       relative = SafeRelativePath(e.name, m_options.ndflag != 0, m_options.SpaceToUnderscore != 0);
@@ -305,6 +330,7 @@ class Run {
 
     if (!m_testing) {
       job->target = JoinPath(m_targetDir, relative);
+      job->mark = &m_fileMark;
       job->key = CollisionKey(job->target);
       // A job still writing the same file (duplicate or case-twin names) must land first, so
       // the overwrite rules see it.
@@ -326,10 +352,13 @@ class Run {
         job->replaceIfExists = m_options.noflag || m_replaceAll;
       } else {
         bool skipped = false;
-        Status created = job->out.Create(job->target, [&](const FileInfo& existing) {
-          skipped = !Replaces(e, relative, existing);
-          return !skipped;
-        });
+        Status created = job->out.Create(
+            job->target,
+            [&](const FileInfo& existing) {
+              skipped = !Replaces(e, relative, existing);
+              return !skipped;
+            },
+            job->mark);
         if (!created.ok()) {
           m_report.Fail(created, e.name);
           return;
@@ -434,13 +463,10 @@ class Run {
           Level::kInfo,
           (job.request.method == kMethodStored ? " extracting: " : "  inflating: ") + job.shown);
     }
-    if (!m_fileMark.empty()) {
-      Status marked = WriteZoneIdentifier(job.target, m_fileMark);
-      if (!marked.ok()) {
-        m_report.outcome().warnings = true;
-        m_report.Print(Level::kWarning, "warning: " + job.shown +
-                                            " is not marked as downloaded: " + marked.message());
-      }
+    if (const Status& marked = job.out.marked(); !marked.ok()) {
+      m_report.outcome().warnings = true;
+      m_report.Print(Level::kWarning,
+                     "warning: " + job.shown + " is not marked as downloaded: " + marked.message());
     }
     if (!job.timeSet.ok()) {
       m_report.outcome().warnings = true;

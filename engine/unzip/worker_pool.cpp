@@ -66,8 +66,8 @@ Status DecodeJob(Job& job, std::vector<unsigned char>& scratch) {
     job.request.scratch = &scratch;
     if (job.target.empty()) return DecodeEntryData(job.request, nullptr);
     if (job.createOnWorker) {
-      CV_RETURN_IF_ERROR(
-          job.out.Create(job.target, [&](const FileInfo&) { return job.replaceIfExists; }));
+      CV_RETURN_IF_ERROR(job.out.Create(
+          job.target, [&](const FileInfo&) { return job.replaceIfExists; }, job.mark));
     }
     if (job.out.kept()) return {};
     Status status = DecodeEntryData(job.request, &job.out.file());

@@ -17,7 +17,8 @@ namespace cv {
 // One entry handed to the workers: the decision is made, the data is located.
 struct Job {
   DecodeRequest request;
-  std::string target;  // the path written; empty when testing
+  std::string target;                 // the path written; empty when testing
+  const std::string* mark = nullptr;  // the Zone.Identifier its file gets (the run's); null: none
   OutputFile out;
   // No callback can be needed for an existing target, so the worker creates the output itself and
   // applies the rule: replace an existing file (replaceIfExists) or keep it.

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 
 #include "platform/Text.h"
@@ -38,8 +40,8 @@ std::string ModifiedText(const DateTime& date) {
 }
 
 std::string EntryText(const cUnzip& unzip, int32_t lIndex, int column) {
-  int64_t size = unzip.FileSize(lIndex);
-  int64_t packed = unzip.FilePackedSize(lIndex);
+  uint64_t size = unzip.FileSize(lIndex);
+  uint64_t packed = unzip.FilePackedSize(lIndex);
   if (packed == 0) packed = size;
   switch (column) {
     case 0:
@@ -52,8 +54,10 @@ std::string EntryText(const cUnzip& unzip, int32_t lIndex, int column) {
       // The largest whole number not above 100 - packed / size * 100; an empty entry shows 0.
       int64_t ratio = 0;
       if (size > 0) {
-        auto scaled = static_cast<__int128>(packed) * 100;
-        ratio = 100 - static_cast<int64_t>((scaled + size - 1) / size);
+        auto scaled = static_cast<unsigned __int128>(packed) * 100;
+        // A hostile packed size far above the size must not wrap the signed result.
+        auto share = std::min<unsigned __int128>((scaled + size - 1) / size, INT64_MAX / 2);
+        ratio = 100 - static_cast<int64_t>(share);
       }
       return std::to_string(ratio) + "%";
     }

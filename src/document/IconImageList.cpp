@@ -21,11 +21,20 @@ int IconImageList::IndexOf(const std::string& key) const {
   return found == m_keys.end() ? -1 : found->second;
 }
 
-bool IconImageList::Add(const std::string& key, HICON icon) {
+bool IconImageList::Add(const std::string& key, HICON icon, int source) {
+  if (Count() >= kMaxImages) return false;
   UniqueIcon copy(CopyIcon(icon));
   if (!copy || ImageList_ReplaceIcon(m_list.Get(), -1, copy.Get()) < 0) return false;
   m_keys.emplace(key, Count());
+  if (source >= 0) m_sources.emplace(source, Count());
   m_icons.push_back(std::move(copy));
+  return true;
+}
+
+bool IconImageList::Share(const std::string& key, int source) {
+  auto found = m_sources.find(source);
+  if (found == m_sources.end()) return false;
+  m_keys.emplace(key, found->second);
   return true;
 }
 

@@ -4,13 +4,12 @@
 #include <shellapi.h>
 
 #include "document/IconImageList.h"
-#include "platform/Error.h"
 #include "platform/Text.h"
 
 namespace corvane {
 namespace {
 
-// Characters that would let the probe file's name reach another folder, a device or a stream.
+// Characters that would let the name reach another folder, a device or a stream.
 bool IsUnsafe(std::string_view extension) {
   for (unsigned char c : extension) {
     if (c < 0x20 ||
@@ -27,6 +26,20 @@ std::string UpperCase(std::string_view text) {
   return Utf8(wide);
 }
 
+// The file attributes stand in for a file on disk, so the shell reads nothing there.
+constexpr UINT kByType = SHGFI_USEFILEATTRIBUTES;
+
+// The position of the type's small icon in the system's image list, which costs the program no
+// icon handle; -1 when the shell has none.
+int SystemIconIndex(const std::wstring& name) {
+  SHFILEINFOW info{};
+  if (!SHGetFileInfoW(name.c_str(), FILE_ATTRIBUTE_NORMAL, &info, sizeof info,
+                      kByType | SHGFI_SYSICONINDEX | SHGFI_SMALLICON)) {
+    return -1;
+  }
+  return info.iIcon;
+}
+
 }  // namespace
 
 std::string GetIconKey(const std::string& sFileName, IconImageList& ilsIcons16,
@@ -35,49 +48,29 @@ std::string GetIconKey(const std::string& sFileName, IconImageList& ilsIcons16,
   if (dot == std::string::npos) return sDefaultKey;
   std::string extension = UpperCase(std::string_view(sFileName).substr(dot));
   if (extension == ".EXE" || IsUnsafe(extension)) return sDefaultKey;
-  if (ilsIcons16.IndexOf(extension) >= 0) return extension;
-
-  std::wstring probe;
-  try {
-    std::string folder = GetTempDir();
-    if (folder.empty() || folder.back() != '\\') folder += '\\';
-    probe = Wide(folder + "CVUZTEMP" + extension);
-  } catch (const Error&) {
-    return sDefaultKey;
+  if (ilsIcons16.Knows(extension)) {
+    return ilsIcons16.IndexOf(extension) >= 0 ? extension : sDefaultKey;
   }
-  DeleteFileW(probe.c_str());
-  bool added = false;
-  // A new file only: whatever could not be deleted is left alone, and never written through.
-  UniqueKernelHandle file(CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                      FILE_ATTRIBUTE_TEMPORARY, nullptr));
-  DWORD written = 0;
-  if (file && WriteFile(file.Get(), "TEMP", 4, &written, nullptr) && written == 4) {
-    file.Reset();
-    UniqueIcon icon = GetFileIcon(Utf8(probe), 1);
-    added = icon && ilsIcons16.Add(extension, icon.Get());
-  }
-  file.Reset();
-  DeleteFileW(probe.c_str());
-  return added ? extension : sDefaultKey;
+  ilsIcons16.NoteLookup();
+  // The shell goes by the extension; any stem makes it an ordinary file name.
+  const std::string name = "file" + extension;
+  const int source = SystemIconIndex(Wide(name));
+  if (source >= 0 && ilsIcons16.Share(extension, source)) return extension;
+  // An icon handle of the program's own only for an image the list will hold.
+  UniqueIcon icon;
+  if (ilsIcons16.Count() < IconImageList::kMaxImages) icon = GetFileIcon(name, 1);
+  if (icon && ilsIcons16.Add(extension, icon.Get(), source)) return extension;
+  ilsIcons16.AddMissing(extension);
+  return sDefaultKey;
 }
 
 UniqueIcon GetFileIcon(const std::string& sPath, int lSize) {
   SHFILEINFOW info{};
-  UINT flags = SHGFI_ICON | (lSize == 1 ? SHGFI_SMALLICON : 0);
-  if (!SHGetFileInfoW(Wide(sPath).c_str(), 0, &info, sizeof info, flags)) return UniqueIcon();
-  return UniqueIcon(info.hIcon);
-}
-
-std::string GetTempDir() {
-  std::wstring folder(MAX_PATH + 1, L'\0');
-  DWORD length = GetTempPathW(static_cast<DWORD>(folder.size()), folder.data());
-  if (length > folder.size()) {
-    folder.resize(length);
-    length = GetTempPathW(length, folder.data());
+  UINT flags = kByType | SHGFI_ICON | (lSize == 1 ? SHGFI_SMALLICON : 0);
+  if (!SHGetFileInfoW(Wide(sPath).c_str(), FILE_ATTRIBUTE_NORMAL, &info, sizeof info, flags)) {
+    return UniqueIcon();
   }
-  if (length == 0) throw SystemError("mFileIcons", "GetTempPath");
-  folder.resize(length);
-  return Utf8(folder);
+  return UniqueIcon(info.hIcon);
 }
 
 }  // namespace corvane

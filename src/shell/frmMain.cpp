@@ -517,6 +517,19 @@ void frmMain::UpdateClock() {
 
 void frmMain::ApplyPlacement() {
   Placement placement = ReadPlacement();
+  // A stored value may be any float: each is clamped to the virtual screen (in twips) before it
+  // becomes pixels, so no conversion or sum leaves the range of an int. The bounds leave room for
+  // a maximised window, whose frame lies a few pixels beyond the screen; KeepOnScreen then brings
+  // a window that shows on no monitor back.
+  const double twips = 1440.0 / Dpi();
+  const double x = GetSystemMetrics(SM_XVIRTUALSCREEN) * twips;
+  const double y = GetSystemMetrics(SM_YVIRTUALSCREEN) * twips;
+  const double cx = std::max(1, GetSystemMetrics(SM_CXVIRTUALSCREEN)) * twips;
+  const double cy = std::max(1, GetSystemMetrics(SM_CYVIRTUALSCREEN)) * twips;
+  placement.left = float(std::clamp<double>(placement.left, x - cx, x + cx));
+  placement.top = float(std::clamp<double>(placement.top, y - cy, y + cy));
+  placement.width = float(std::clamp<double>(placement.width, twips, 2 * cx));
+  placement.height = float(std::clamp<double>(placement.height, twips, 2 * cy));
   RECT rect{Px(placement.left), Px(placement.top), 0, 0};
   rect.right = rect.left + Px(placement.width);
   rect.bottom = rect.top + Px(placement.height);

@@ -20,12 +20,13 @@ struct DateTime {
 
 // One listed file of an archive.
 struct ArchiveEntry {
-  std::string fileName;  // the last component of the stored name
-  std::string folder;    // everything before it, "\" separated; empty at the archive's root
-  int64_t size = 0;      // as the engine listed it
-  int32_t ratio = 0;     // compressed size in percent of size, as the engine listed it
-  std::string method;    // the engine's compression-method text
-  DateTime date;         // last modification, to the minute
+  std::string fileName;     // the last component of the stored name
+  std::string folder;       // everything before it, "\" separated; empty at the archive's root
+  uint64_t size = 0;        // as the engine listed it
+  uint64_t packedSize = 0;  // the engine's compressed size
+  int32_t ratio = 0;        // compressed size in percent of size, as the engine listed it
+  std::string method;       // the engine's compression-method text
+  DateTime date;            // last modification, to the minute
   uint32_t crc = 0;
   bool encrypted = false;
   bool selected = true;    // takes part in the next extraction

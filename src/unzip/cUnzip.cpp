@@ -26,12 +26,6 @@ ArchiveEntry& cUnzip::Entry(int32_t lIndex) {
   return const_cast<ArchiveEntry&>(static_cast<const cUnzip&>(*this).Entry(lIndex));
 }
 
-int64_t cUnzip::FilePackedSize(int32_t lIndex) const {
-  const ArchiveEntry& entry = Entry(lIndex);
-  // Split so that the product cannot overflow for any size the engine reports.
-  return entry.size / 100 * entry.ratio + entry.size % 100 * entry.ratio / 100;
-}
-
 std::string cUnzip::FileTargetPath(int32_t lIndex) const {
   return mUnzip::EntryPath(Entry(lIndex).storedName, UseFolderNames(), SpaceToUnderScore());
 }

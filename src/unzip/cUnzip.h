@@ -57,15 +57,16 @@ class cUnzip {
   const std::string& FileCompressionMethod(int32_t lIndex) const { return Entry(lIndex).method; }
   // The entry's whole name as the engine listed it ("/" separated): the name that selects it.
   const std::string& FileStoredName(int32_t lIndex) const { return Entry(lIndex).storedName; }
-  int64_t FileSize(int32_t lIndex) const { return Entry(lIndex).size; }
+  uint64_t FileSize(int32_t lIndex) const { return Entry(lIndex).size; }
   int32_t FileCompressionRatio(int32_t lIndex) const { return Entry(lIndex).ratio; }
   uint32_t FileCRC(int32_t lIndex) const { return Entry(lIndex).crc; }
   const DateTime& FileDate(int32_t lIndex) const { return Entry(lIndex).date; }
   bool FileEncrypted(int32_t lIndex) const { return Entry(lIndex).encrypted; }
   bool FileSelected(int32_t lIndex) const { return Entry(lIndex).selected; }
   void FileSelected(int32_t lIndex, bool bState) { Entry(lIndex).selected = bState; }
-  // size × ratio ÷ 100, truncated.
-  int64_t FilePackedSize(int32_t lIndex) const;
+  // The engine's own compressed size: exact for any size, where size × ratio ÷ 100 lost the
+  // rounding of the ratio and could overflow.
+  uint64_t FilePackedSize(int32_t lIndex) const { return Entry(lIndex).packedSize; }
   // Where an extraction with the current options writes the entry, relative to UnzipFolder ("\"
   // separated; empty when it writes no file): the engine's own rule for unsafe names. Raises like
   // Directory when the engine library is missing.

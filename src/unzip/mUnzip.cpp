@@ -68,10 +68,10 @@ struct UnzipCallbacks {
     return PasswordCallback(Listener(), buffer, size, name);
   }
 
-  static void CVUNZIP_CALL AppMessage(unsigned long long, unsigned long long size, unsigned ratio,
-                                      unsigned month, unsigned day, unsigned year, unsigned hour,
-                                      unsigned minute, char, char* name, char* method, unsigned crc,
-                                      char flags) {
+  static void CVUNZIP_CALL AppMessage(unsigned long long packed, unsigned long long size,
+                                      unsigned ratio, unsigned month, unsigned day, unsigned year,
+                                      unsigned hour, unsigned minute, char, char* name,
+                                      char* method, unsigned crc, char flags) {
     try {
       cUnzip* unzip = UnzipRun::Object();
       if (!unzip || !name) return;
@@ -87,7 +87,8 @@ struct UnzipCallbacks {
         entry.fileName = shown.substr(slash + 1);
       }
       if (entry.fileName.empty()) return;  // a folder entry
-      entry.size = static_cast<int64_t>(size);
+      entry.size = size;
+      entry.packedSize = packed;
       entry.ratio = static_cast<int32_t>(ratio);
       entry.method = method ? method : "";
       entry.date = {FullYear(year),         static_cast<int>(month),  static_cast<int>(day),

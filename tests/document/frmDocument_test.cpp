@@ -163,8 +163,8 @@ TEST_F(DocumentTest, ArchiveOpensFromEachPathWithEveryEntry) {
       {"a/b/c.txt", {"c.txt", "*", "300", "97%", "9", "a\\b"}},
       {"/rooted.txt", {"rooted.txt", "*", "4", "0%", "4", ""}},
       {"empty.txt", {"empty.txt", "*", "0", "0%", "0", ""}},
-      // 21 bytes packed: the ratio is rounded up to a whole percent, the packed size follows it.
-      {"readme.txt", {"readme.txt", "", "600", "96%", "24", ""}},
+      // 21 bytes packed: the ratio is rounded up to a whole percent, the packed size is exact.
+      {"readme.txt", {"readme.txt", "", "600", "96%", "21", ""}},
       {"Zoë 日本.txt", {"Zoë 日本.txt", "*", "160", "*", "*", ""}},
       {"secret.txt", {"secret.txt+", "*", "1", "*", "*", ""}},
   };

@@ -263,6 +263,9 @@ def build():
         "../evil1.txt", "/abs/evil2.txt", "C:\\evil3.txt", "C:evil4.txt",
         "\\\\server\\share\\evil5.txt", "a/../../evil6.txt", "dir\\sub\\back.txt", "CON",
         "aux.txt", "lpt1", "bad<>:\"|?*.txt", "trailing. ", "./dot/./x.txt", "ok.txt"]])
+    # A name that a C string cuts at its zero byte to "safe.txt".
+    a["zero_in_name.zip"] = archive([Member(b"safe.txt\x00.exe", b"MZ"),
+                                     Member("fine.txt", b"fine\n")])
     # A link entry (Unix mode lrwxrwxrwx) whose data is a path outside the target.
     a["symlink.zip"] = archive([Member("link", b"/etc/passwd", made_by=(3 << 8) | 30,
                                        external=0xA1FF << 16), Member("after.txt", b"after\n")])

@@ -61,7 +61,7 @@ void CVUNZIP_CALL OnEntry(unsigned long long compressedSize, unsigned long long 
                           unsigned crc, char flags) {
   ExpectCallingThread();
   g_unzip->listed.push_back({compressedSize, size, ratio, month, day, year, hour, minute, name,
-                             method, crc, (flags & 0x40) != 0});
+                             method, crc, (flags & 0x40) != 0, (flags & 0x80) != 0});
 }
 
 int CVUNZIP_CALL OnService(const char* text, unsigned long length) {

@@ -68,6 +68,7 @@ struct UnzipRun {
     std::string name, method;
     unsigned crc;
     bool encrypted;
+    bool zeroInName;  // flag 0x80
   };
   std::vector<std::string> lines, replaceAsked, passwordAsked, serviced;
   std::vector<Listed> listed;

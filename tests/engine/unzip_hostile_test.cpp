@@ -56,6 +56,8 @@ const HostileCase kCases[] = {
     {"only_end_record", PK_OK, PK_OK, "", 0, ""},
     {"unsafe_names", PK_OK, PK_OK, "extracting: evil1.txt", 14, "abs/evil2.txt=/abs/evil2.txt\n"},
     {"symlink", PK_OK, PK_OK, "extracting: link", 2, "link=/etc/passwd"},
+    {"zero_in_name", PK_OK, PK_WARN, "skipped \"safe.txt\xEF\xBF\xBD.exe\": its stored name", 1,
+     "fine.txt=fine\n"},
     {"zip64_valid", PK_OK, PK_OK, "inflating: big.txt", 1, ""},
     {"zip64_extra_sizes", PK_OK, PK_OK, "inflating: z64x.txt", 1, ""},
     {"zip64_prefix", PK_OK, PK_OK, "inflating: sfx64.txt", 1, ""},
@@ -100,6 +102,23 @@ TEST_P(HostileArchiveTest, GivesItsCodesAndWritesOnlyWhatIsSound) {
 
 INSTANTIATE_TEST_SUITE_P(Crafted, HostileArchiveTest, testing::ValuesIn(kCases),
                          [](const auto& info) { return std::string(info.param.archive); });
+
+// A name with a zero byte is listed whole, the zero shown as U+FFFD and flagged; that shown name
+// selects it (and it is still not written), the name cut at the zero selects nothing.
+TEST_F(ScratchTest, ANameWithAZeroIsShownWholeAndNeverWritten) {
+  const fs::path archive = Crafted("zero_in_name.zip");
+  const std::string shown = "safe.txt\xEF\xBF\xBD.exe";
+  for (auto [include, code] :
+       {std::pair{shown, PK_WARN}, std::pair{std::string("safe.txt"), PK_FIND}}) {
+    UnzipRun list, run;
+    list.include = run.include = {include};
+    list.List(archive);
+    EXPECT_EQ(list.listed.size(), code == PK_WARN ? 1u : 0u) << include;
+    for (const auto& l : list.listed) EXPECT_TRUE(l.name == shown && l.zeroInName);
+    EXPECT_EQ(run.Extract(archive, "t"), code) << include << run.Output();
+    EXPECT_FALSE(fs::exists("t/safe.txt")) << include;
+  }
+}
 
 // Every truncation and every single damaged byte of a small archive: a clear code, no crash, no
 // hang, nothing outside the target, and only entries whose CRC matched are written.

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cctype>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -36,7 +37,9 @@ int CVUNZIP_CALL OnReplace(char* name) {
   g_asked.emplace_back(name);
   return g_reply;
 }
+std::function<void()> g_onPassword;  // runs inside the password callback
 int CVUNZIP_CALL OnPassword(char* buffer, int size, const char*, const char*) {
+  if (g_onPassword) g_onPassword();
   if (g_password.empty()) return 1;
   g_password.copy(buffer, size_t(size - 1));
   return 0;
@@ -397,6 +400,40 @@ TEST_F(WindowsTest, MarkOfTheWeb) {
   ASSERT_EQ(Unzip(archive, m_dir + "\\out"), PK_OK);
   EXPECT_EQ(Mark(m_dir + "\\out\\text.txt"), mark);
   EXPECT_EQ(Mark(m_dir + "\\out\\binary.bin"), mark);
+  // A replaced file gets the archive's mark, not the one it had.
+  WriteLong(m_dir + "\\out\\text.txt:Zone.Identifier", "[ZoneTransfer]\r\nZoneId=2\r\n");
+  DCL overwrite{};
+  overwrite.noflag = 1;
+  ASSERT_EQ(Unzip(archive, m_dir + "\\out", overwrite), PK_OK);
+  EXPECT_EQ(Mark(m_dir + "\\out\\text.txt"), mark);
+  // While an entry is being written (here: its password asked after its file was made), it is
+  // not yet under its name, and the file under the temporary one carries the mark already.
+  const std::string secrets = m_dir + "\\secrets.zip", secret = m_dir + "\\secret\\";
+  ASSERT_TRUE(CopyFileA(Crafted("encrypted.zip").c_str(), secrets.c_str(), TRUE));
+  WriteLong(secrets + ":Zone.Identifier", mark);
+  // Whether each file matching the pattern carries the mark.
+  auto marks = [&](const char* pattern) {
+    std::vector<bool> marked;
+    WIN32_FIND_DATAA found;
+    HANDLE find = FindFirstFileA((secret + pattern).c_str(), &found);
+    for (BOOL more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileA(find, &found)) {
+      marked.push_back(Mark(secret + found.cFileName) == mark);
+    }
+    if (find != INVALID_HANDLE_VALUE) FindClose(find);
+    return marked;
+  };
+  std::vector<bool> named, temporary;
+  g_onPassword = [&] { named = marks("secret1.txt"), temporary = marks("*.cvztmp"); };
+  g_password = "pw";
+  DCL prompting{};
+  prompting.PromptToOverwrite = 1;  // the file is made before the password is asked
+  EXPECT_EQ(Unzip(secrets, secret, prompting), PK_OK);
+  g_onPassword = nullptr;
+  EXPECT_EQ(std::make_pair(named.size(), temporary), std::make_pair(size_t(0), std::vector{true}));
+  // All three files are marked, and nothing is left of the temporary ones (nor, under Wine,
+  // of their streams).
+  EXPECT_EQ(std::make_pair(marks("*.txt"), marks("*.cvztmp*").size()),
+            std::make_pair(std::vector{true, true, true}, size_t(0)));
   ASSERT_EQ(Unzip(m_dir + "\\plain.zip", m_dir + "\\plain"), PK_OK);
   EXPECT_EQ(Mark(m_dir + "\\plain\\text.txt"), "");
   CreateDirectoryA((m_dir + "\\blocked").c_str(), nullptr);

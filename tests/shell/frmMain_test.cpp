@@ -201,7 +201,8 @@ TEST_F(frmMainTest, CloseSavesPlacementAndSettings) {
 }
 
 TEST_F(frmMainTest, BadPlacementStillOpensOnScreen) {
-  for (auto [left, top] : {std::pair{"-200000", "-200000"}, std::pair{"900000", "30"}}) {
+  for (auto [left, top] :
+       {std::pair{"-200000", "-200000"}, std::pair{"900000", "30"}, std::pair{"3e38", "-3e38"}}) {
     Store("MainLeft", left);
     Store("MainTop", top);
     RECT rect;
