@@ -61,6 +61,8 @@ class cUnzip {
   uint32_t FileCRC(int32_t lIndex) const { return Entry(lIndex).crc; }
   const DateTime& FileDate(int32_t lIndex) const { return Entry(lIndex).date; }
   bool FileEncrypted(int32_t lIndex) const { return Entry(lIndex).encrypted; }
+  // The stored name holds a zero byte; the listed names show it as U+FFFD.
+  bool FileNameHasZero(int32_t lIndex) const { return Entry(lIndex).nameHasZero; }
   bool FileSelected(int32_t lIndex) const { return Entry(lIndex).selected; }
   void FileSelected(int32_t lIndex, bool bState) { Entry(lIndex).selected = bState; }
   // size × ratio ÷ 100, truncated.

@@ -72,6 +72,7 @@ struct UnzipCallbacks {
                     static_cast<int>(hour), static_cast<int>(minute), 0};
       entry.crc = crc;
       entry.encrypted = (static_cast<unsigned char>(flags) & 0x40) != 0;
+      entry.nameHasZero = (static_cast<unsigned char>(flags) & 0x80) != 0;
       unzip->m_entries.push_back(std::move(entry));
     } catch (...) {
     }
