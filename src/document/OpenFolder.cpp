@@ -17,7 +17,6 @@ namespace corvane {
 namespace {
 
 constexpr char kSource[] = "OpenFolder";
-constexpr wchar_t kLockName[] = L"Corvane.lock";
 constexpr wchar_t kStream[] = L":Zone.Identifier";
 
 std::wstring Below(const std::wstring& folder, const std::wstring& relative) {
@@ -185,13 +184,13 @@ const std::string& OpenFolder::Path() {
     }
   }
   // Opened without FILE_SHARE_DELETE: no one can delete it while this process lives.
-  UniqueKernelHandle lock(CreateFileW(LongPathForm(Below(path, kLockName)).c_str(), GENERIC_WRITE,
-                                      FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_HIDDEN,
-                                      nullptr));
+  UniqueKernelHandle lock(CreateFileW(LongPathForm(Below(path, OpenFolder::kLockFile)).c_str(),
+                                      GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                                      FILE_ATTRIBUTE_HIDDEN, nullptr));
   if (!lock) {
     DWORD error = GetLastError();
     RemoveDirectoryW(LongPathForm(path).c_str());
-    throw SystemError(kSource, Utf8(Below(path, kLockName)), error);
+    throw SystemError(kSource, Utf8(Below(path, OpenFolder::kLockFile)), error);
   }
   m_lock = std::move(lock);
   m_path = path;
@@ -204,7 +203,7 @@ void OpenFolder::NoteNewFiles() {
   std::vector<std::wstring> files, folders;
   Walk(m_path, L"", files, folders);
   for (const std::wstring& file : files) {
-    if (m_noted.count(file) || file == kLockName) continue;
+    if (m_noted.count(file) || file == OpenFolder::kLockFile) continue;
     Stamp stamp;
     if (StampOf(Below(m_path, file), stamp.size, stamp.written)) m_noted[file] = stamp;
   }
@@ -235,7 +234,7 @@ void OpenFolder::Close(HWND owner) {
   std::vector<std::wstring> files, folders, kept;
   Walk(m_path, L"", files, folders);
   for (const std::wstring& file : files) {
-    if (file == kLockName) continue;
+    if (file == OpenFolder::kLockFile) continue;
     if (!Unchanged(file) || !DeleteFileW(LongPathForm(Below(m_path, file)).c_str())) {
       kept.push_back(file);
     }
@@ -259,7 +258,7 @@ void OpenFolder::Close(HWND owner) {
     }
   }
   m_lock.Reset();
-  DeleteFileW(LongPathForm(Below(m_path, kLockName)).c_str());
+  DeleteFileW(LongPathForm(Below(m_path, OpenFolder::kLockFile)).c_str());
   RemoveEmptyFolders(m_path, folders);
   m_path.clear();
   m_sPath.clear();
@@ -286,7 +285,7 @@ void OpenFolder::RemoveStale() {
   } while (FindNextFileW(find, &found));
   FindClose(find);
   for (const std::wstring& folder : folders) {
-    std::wstring lock = LongPathForm(Below(folder, kLockName));
+    std::wstring lock = LongPathForm(Below(folder, OpenFolder::kLockFile));
     SetFileAttributesW(lock.c_str(), FILE_ATTRIBUTE_NORMAL);
     if (DeleteFileW(lock.c_str())) {
       RemoveTree(folder);

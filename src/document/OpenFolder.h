@@ -23,6 +23,9 @@ namespace corvane {
 // The user-interface thread only.
 class OpenFolder {
  public:
+  // The lock file's name in each folder.
+  static constexpr wchar_t kLockFile[] = L"Corvane.lock";
+
   OpenFolder() = default;
   // Removes the folder as Close(nullptr) does.
   ~OpenFolder();

@@ -199,7 +199,11 @@ void frmDocument::ApplyDpi() {
 void frmDocument::Form_Unload() {
   // Its box is a nested loop: a close or a forwarded line meanwhile waits.
   CommandScope scope;
-  m_openFolder.Close(m_hwndFrame);
+  try {
+    m_openFolder.Close(m_hwndFrame);
+  } catch (...) {
+    // What could not be removed stays; the window closes all the same.
+  }
 }
 
 void frmDocument::Form_Resize() {
@@ -243,7 +247,7 @@ LRESULT frmDocument::OnNotify(NMHDR* header) {
       return 0;
     }
     case NM_DBLCLK:
-      // No row under the pointer: a stray double-click on empty space.
+      // A double-click on empty space (no row under the pointer) does nothing.
       if (reinterpret_cast<NMITEMACTIVATE*>(header)->iItem >= 0) lvwZip_DblClick();
       return 0;
     case LVN_KEYDOWN:

@@ -378,16 +378,17 @@ TEST_F(DocumentTest, DoubleClickOpensOnlyWhatItWroteInAPrivateFolder) {
   EXPECT_EQ(opened(4).size(), 3u);
 
   // At start, a folder whose lock file can be deleted goes; one whose owner holds it stays.
+  std::string lock = Utf8(OpenFolder::kLockFile);
   for (const char* name : {"stale", "live"}) {
-    WriteFileText(Utf8(OpenFolder::Root()) + "\\" + name + "\\Corvane.lock", "");
+    WriteFileText(Utf8(OpenFolder::Root()) + "\\" + name + "\\" + lock, "");
     WriteFileText(Utf8(OpenFolder::Root()) + "\\" + name + "\\a\\b.txt", "b");
   }
-  UniqueKernelHandle held(CreateFileW((OpenFolder::Root() + L"\\live\\Corvane.lock").c_str(),
-                                      GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                      OPEN_EXISTING, 0, nullptr));
+  UniqueKernelHandle held(
+      CreateFileW((OpenFolder::Root() + L"\\live\\" + OpenFolder::kLockFile).c_str(), GENERIC_READ,
+                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
   OpenFolder::RemoveStale();
   EXPECT_EQ(FilesUnder(Utf8(OpenFolder::Root())),
-            (std::set<std::string>{"live\\Corvane.lock", "live\\a\\b.txt"}));
+            (std::set<std::string>{"live\\" + lock, "live\\a\\b.txt"}));
   held.Reset();
   OpenFolder::RemoveStale();
   EXPECT_EQ(FilesUnder(Utf8(OpenFolder::Root())), std::set<std::string>{});
