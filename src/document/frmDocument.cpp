@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <optional>
 
 #include "dialogs/frmOverwrite.h"
 #include "dialogs/frmPassword.h"
@@ -12,6 +13,7 @@
 #include "platform/CommandScope.h"
 #include "platform/Dpi.h"
 #include "platform/Error.h"
+#include "platform/Text.h"
 #include "resources/resource.h"
 #include "runner/EngineRunner.h"
 #include "settings/AppSettings.h"
@@ -64,17 +66,17 @@ void CopyText(const std::string& text, char* buffer, int size) {
 }
 
 // Puts a value back when the scope ends, however it ends.
-template <typename Set>
+template <typename Set, typename Value>
 class Restore {
  public:
-  Restore(Set set, bool value) : m_set(set), m_value(value) {}
+  Restore(Set set, Value value) : m_set(set), m_value(std::move(value)) {}
   ~Restore() { m_set(m_value); }
   Restore(const Restore&) = delete;
   Restore& operator=(const Restore&) = delete;
 
  private:
   Set m_set;
-  bool m_value;
+  Value m_value;
 };
 
 }  // namespace
@@ -141,6 +143,7 @@ LRESULT frmDocument::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       // During an engine run the close waits for the run, which the user may cancel or keep.
       if (!runner::ConfirmCloseDuringRun(m_hwndFrame)) return 0;
       if (CommandScope::DeferWhileInProgress(m_hwnd, message, wParam, lParam)) return 0;
+      Form_Unload();
       break;
     case WM_NCDESTROY:
       PostMessageA(m_hwndFrame, kMsgClosed, 0, 0);
@@ -196,6 +199,16 @@ void frmDocument::ApplyDpi() {
                reinterpret_cast<LPARAM>(m_ilsIcons16->Handle()));
 }
 
+void frmDocument::Form_Unload() {
+  // Its box is a nested loop: a close or a forwarded line meanwhile waits.
+  CommandScope scope;
+  try {
+    m_openFolder.Close(m_hwndFrame);
+  } catch (...) {
+    // What could not be removed stays; the window closes all the same.
+  }
+}
+
 void frmDocument::Form_Resize() {
   RECT client;
   GetClientRect(m_hwnd, &client);
@@ -237,7 +250,8 @@ LRESULT frmDocument::OnNotify(NMHDR* header) {
       return 0;
     }
     case NM_DBLCLK:
-      lvwZip_DblClick();
+      // A double-click on empty space (no row under the pointer) does nothing.
+      if (reinterpret_cast<NMITEMACTIVATE*>(header)->iItem >= 0) lvwZip_DblClick();
       return 0;
     case LVN_KEYDOWN:
       lvwZip_KeyDown(reinterpret_cast<NMLVKEYDOWN*>(header)->wVKey);
@@ -335,36 +349,92 @@ void frmDocument::lvwZip_DblClick() {
     int focused = static_cast<int>(SendMessageA(m_lvwZip, LVM_GETNEXTITEM, -1, LVNI_FOCUSED));
     int32_t current = selected.empty() ? 0 : selected.front();
     if (std::count(selected.begin(), selected.end(), focused + 1)) current = focused + 1;
+    // Nothing selected opens nothing, and so extracts nothing either.
+    if (!current) return;
+    if (m_cUnzip.FileNameHasZero(current)) {
+      ReportFailure(m_cUnzip.FileStoredName(current) +
+                    "\r\n\r\nThis entry's stored name holds a zero byte: no file has the name "
+                    "listed, so it is not opened.");
+      return;
+    }
     auto selectOnly = [&](auto&& chosen) {
       for (int32_t i = 1; i <= m_cUnzip.FileCount(); ++i) m_cUnzip.FileSelected(i, false);
       for (int32_t i : selected) m_cUnzip.FileSelected(i, chosen(i));
     };
 
-    m_cUnzip.UnzipFolder(kOpenFolder);
+    std::string folder = m_openFolder.Path();
+    Restore unzipFolder([this](const std::string& v) { m_cUnzip.UnzipFolder(v); },
+                        m_cUnzip.UnzipFolder());
     Restore prompt([this](bool v) { m_cUnzip.PromptToOverwrite(v); }, m_cUnzip.PromptToOverwrite());
     Restore folders([this](bool v) { m_cUnzip.UseFolderNames(v); }, m_cUnzip.UseFolderNames());
+    m_cUnzip.UnzipFolder(folder);
     m_cUnzip.PromptToOverwrite(false);
-    m_cUnzip.UseFolderNames(false);
-    // The other selected entries (every entry when none is selected) replace no file already
-    // there.
-    if (!current || selected.size() > 1) {
+    // Folder names kept: same-named entries of different folders are different files.
+    m_cUnzip.UseFolderNames(true);
+    // The other selected entries replace no copy already there.
+    if (selected.size() > 1) {
       selectOnly([&](int32_t i) { return i != current; });
       RunUnzip();
+      m_openFolder.NoteNewFiles();
     }
-    if (!current) return;
-    // The current entry on its own, replacing any file of its name: an older one, from another
-    // archive or from a same-named entry of another folder, would otherwise be opened instead.
     selectOnly([&](int32_t i) { return i == current; });
     Restore overwrite([this](bool v) { m_cUnzip.OverwriteExisting(v); },
                       m_cUnzip.OverwriteExisting());
     m_cUnzip.OverwriteExisting(true);
     std::string target = m_cUnzip.FileTargetPath(current);
-    if (!RunUnzip() || target.empty()) return;
-    std::string path = std::string(kOpenFolder) + "\\" + target;
-    ShellExecuteA(GetDesktopWindow(), "open", path.c_str(), nullptr, kOpenFolder, SW_SHOWNORMAL);
+    if (target.empty()) {
+      ReportFailure(m_cUnzip.FileStoredName(current) + "\r\n\r\nThis entry gives no file to open.");
+      return;
+    }
+    std::string path = folder + "\\" + target;
+    // An earlier copy goes first, so that a file found afterwards is this run's own.
+    if (!m_openFolder.MakeRoom(target)) {
+      ReportFailure(path +
+                    "\r\n\r\nThe copy opened earlier was changed or is still open. Close it, or "
+                    "save it elsewhere, before opening the entry again.");
+      return;
+    }
+    if (!RunUnzip()) return;
+    m_openFolder.NoteNewFiles();
+    bool written = GetFileAttributesW(LongPathForm(Wide(path)).c_str()) != INVALID_FILE_ATTRIBUTES;
+    // 11: the name matched nothing (the archive changed since it was listed); a warning counts
+    // only with the file there.
+    if (m_cUnzip.LastResult() == 11 || !written) {
+      std::string lines = m_cUnzip.LastMessage();
+      ReportFailure((lines.empty() ? path + "\r\n\r\nThe entry was not extracted." : lines));
+      return;
+    }
+    if (!CarriesArchiveZone(path)) return;
+    if (DWORD error = OpenWithShell(m_hwndFrame, path, folder); error && error != ERROR_CANCELLED) {
+      // ERROR_CANCELLED: the user closed the system's own chooser.
+      ReportFailure(path + "\r\n\r\n" + SystemMessage(error));
+    }
   } catch (...) {
     // Any other error ends the command silently.
   }
+}
+
+bool frmDocument::CarriesArchiveZone(const std::string& path) {
+  constexpr int kInternet = 3;
+  int zone = -1;
+  if (std::optional<std::string> mark = ReadZoneMark(m_cUnzip.ZipFile())) {
+    // The engine copies the zone; a mark it cannot read counts as the Internet's, as there.
+    zone = ZoneOfMark(*mark);
+    if (zone < 0) zone = kInternet;
+  } else {
+    // The engine marks copies only from the archive's own stream: a network location's zone is
+    // written here, before the file is opened.
+    zone = NetworkZone(m_cUnzip.ZipFile());
+    if (zone <= 0) return true;  // a local file, or the local machine's zone
+    WriteZoneMark(path, "[ZoneTransfer]\r\nZoneId=" + std::to_string(zone) + "\r\n");
+  }
+  std::optional<std::string> copy = ReadZoneMark(path);
+  if (copy && ZoneOfMark(*copy) == zone) return true;
+  std::string lines = m_cUnzip.LastMessage();
+  ReportFailure(path + "\r\n\r\nThe file could not be marked as coming from zone " +
+                std::to_string(zone) + ", as the archive is, so it is not opened." +
+                (lines.empty() ? "" : "\r\n\r\n" + lines));
+  return false;
 }
 
 void frmDocument::lvwZip_KeyDown(WORD keyCode) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "document/IconImageList.h"
+#include "document/OpenFolder.h"
 #include "platform/BaseWindow.h"
 #include "platform/Handle.h"
 #include "unzip/cUnzip.h"
@@ -34,8 +35,6 @@ class frmDocument : public BaseWindow<frmDocument>, private cUnzipEvents {
   // Posted to the frame once the window is gone: the frame then frees the object.
   static constexpr UINT kMsgClosed = WM_APP + 20;
   enum : int { kLabel1 = 100, kLvwZip };
-  // The folder the double-click extracts into and opens the current entry from.
-  static constexpr char kOpenFolder[] = "C:\\Temp";
 
   // Creates the window in mdiClient with the caption, as the active child window, and posts
   // kMsgClosed to frame when it is gone. Throws what failed the creation.
@@ -75,7 +74,9 @@ class frmDocument : public BaseWindow<frmDocument>, private cUnzipEvents {
   // the window.
   bool NewArchive(const std::string& path, bool setLabel);
 
-  // Extracts the double-clicked entries into kOpenFolder and opens the current one there.
+  // Extracts the double-clicked entries into the window's private folder, entries keeping their
+  // folder names, and opens the current one there: only a copy this run wrote, carrying the
+  // archive's zone. Whatever stops the open is shown in a box. Nothing selected: nothing happens.
   void lvwZip_DblClick();
   // The Delete key (VK_DELETE) deletes the selected entries from the archive; other keys do
   // nothing.
@@ -93,9 +94,14 @@ class frmDocument : public BaseWindow<frmDocument>, private cUnzipEvents {
  private:
   void Form_Load();
   void Form_Resize();
+  // The close: the private folder goes, a box offering to keep what was changed there.
+  void Form_Unload();
   void Form_Paint();
   void ApplyDpi();
   LRESULT OnNotify(NMHDR* header);
+  // The copy at path carries the zone of the archive (or of its network location), written here
+  // when the engine had no mark to copy. Otherwise a box says why it is not opened.
+  bool CarriesArchiveZone(const std::string& path);
 
   // m_cUnzip's questions during a run.
   void OverWritePrompt(const std::string& sFile, int32_t& eResponse) override;
@@ -111,6 +117,8 @@ class frmDocument : public BaseWindow<frmDocument>, private cUnzipEvents {
   std::unique_ptr<IconImageList> m_ilsIcons16;
   UniqueIcon m_image1;
   UniqueGdiObject m_listFont, m_labelFont;
+  // Where the double-click opens entries; removed when the window closes.
+  OpenFolder m_openFolder;
 };
 
 }  // namespace corvane

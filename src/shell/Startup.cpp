@@ -2,10 +2,13 @@
 
 #include "frmMain.h"
 
+#include <ole2.h>
+
 #include <memory>
 
 #include "platform/Module.h"
 #include "platform/Path.h"
+#include "document/OpenFolder.h"
 #include "platform/Text.h"
 
 namespace corvane {
@@ -50,7 +53,29 @@ HWND WaitForMainWindow() {
   }
 }
 
+// COM on the window thread before any shell call: the shell's verbs and the security manager may
+// be COM objects. OleInitialize too, which drag and drop (RegisterDragDrop) requires on Windows.
+class ComApartment {
+ public:
+  ComApartment()
+      : m_com(
+            SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE))),
+        m_ole(SUCCEEDED(OleInitialize(nullptr))) {}
+  ~ComApartment() {
+    if (m_ole) OleUninitialize();
+    if (m_com) CoUninitialize();
+  }
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+
+ private:
+  bool m_com, m_ole;
+};
+
 int RunMainWindow(const std::string& commandLine) {
+  ComApartment apartment;
+  // Folders of opened entries that an instance which ended without cleaning up left behind.
+  OpenFolder::RemoveStale();
   std::unique_ptr<frmMain> main;
   try {
     main = std::make_unique<frmMain>();

@@ -29,6 +29,9 @@ struct ArchiveEntry {
   DateTime date;            // last modification, to the minute
   uint32_t crc = 0;
   bool encrypted = false;
+  // The stored name holds a zero byte, shown as U+FFFD: no file has that name, so the entry is
+  // never opened by it.
+  bool nameHasZero = false;
   bool selected = true;    // takes part in the next extraction
   std::string storedName;  // the whole name as the engine listed it; selects exactly this entry
 };

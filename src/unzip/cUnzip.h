@@ -62,6 +62,8 @@ class cUnzip {
   uint32_t FileCRC(int32_t lIndex) const { return Entry(lIndex).crc; }
   const DateTime& FileDate(int32_t lIndex) const { return Entry(lIndex).date; }
   bool FileEncrypted(int32_t lIndex) const { return Entry(lIndex).encrypted; }
+  // The stored name holds a zero byte; the listed names show it as U+FFFD.
+  bool FileNameHasZero(int32_t lIndex) const { return Entry(lIndex).nameHasZero; }
   bool FileSelected(int32_t lIndex) const { return Entry(lIndex).selected; }
   void FileSelected(int32_t lIndex, bool bState) { Entry(lIndex).selected = bState; }
   // The engine's own compressed size: exact for any size, where size × ratio ÷ 100 lost the

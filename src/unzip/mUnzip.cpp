@@ -95,6 +95,7 @@ struct UnzipCallbacks {
                     static_cast<int>(hour), static_cast<int>(minute), 0};
       entry.crc = crc;
       entry.encrypted = (static_cast<unsigned char>(flags) & 0x40) != 0;
+      entry.nameHasZero = (static_cast<unsigned char>(flags) & 0x80) != 0;
       UnzipRun* run = UnzipRun::Current();
       run->m_rows.push_back(std::move(entry));
       if (run->m_rows.size() >= kRowBatch) HandOverRows(*unzip, *run);

@@ -6,6 +6,7 @@
 
 #include <commctrl.h>
 
+#include <cstring>
 #include <deque>
 #include <fstream>
 #include <map>
@@ -15,6 +16,7 @@
 #include "dialogs/frmOverwrite.h"
 #include "dialogs/frmPassword.h"
 #include "document/EntryRows.h"
+#include "document/OpenFolder.h"
 #include "platform/CommandScope.h"
 #include "platform/FileDialog.h"
 #include "platform/Text.h"
@@ -222,26 +224,23 @@ TEST_F(DocumentTest, ArchiveOpensFromEachPathWithEveryEntry) {
   EXPECT_EQ(Documents(), before + 1);
 }
 
-// Double-click extracts the selected entries into C:\Temp, replacing nothing there but the file of
-// the current entry, which the shell is then asked to open by the path extraction gave it.
-TEST_F(DocumentTest, DoubleClickExtractsAndOpensTheCurrentEntry) {
-  // A file type whose handler notes the path it is asked to open.
+// Double-click extracts the selected entries into the window's private folder under the user's
+// temporary folder, entries keeping their folders, and opens the current one there when this run
+// wrote it; the folder goes with the window, but for what a program changed there.
+TEST_F(DocumentTest, DoubleClickOpensOnlyWhatItWroteInAPrivateFolder) {
+  // A file type whose handler notes the path it is asked to open; .cvnone has no handler.
   RegSetKeyValueA(HKEY_CLASSES_ROOT, ".cvopen", nullptr, REG_SZ, "CorvaneTest.Opened", 19);
   std::string handler = "C:\\windows\\system32\\cmd.exe /c echo [%1]>>" + std::string(kOpenedLog);
   RegSetKeyValueA(HKEY_CLASSES_ROOT, "CorvaneTest.Opened\\shell\\open\\command", nullptr, REG_SZ,
                   handler.c_str(), static_cast<DWORD>(handler.size() + 1));
   DeleteFileA(kOpenedLog);
-  for (const char* file : {"doc one.cvopen", "b.cvopen", "secret.cvopen"}) {
-    DeleteFileA((std::string("C:\\Temp\\") + file).c_str());
-  }
-  WriteFileText("C:\\Temp\\doc one.cvopen", "stale");
-  frmDocument& document = OpenArchive(MakeArchive(folder, "open.zip",
-                                                  {{"doc one.cvopen", "root"},
-                                                   {"sub\\doc one.cvopen", "sub"},
-                                                   {"b.cvopen", "b"},
-                                                   {"secret.cvopen", "secret"}},
-                                                  {"secret.cvopen"}));
-  auto temp = [](const char* file) { return ReadFileText(std::string("C:\\Temp\\") + file); };
+  Files files = {{"doc one.cvopen", "root"},
+                 {"sub\\doc one.cvopen", "sub"},
+                 {"b.cvopen", "b"},
+                 {"none.cvnone", "n"},
+                 {"secret.cvopen", "secret"}};
+  std::string archive = MakeArchive(folder, "open.zip", files, {"secret.cvopen"});
+  frmDocument& document = OpenArchive(archive);
   auto opened = [](size_t count) {
     std::vector<std::string> lines;
     WaitUntil(
@@ -254,35 +253,54 @@ TEST_F(DocumentTest, DoubleClickExtractsAndOpensTheCurrentEntry) {
         5000);
     return lines;
   };
+  auto doubleClick = [&](POINT at) {
+    for (auto [message, keys] :
+         {std::pair{WM_LBUTTONDOWN, MK_LBUTTON}, std::pair{WM_LBUTTONUP, 0},
+          std::pair{WM_LBUTTONDBLCLK, MK_LBUTTON}, std::pair{WM_LBUTTONUP, 0}}) {
+      PostMessageA(document.lvwZip(), message, keys, MAKELPARAM(at.x, at.y));
+    }
+    PumpFor(200);
+  };
 
-  // One row, by a real double-click: the entry replaces the older file of its name.
+  // One row, by a real double-click: opened from a new folder of its own, not C:\Temp.
   Select(document, {"sub/doc one.cvopen"});
   RECT row{LVIR_BOUNDS};
   SendMessageA(document.lvwZip(), LVM_GETITEMRECT, RowOf(document, "sub/doc one.cvopen"),
                reinterpret_cast<LPARAM>(&row));
-  for (auto [message, keys] :
-       {std::pair{WM_LBUTTONDOWN, MK_LBUTTON}, std::pair{WM_LBUTTONUP, 0},
-        std::pair{WM_LBUTTONDBLCLK, MK_LBUTTON}, std::pair{WM_LBUTTONUP, 0}}) {
-    PostMessageA(document.lvwZip(), message, keys,
-                 MAKELPARAM(row.left + 5, (row.top + row.bottom) / 2));
-  }
-  EXPECT_EQ(opened(1), std::vector<std::string>{"[C:\\Temp\\doc one.cvopen]"});
-  EXPECT_EQ(temp("doc one.cvopen") + temp("b.cvopen"), "sub<missing>");
+  doubleClick({row.left + 5, (row.top + row.bottom) / 2});
+  std::vector<std::string> first = opened(1);
+  ASSERT_EQ(first.size(), 1u);
+  std::string root = Utf8(OpenFolder::Root()) + "\\";
+  ASSERT_EQ(first[0].find("[" + root), 0u) << first[0];
+  std::string open = first[0].substr(1, first[0].find("\\sub\\doc one.cvopen]") - 1);
+  EXPECT_EQ(first[0], "[" + open + "\\sub\\doc one.cvopen]");
+  auto copy = [&](const char* file) { return ReadFileText(open + "\\" + file); };
 
-  // Several rows: all are extracted, only the current one is opened, and the others replace
-  // nothing. No row: every entry is extracted (the password asked for), and nothing opened. The
-  // current entry refused its password: the failure is shown and nothing opened.
+  // Empty space below the rows, by a real double-click: nothing extracted, nothing opened.
+  SendMessageA(document.lvwZip(), LVM_GETITEMRECT, document.m_cUnzip.FileCount() - 1,
+               reinterpret_cast<LPARAM>(&row));
+  Select(document, {"b.cvopen"});
+  doubleClick({row.left + 5, row.bottom + 40});
+  EXPECT_EQ(copy("b.cvopen"), "<missing>");
+
+  // Several rows: all extracted, same-named ones as two files, only the current one opened. A
+  // cancelled password, an entry the changed archive no longer holds (11) and a type without a
+  // handler: a box, nothing opened.
+  std::string other = MakeArchive(folder, "other.zip", {{"c.cvopen", "c"}});
   const struct {
     std::vector<std::string> rows;  // the last one is the current one
-    const char* password;           // nullptr: Cancel
-    bool failure;
-    std::string files;  // doc one, b, secret
+    std::function<void()> before;
+    const char* shown;  // in the box; nullptr: no box
+    bool emptySpace = false;
   } cases[] = {
-      {{"doc one.cvopen", "b.cvopen"}, "", false, "sub|b|<missing>"},
-      {{}, "pw", false, "sub|b|secret"},
-      {{"secret.cvopen"}, nullptr, true, "sub|b|secret"},
+      {{"b.cvopen"}, nullptr, nullptr, /*emptySpace=*/true},
+      {{"doc one.cvopen", "b.cvopen"}, nullptr, nullptr},
+      {{"secret.cvopen"}, nullptr, ""},
+      {{"none.cvnone"}, nullptr, "none.cvnone"},
+      {{"b.cvopen"}, [&] { CopyFileA(other.c_str(), archive.c_str(), FALSE); }, "b.cvopen"},
   };
   for (const auto& c : cases) {
+    if (c.before) c.before();
     Select(document, c.rows);
     int documents = Documents();
     DialogAnswer password("Password Required", [&](HWND box) {
@@ -291,29 +309,93 @@ TEST_F(DocumentTest, DoubleClickExtractsAndOpensTheCurrentEntry) {
       EXPECT_EQ(Finish(second), 0);
       PumpFor(100);
       EXPECT_EQ(Documents(), documents);
-      SetDlgItemTextA(box, frmPassword::kTxtPassword, c.password ? c.password : "");
-      Click(box, c.password ? IDOK : IDCANCEL);
+      Click(box, IDCANCEL);
     });
     std::string shown;
     DialogAnswer failure(kAppTitle, [&](HWND box) {
       shown = TextOf(GetDlgItem(box, 0xFFFF));
       Click(box, IDOK);
     });
+    // Wine's shell says so in a box of its own (Windows offers its chooser) before it fails.
+    DialogAnswer shell("Error", [&](HWND box) { Click(box, IDOK); });
     NMITEMACTIVATE click{};
     click.hdr = {document.lvwZip(), frmDocument::kLvwZip, NM_DBLCLK};
+    click.iItem = c.emptySpace ? -1 : RowOf(document, c.rows.back());
     SendMessageA(document.Window(), WM_NOTIFY, frmDocument::kLvwZip,
                  reinterpret_cast<LPARAM>(&click));
-    EXPECT_EQ(Documents(), documents);
     EXPECT_TRUE(WaitUntil([&] { return Documents() == documents + password.Answered(); }));
-    EXPECT_EQ(failure.Answered(), c.failure);
-    if (c.failure) EXPECT_EQ(shown.find(document.m_cUnzip.ZipFile() + "\r\n\r\n"), 0u) << shown;
-    EXPECT_EQ(temp("doc one.cvopen") + "|" + temp("b.cvopen") + "|" + temp("secret.cvopen"),
-              c.files);
+    EXPECT_EQ(failure.Answered(), c.shown != nullptr) << c.rows.back();
+    if (c.shown) {
+      EXPECT_EQ(shown.find(document.m_cUnzip.ZipFile() + "\r\n\r\n"), 0u) << shown;
+      EXPECT_NE(shown.find(c.shown), std::string::npos) << shown;
+    }
+    if (c.emptySpace) EXPECT_EQ(copy("b.cvopen"), "<missing>");
   }
-  EXPECT_EQ(opened(2),
-            (std::vector<std::string>{"[C:\\Temp\\doc one.cvopen]", "[C:\\Temp\\b.cvopen]"}));
-  // The choices the double-click sets aside are back.
-  EXPECT_FALSE(document.m_cUnzip.OverwriteExisting() || document.m_cUnzip.PromptToOverwrite());
+  EXPECT_EQ(copy("doc one.cvopen") + "|" + copy("sub\\doc one.cvopen") + "|" + copy("b.cvopen") +
+                "|" + copy("secret.cvopen"),
+            "root|sub|<missing>|<missing>");
+  EXPECT_EQ(opened(2), (std::vector<std::string>{first[0], "[" + open + "\\b.cvopen]"}));
+
+  // An edited copy survives the close, with its box, left where it is; the rest goes, and no
+  // later start's sweep takes the folder.
+  WriteFileText(open + "\\sub\\doc one.cvopen", "edited");
+  std::string kept;
+  DialogAnswer keep(kAppTitle, [&](HWND box) {
+    kept = TextOf(GetDlgItem(box, 0xFFFF));
+    Click(box, IDNO);
+  });
+  HWND window = document.Window();
+  SendMessageA(window, WM_CLOSE, 0, 0);
+  EXPECT_FALSE(IsWindow(window));
+  EXPECT_NE(kept.find(open + "\\sub\\doc one.cvopen"), std::string::npos) << kept;
+  OpenFolder::RemoveStale();
+  EXPECT_EQ(FilesUnder(open), std::set<std::string>{"sub\\doc one.cvopen"});
+  DeleteFileA((open + "\\sub\\doc one.cvopen").c_str());
+  RemoveDirectoryA((open + "\\sub").c_str());
+  RemoveDirectoryA(open.c_str());
+
+  // A zone-marked archive gives marked copies; a mark that cannot be written (a folder of the
+  // stream's name, which Wine keeps beside the file) opens nothing. The folder goes with the
+  // window.
+  std::string marked = MakeArchive(folder, "marked.zip", files);
+  std::string mark = "[ZoneTransfer]\r\nZoneId=3\r\nHostUrl=https://example.com/m.zip\r\n";
+  ASSERT_TRUE(WriteZoneMark(marked, mark));
+  frmDocument& download = OpenArchive(marked);
+  Select(download, {"b.cvopen"});
+  download.lvwZip_DblClick();
+  std::vector<std::string> lines = opened(3);
+  ASSERT_EQ(lines.size(), 3u);
+  std::string second = lines[2].substr(1, lines[2].size() - std::strlen("\\b.cvopen]") - 1);
+  EXPECT_EQ(ReadZoneMark(second + "\\b.cvopen").value_or("<none>"), mark);
+  ASSERT_TRUE(CreateDirectoryW(Wide(second + "\\doc one.cvopen:Zone.Identifier").c_str(), nullptr));
+  std::string refused;
+  DialogAnswer unmarked(kAppTitle, [&](HWND box) {
+    refused = TextOf(GetDlgItem(box, 0xFFFF));
+    Click(box, IDOK);
+  });
+  Select(download, {"doc one.cvopen"});
+  download.lvwZip_DblClick();
+  EXPECT_NE(refused.find("zone 3"), std::string::npos) << refused;
+  window = download.Window();
+  SendMessageA(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(GetFileAttributesA(second.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(opened(4).size(), 3u);
+
+  // At start, a folder whose lock file can be deleted goes; one whose owner holds it stays.
+  std::string lock = Utf8(OpenFolder::kLockFile);
+  for (const char* name : {"stale", "live"}) {
+    WriteFileText(Utf8(OpenFolder::Root()) + "\\" + name + "\\" + lock, "");
+    WriteFileText(Utf8(OpenFolder::Root()) + "\\" + name + "\\a\\b.txt", "b");
+  }
+  UniqueKernelHandle held(
+      CreateFileW((OpenFolder::Root() + L"\\live\\" + OpenFolder::kLockFile).c_str(), GENERIC_READ,
+                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+  OpenFolder::RemoveStale();
+  EXPECT_EQ(FilesUnder(Utf8(OpenFolder::Root())),
+            (std::set<std::string>{"live\\" + lock, "live\\a\\b.txt"}));
+  held.Reset();
+  OpenFolder::RemoveStale();
+  EXPECT_EQ(FilesUnder(Utf8(OpenFolder::Root())), std::set<std::string>{});
   RegDeleteTreeA(HKEY_CLASSES_ROOT, "CorvaneTest.Opened");
   RegDeleteTreeA(HKEY_CLASSES_ROOT, ".cvopen");
   DeleteFileA(kOpenedLog);
