@@ -57,6 +57,8 @@ TEST_F(SingleInstanceTest, LaterInstanceHandsOverOrActivates) {
   char folder[MAX_PATH] = "";
   GetCurrentDirectoryA(MAX_PATH, folder);
   const std::string absoluteA = "\"" + std::string(folder) + "\\a.zip\"";
+  // A real archive, so that a later instance that opens it itself shows its window, not a box.
+  CopyFileA(TestArchive("four.zip").c_str(), "a.zip", FALSE);
 
   HWND first = Open().Window();
   CopyDataRecorder recorder;
@@ -112,6 +114,7 @@ TEST_F(SingleInstanceTest, LaterInstanceHandsOverOrActivates) {
     // Otherwise the later instance never showed a window of its own.
     EXPECT_EQ(MarkedWindows().size(), 1u);
   }
+  DeleteFileA("a.zip");
   ReleaseInstanceMutex();
 }
 

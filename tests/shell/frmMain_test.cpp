@@ -139,17 +139,29 @@ TEST_F(frmMainTest, DocumentWindowsAreNumberedAndListed) {
 // while another command runs waits again.
 TEST_F(frmMainTest, CloseAndCommandLineWaitForTheCommandInProgress) {
   Open();
+  // The archive is missing: once the line is carried out, a box says so and no window is left.
+  std::string shown;
+  DialogAnswer missing(
+      kAppTitle,
+      [&](HWND box) {
+        shown += TextOf(GetDlgItem(box, 0xFFFF));
+        Click(box, IDOK);
+      },
+      2);
   auto next = std::make_unique<CommandScope>();  // a command in its nested loop
   EXPECT_EQ(Forward("\"C:\\x.zip\""), 1);
   { CommandScope nested; }
   PumpFor(100);
-  EXPECT_EQ(m_main->ActiveDocument(), nullptr);
+  EXPECT_EQ(missing.Answered(), 0);
   next = std::make_unique<CommandScope>();  // the first ends, another starts before the loop runs
   PumpFor(100);
-  EXPECT_EQ(m_main->ActiveDocument(), nullptr);
+  EXPECT_EQ(missing.Answered(), 0);
   next.reset();
-  EXPECT_TRUE(WaitUntil([&] { return m_main->ActiveDocument() != nullptr; }));
-  EXPECT_EQ(GetWindow(m_main->ActiveDocument()->Window(), GW_HWNDNEXT), nullptr);  // one document
+  EXPECT_TRUE(WaitUntil([&] { return missing.Answered() == 1; }));
+  PumpFor(200);
+  EXPECT_EQ(missing.Answered(), 1);  // carried out once
+  EXPECT_EQ(shown.find("C:\\x.zip\r\n\r\n"), 0u) << shown;
+  EXPECT_EQ(m_main->ActiveDocument(), nullptr);
   m_main.reset();
 
   // Help > About: owned, showing the program's version. Its command holds its scope while the box
