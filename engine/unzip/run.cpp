@@ -496,6 +496,7 @@ class Run {
     m_inFlight.pop_front();
     m_report.Release([&] { Report(*job); });
     Settle(job->request.uncompressedSize);
+    (void)Tick();
   }
 
   // The outcome of a finished job: make its file final, print its line.

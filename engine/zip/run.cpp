@@ -182,7 +182,11 @@ ZipOutcome ZipRun::Add(const std::vector<std::string>& names) {
   if (Status s = OpenExisting(&step); !s.ok()) return Fail(step, s);
   if (names.empty()) {
     // Nothing to add: a missing archive is created empty, an existing one left alone.
-    if (m_exists) return {};
+    if (m_exists) {
+      m_progress.SetTotals(0, 0);
+      (void)m_progress.Finish(0, 0);
+      return {};
+    }
     return WriteArchive({}, {});
   }
   FileInfo root;

@@ -583,6 +583,7 @@ struct FailureCase {
   const char* names;
   const char* stopAt;
   int code;
+  Stage stop = Stage::kNone;  // where the progress callback stops the run
 };
 
 // Every failure gives its code and a message line, and leaves the archive byte for byte as it
@@ -590,6 +591,8 @@ struct FailureCase {
 TEST_F(ScratchTest, FailuresLeaveTheArchiveAsItWas) {
   WriteFile("a.txt", Lines(800000));
   WriteFile("b.txt", "b");
+  WriteFile("big.txt", Lines(24 << 20));  // many blocks: the workers cannot get far ahead
+  const cv::FaultInjection everyStep{.progressEveryStep = true};
   const FailureCase cases[] = {
       {"a name matching no file", "arc.zip", "", {}, "b.txt missing.txt", "", ZE_OPEN},
       {"a pattern matching no file", "arc.zip", "", {}, "*.none", "", ZE_OPEN},
@@ -615,6 +618,18 @@ TEST_F(ScratchTest, FailuresLeaveTheArchiveAsItWas) {
        ZE_PARMS},
       {"an unknown compression level", "arc.zip", "x", {}, "b.txt", "", ZE_PARMS},
       {"an unsupported option", "arc.zip", "m", {}, "b.txt", "", ZE_PARMS},
+      {"a stop at the first report", "arc.zip", "", everyStep, "b.txt", "", ZE_ABORTED,
+       Stage::kFirstReport},
+      {"a stop between entries", "arc.zip", "", everyStep, "b.txt a.txt", "", ZE_ABORTED,
+       Stage::kAfterFirstEntry},
+      {"a stop inside a large file", "arc.zip", "", everyStep, "big.txt", "", ZE_ABORTED,
+       Stage::kInsideLastEntry},
+      {"a stop while the directory is written", "arc.zip", "", everyStep, "b.txt", "", ZE_ABORTED,
+       Stage::kAllEntriesDone},
+      {"a stop at the first report while deleting", "arc.zip", "d", everyStep, "old.txt", "",
+       ZE_ABORTED, Stage::kFirstReport},
+      {"a stop while deleting, the directory written", "arc.zip", "d", everyStep, "old.txt", "",
+       ZE_ABORTED, Stage::kAllEntriesDone},
   };
   for (const FailureCase& c : cases) {
     SCOPED_TRACE(c.what);
@@ -637,8 +652,9 @@ TEST_F(ScratchTest, FailuresLeaveTheArchiveAsItWas) {
     if (options.find('b') != std::string::npos) o.szRootDir = const_cast<char*>("no-such-folder");
     cv::SetFaultInjection(c.faults);
     const bool aes = options.find('a') != std::string::npos;
-    ZipResult r = Zip(o, c.archive, Split(c.names),
-                      {aes ? "pw" : "", c.stopAt, aes ? ZP_ENCRYPTION_AES256 : 0});
+    ZipAnswers answers{aes ? "pw" : "", c.stopAt, aes ? ZP_ENCRYPTION_AES256 : 0};
+    answers.stopAtStage = c.stop;
+    ZipResult r = Zip(o, c.archive, Split(c.names), answers);
     cv::SetFaultInjection({});
     EXPECT_EQ(r.code, c.code) << r.Text();
     ASSERT_FALSE(r.lines.empty());
@@ -646,6 +662,29 @@ TEST_F(ScratchTest, FailuresLeaveTheArchiveAsItWas) {
     EXPECT_TRUE(ReadFile(c.archive) == bytes);
     EXPECT_EQ(Tree(".", true), before);
   }
+}
+
+// The totals count the entries of the new archive, and the bytes of the files added and of the
+// entries copied over.
+TEST_F(ScratchTest, ProgressTotalsAreThoseOfTheNewArchive) {
+  WriteFile("old.txt", "old");
+  WriteFile("a.txt", Lines(3 << 20));
+  WriteFile("b.txt", "b");
+  ASSERT_EQ(Zip(ZPOPT{}, "arc.zip", {"old.txt"}).code, ZE_OK);
+  ZipResult r = Zip(ZPOPT{}, "arc.zip", {"a.txt", "b.txt"});
+  ASSERT_EQ(r.code, ZE_OK) << r.Text();
+  ASSERT_FALSE(r.progress.empty());
+  const std::vector<std::string> entries = EntryBytes("arc.zip");
+  ASSERT_EQ(entries.size(), 3u);
+  EXPECT_EQ(r.progress[0].bytesTotal, entries[0].size() + fs::file_size("a.txt") + 1);
+  EXPECT_EQ(r.progress[0].entriesTotal, 3u);
+  ZPOPT del{};
+  del.fDeleteEntries = 1;
+  r = Zip(del, "arc.zip", {"b.txt"});
+  ASSERT_EQ(r.code, ZE_OK) << r.Text();
+  ASSERT_FALSE(r.progress.empty());
+  EXPECT_EQ(r.progress[0].bytesTotal, entries[0].size() + entries[1].size());
+  EXPECT_EQ(r.progress[0].entriesTotal, 2u);
 }
 
 // cvz's subcommands: a command-line zip's defaults, -b as the program's base folder, and their
