@@ -156,8 +156,12 @@ class WindowsTest : public testing::Test {
         reinterpret_cast<decltype(m_zpSetEncryption)>(GetProcAddress(m_zipDll, "ZpSetEncryption"));
     m_zpSetCodePage =
         reinterpret_cast<decltype(m_zpSetCodePage)>(GetProcAddress(m_zipDll, "ZpSetNameCodePage"));
+    m_setProgress =
+        reinterpret_cast<decltype(m_setProgress)>(GetProcAddress(m_unzipDll, "Wiz_SetProgress"));
+    m_zpSetProgress =
+        reinterpret_cast<decltype(m_zpSetProgress)>(GetProcAddress(m_zipDll, "ZpSetProgress"));
     ASSERT_TRUE(m_unzip && m_zpInit && m_zpSetOptions && m_zpArchive && m_setCodePage &&
-                m_zpSetEncryption && m_zpSetCodePage);
+                m_zpSetEncryption && m_zpSetCodePage && m_setProgress && m_zpSetProgress);
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
     m_dir = std::string(temp) + "cvengine-" + std::to_string(GetTickCount64()) + "-" +
@@ -211,8 +215,65 @@ class WindowsTest : public testing::Test {
   int(CVUNZIP_CALL* m_setCodePage)(unsigned) = nullptr;
   int(CVZIP_CALL* m_zpSetEncryption)(int) = nullptr;
   int(CVZIP_CALL* m_zpSetCodePage)(unsigned) = nullptr;
+  int(CVUNZIP_CALL* m_setProgress)(DLLPROGRESS, void*) = nullptr;
+  int(CVZIP_CALL* m_zpSetProgress)(ZPPROGRESS, void*) = nullptr;
   std::string m_dir;
 };
+
+// The progress calls of one run, and whether they came on the calling thread.
+struct ProgressLog {
+  DWORD thread = GetCurrentThreadId();
+  std::vector<unsigned long long> last;  // bytes done, total, entries done, total
+  int offThread = 0;
+  static int CVUNZIP_CALL Record(void* log, unsigned long long bytesDone,
+                                 unsigned long long bytesTotal, unsigned long long entriesDone,
+                                 unsigned long long entriesTotal) {
+    auto* self = static_cast<ProgressLog*>(log);
+    if (GetCurrentThreadId() != self->thread) ++self->offThread;
+    self->last = {bytesDone, bytesTotal, entriesDone, entriesTotal};
+    return 0;
+  }
+};
+
+// The progress extension through the DLLs' exports: on the calling thread up to the whole run;
+// a stop ends a zip run with code 80 and leaves the archive as it was, with no temporary file.
+TEST_F(WindowsTest, ProgressReachesTheTotalsAndStopsTheRun) {
+  ProgressLog extracting;
+  ASSERT_EQ(m_setProgress(ProgressLog::Record, &extracting), 1);
+  ASSERT_EQ(Unzip(Crafted("large_entry.zip"), m_dir), PK_OK);
+  EXPECT_EQ(extracting.offThread, 0);
+  ASSERT_EQ(extracting.last.size(), 4u);
+  EXPECT_EQ(extracting.last[0], extracting.last[1]);
+  EXPECT_EQ(extracting.last[2], 2u);
+  EXPECT_EQ(extracting.last[3], 2u);
+  const std::string archive = m_dir + "\\new.zip";
+  ASSERT_EQ(Zip(ProgramDefaults(), archive, {m_dir + "\\after.txt"}), ZE_OK);
+  std::string before, after;
+  ASSERT_TRUE(ReadLong(archive, &before));
+  // At the first report, and at the last, before the archive would change.
+  for (const bool atEnd : {false, true}) {
+    struct Stopper {
+      DWORD thread = GetCurrentThreadId();
+      bool atEnd;
+      int offThread = 0;
+    } stopper{.atEnd = atEnd};
+    auto stopOn = [](void* s, unsigned long long, unsigned long long, unsigned long long done,
+                     unsigned long long total) {
+      auto* st = static_cast<Stopper*>(s);
+      if (GetCurrentThreadId() != st->thread) ++st->offThread;
+      return !st->atEnd || done == total ? 1 : 0;
+    };
+    ASSERT_EQ(m_zpSetProgress(stopOn, &stopper), 1);
+    EXPECT_EQ(Zip(ProgramDefaults(), archive, {m_dir + "\\large.bin"}), ZE_ABORTED) << atEnd;
+    EXPECT_EQ(stopper.offThread, 0);
+    ASSERT_TRUE(ReadLong(archive, &after));
+    EXPECT_TRUE(after == before) << atEnd;
+    WIN32_FIND_DATAA found;
+    HANDLE find = FindFirstFileA((m_dir + "\\*.cvztmp").c_str(), &found);
+    EXPECT_EQ(find, INVALID_HANDLE_VALUE) << atEnd;
+    if (find != INVALID_HANDLE_VALUE) FindClose(find);
+  }
+}
 
 // Paths of any length are written and read through the long-path form, both ways.
 TEST_F(WindowsTest, PathsLongerThan260Characters) {
