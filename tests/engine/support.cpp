@@ -314,42 +314,26 @@ ZipResult Zip(const ZPOPT& options, const std::string& archive,
 }
 
 bool Reached(Stage stage, const Progress& p) {
-  switch (stage) {
-    case Stage::kNone:
-      return false;
-    case Stage::kFirstReport:
-      return true;
-    case Stage::kAfterFirstEntry:
-      return p.entriesDone >= 1;
-    case Stage::kInsideLastEntry:
-      return p.entriesDone + 1 == p.entriesTotal && p.bytesDone > p.bytesTotal / 2 &&
-             p.bytesDone < p.bytesTotal;
-    case Stage::kAllEntriesDone:
-      return p.entriesDone == p.entriesTotal;
-  }
-  return false;
+  return stage == Stage::kFirstReport || (stage == Stage::kAfterFirstEntry && p.entriesDone >= 1) ||
+         (stage == Stage::kAllEntriesDone && p.entriesDone == p.entriesTotal) ||
+         (stage == Stage::kInsideLastEntry && p.entriesDone + 1 == p.entriesTotal &&
+          p.bytesDone > p.bytesTotal / 2 && p.bytesDone < p.bytesTotal);
 }
 
 std::string ProgressFault(const std::vector<Progress>& calls, bool succeeded) {
   if (calls.empty()) return succeeded ? "no progress reported" : "";
-  for (size_t i = 0; i < calls.size(); ++i) {
-    const Progress& p = calls[i];
-    const std::string at = "call " + std::to_string(i) + ": ";
-    if (p.bytesTotal != calls[0].bytesTotal || p.entriesTotal != calls[0].entriesTotal) {
-      return at + "the totals changed";
-    }
-    if (p.bytesDone > p.bytesTotal || p.entriesDone > p.entriesTotal)
-      return at + "beyond the totals";
-    if (i > 0 &&
-        (p.bytesDone < calls[i - 1].bytesDone || p.entriesDone < calls[i - 1].entriesDone)) {
-      return at + "went back";
+  for (size_t i = 1; i < calls.size(); ++i) {
+    const Progress &p = calls[i], &before = calls[i - 1];
+    if (p.bytesTotal != before.bytesTotal || p.entriesTotal != before.entriesTotal ||
+        p.bytesDone < before.bytesDone || p.entriesDone < before.entriesDone) {
+      return "call " + std::to_string(i) + " changed a total or went back";
     }
   }
   const Progress& last = calls.back();
+  if (last.bytesDone > last.bytesTotal || last.entriesDone > last.entriesTotal)
+    return "past the totals";
   if (succeeded && (last.bytesDone != last.bytesTotal || last.entriesDone != last.entriesTotal)) {
-    return "the last call is not complete: " + std::to_string(last.bytesDone) + " of " +
-           std::to_string(last.bytesTotal) + " bytes, " + std::to_string(last.entriesDone) +
-           " of " + std::to_string(last.entriesTotal) + " entries";
+    return "the last call is not complete";
   }
   return "";
 }

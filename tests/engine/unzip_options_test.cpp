@@ -390,39 +390,30 @@ const FailureCase kFailures[] = {
      "secret2.txt=old;secret1.txt!;plain.txt=plain\n",
      "pw"},
     // Stopped through the progress callback: the file being written goes, complete ones stay.
-    {"stop_before_first",
+    {"stop_first",
      "small_then_large",
      "first.txt=old",
      {.progressEveryStep = true},
      IZ_CTRLC,
-     "stopped by the caller",
+     "stopped",
      "first.txt=old;large.bin!",
      nullptr,
      Stage::kFirstReport},
-    {"stop_between_entries",
+    {"stop_between",
      "small_then_large",
      "",
      {.progressEveryStep = true},
      IZ_CTRLC,
-     "stopped by the caller",
+     "stopped",
      "first.txt=first\n",
      nullptr,
      Stage::kAfterFirstEntry},
-    {"stop_inside_large",
-     "small_then_large",
-     "large.bin=old",
-     {.progressEveryStep = true, .holdDecodeAt = 3 << 20},
-     IZ_CTRLC,
-     "stopped by the caller",
-     "first.txt=first\n;large.bin=old",
-     nullptr,
-     Stage::kInsideLastEntry},
-    {"stop_inside_large_new",
+    {"stop_inside",
      "small_then_large",
      "",
      {.progressEveryStep = true, .holdDecodeAt = 3 << 20},
      IZ_CTRLC,
-     "stopped by the caller",
+     "stopped",
      "first.txt=first\n;large.bin!",
      nullptr,
      Stage::kInsideLastEntry},
@@ -471,35 +462,29 @@ TEST_F(ScratchTest, ListingDeliversThirteenValuesAndTotals) {
 // Each kind of run counts the entries it selects and their sizes; a listing counts its central
 // directory's bytes. (Every run of these suites checks that the counts only grow, see support.)
 TEST_F(ScratchTest, ProgressTotalsAreThoseOfTheSelectedEntries) {
-  fs::path archive = MakeArchive({{"a.txt", std::string(10000, 'a')},
-                                  {"dir/big.bin", std::string(5 << 20, 'b')},
-                                  {"dir/c", "c"}});
+  fs::path archive =
+      MakeArchive({{"a.txt", std::string(10000, 'a')}, {"d/b", std::string(5 << 20, 'b')}});
   cv::ArchiveReader reader;
   ASSERT_TRUE(reader.Open(archive.string()).ok());
-  const unsigned long long all = 10000 + (5 << 20) + 1, directory = reader.info().centralSize;
+  const unsigned long long all = 10000 + (5 << 20), directory = reader.info().centralSize;
   const struct {
     char mode;  // l list, t test, x extract
     std::vector<std::string> include;
     unsigned long long bytes, entries;
-  } cases[] = {
-      {'x', {}, all, 3},
-      {'t', {}, all, 3},
-      {'x', {"dir/*"}, all - 10000, 2},
-      {'l', {}, directory, 3},
-      {'l', {"a.txt"}, directory, 1},
-  };
+  } cases[] = {{'x', {}, all, 2},
+               {'t', {}, all, 2},
+               {'x', {"d/*"}, all - 10000, 1},
+               {'l', {}, directory, 2},
+               {'l', {"a.txt"}, directory, 1}};
   for (const auto& c : cases) {
-    SCOPED_TRACE(std::string(1, c.mode) + " " + std::to_string(c.include.size()));
     UnzipRun run;
     run.include = c.include;
-    run.dcl.noflag = 1;
     const int rc = c.mode == 'l'   ? run.List(archive)
                    : c.mode == 't' ? run.Test(archive)
                                    : run.Extract(archive, "out");
     ASSERT_EQ(rc, PK_OK) << run.Output();
-    ASSERT_FALSE(run.progress.empty());
-    EXPECT_EQ(run.progress[0].bytesTotal, c.bytes);
-    EXPECT_EQ(run.progress[0].entriesTotal, c.entries);
+    EXPECT_EQ(run.progress.at(0).bytesTotal, c.bytes) << c.mode << c.include.size();
+    EXPECT_EQ(run.progress[0].entriesTotal, c.entries) << c.mode << c.include.size();
   }
 }
 
