@@ -202,11 +202,16 @@ CVUNZIP_API int CVUNZIP_CALL Wiz_SetNameCodePage(unsigned codePage);
 /* Progress extension (our addition beside the published interface; the records keep their
  * layout). progress: the run's progress, on the calling thread, at most about ten times a second
  * and once more when the run ends. bytesDone and bytesTotal count the uncompressed bytes of the
- * selected entries to extract or test (a listing counts central directory bytes), entriesDone and
- * entriesTotal the selected entries; the totals are known before the first call and the done
- * counts only grow. The calling thread wakes at least every 100 ms while workers decode, so the
- * bytes advance within a single large entry. Return non-zero to stop the run: it then returns
- * IZ_CTRLC (80), with the file being written removed and the files already complete kept. */
+ * selected entries to extract or test (an entry skipped or failed counts as done whole); a listing
+ * counts the bytes of the central directory read. entriesDone and entriesTotal count the selected
+ * entries, folders included. The totals are known before the first call, which comes before the
+ * first entry (none when the run fails before, e.g. on an archive that cannot be opened); the done
+ * counts only grow and never pass the totals, and reach them in the last call of a run that
+ * succeeded. The calling thread wakes at least every 100 ms while workers decode, so the bytes
+ * advance within a single large entry. Return non-zero to stop the run: it then returns IZ_CTRLC
+ * (80), with the files being written removed (an existing file they were to replace stays as it
+ * was) and the files already complete kept; no call follows. The answer to the last call, made
+ * when everything is done, is not looked at. */
 typedef int(CVUNZIP_CALL* DLLPROGRESS)(void* context, unsigned long long bytesDone,
                                        unsigned long long bytesTotal,
                                        unsigned long long entriesDone,

@@ -160,15 +160,20 @@ CVZIP_API int CVZIP_CALL ZpSetEncryption(int method);
  * code page 437. Returns 1, or 0 (nothing chosen) when the system cannot convert from that code
  * page. */
 CVZIP_API int CVZIP_CALL ZpSetNameCodePage(unsigned codePage);
+
 /* Progress extension (our addition beside the published interface; the records keep their
  * layout). progress: the run's progress, on the calling thread, at most about ten times a second
  * and once more when the run ends. bytesDone and bytesTotal count the bytes the run reads and
- * writes: files compressed or stored plus entries copied from the existing archive; entriesDone
- * and entriesTotal count the entries of the new archive (kept, added and replaced); the totals are
- * known before the first call and the done counts only grow. The calling thread wakes at least
- * every 100 ms while workers compress, so the bytes advance within a single large file. Return
- * non-zero to stop the run: it then returns ZE_ABORTED (80), the archive untouched and no
- * temporary file left. */
+ * writes: files compressed or stored (at their size when scanned) plus entries copied from the
+ * existing archive (header, data and descriptor); entriesDone and entriesTotal count the entries
+ * of the new archive (kept, added and replaced, folders included). A delete counts the entries it
+ * keeps and their bytes. The totals are known before the first call, which comes before anything
+ * is written (none when the run ends before, e.g. with ZE_NONE); the done counts only grow
+ * and never pass the totals. The calling thread wakes at least every 100 ms while workers
+ * compress, so the bytes advance within a single large file. The last call, with everything done,
+ * comes after the central directory is written and before the archive is replaced. Return
+ * non-zero, at any call the last one included, to stop the run: it then returns ZE_ABORTED (80),
+ * the archive untouched and no temporary file left. */
 typedef int(CVZIP_CALL* ZPPROGRESS)(void* context, unsigned long long bytesDone,
                                     unsigned long long bytesTotal, unsigned long long entriesDone,
                                     unsigned long long entriesTotal);

@@ -1,7 +1,9 @@
 #include "platform/faults.h"
 
 #include <atomic>
+#include <chrono>
 #include <mutex>
+#include <thread>
 
 #include "platform/threads.h"
 
@@ -12,6 +14,8 @@ std::atomic<bool> g_failRename{false};
 std::atomic<bool> g_failSetTime{false};
 std::atomic<int> g_threadStarts{-1};
 std::atomic<bool> g_cryptoUnavailable{false};
+std::atomic<bool> g_progressEveryStep{false};
+std::atomic<uint64_t> g_holdDecodeAt{0};
 // Set between runs only, read by a run's threads.
 std::string g_failReadPath;
 uint64_t g_failReadAt = 0;
@@ -40,6 +44,8 @@ void SetFaultInjection(const FaultInjection& faults) {
   g_failReadAt = faults.failReadAt;
   g_threadStarts = faults.threadStarts;
   g_cryptoUnavailable = faults.cryptoUnavailable;
+  g_progressEveryStep = faults.progressEveryStep;
+  g_holdDecodeAt = faults.holdDecodeAt;
 }
 
 namespace detail {
@@ -81,6 +87,17 @@ Status SetTimeFault(const std::string& path) {
 Status CryptoFault() {
   if (!g_cryptoUnavailable.load(std::memory_order_relaxed)) return {};
   return {StatusKind::kUnsupported, "AES is not available on this system (no cryptography)"};
+}
+bool ProgressEveryStep() {
+  return g_progressEveryStep.load(std::memory_order_relaxed);
+}
+void HoldDecode(uint64_t decoded, const std::atomic<bool>& stopped) {
+  const uint64_t at = g_holdDecodeAt.load(std::memory_order_relaxed);
+  if (at == 0 || decoded < at) return;
+  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (!stopped.load() && std::chrono::steady_clock::now() < until) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
 }
 }  // namespace detail
 

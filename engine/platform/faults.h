@@ -2,6 +2,7 @@
 // process-wide, where no real disk or system would fail on demand.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 
@@ -21,6 +22,12 @@ struct FaultInjection {
   uint64_t failReadAt = 0;
   int threadStarts = -1;           // threads that may still be started; -1: no limit
   bool cryptoUnavailable = false;  // the system's cryptographic primitives are missing
+  // The progress callback comes at every step a run takes (each entry, block and wake-up), not
+  // at most ten times a second, so that a test can stop a run at a chosen stage.
+  bool progressEveryStep = false;
+  // A worker that has decoded this many bytes of one entry waits there until the run is stopped
+  // (at most 10 s), so that a stop lands inside that entry; 0: none.
+  uint64_t holdDecodeAt = 0;
 };
 void SetFaultInjection(const FaultInjection& faults);
 
@@ -44,6 +51,9 @@ bool InjectedThreadFailure();
 void Record(const std::string& call);
 // The system's cryptographic primitives: missing when a test says so.
 Status CryptoFault();
+bool ProgressEveryStep();
+// Holds a worker that has decoded `decoded` bytes of an entry until `stopped`, when a test asks.
+void HoldDecode(uint64_t decoded, const std::atomic<bool>& stopped);
 }  // namespace detail
 
 }  // namespace cv

@@ -4,15 +4,13 @@
 // behind at each unload. Threads are the system's on both, with one meaning.
 #pragma once
 
+#include <chrono>
+#include <condition_variable>
 #include <functional>
 #include <memory>
 #include <mutex>
 
 #include "core/status.h"
-
-#ifndef _WIN32
-#include <condition_variable>
-#endif
 
 namespace cv {
 
@@ -43,6 +41,8 @@ class CondVar {
   void wait(std::unique_lock<Mutex>& lock, Predicate ready) {
     while (!ready()) wait(lock);
   }
+  // Waits until notified or `timeout` has passed (or spuriously); tells which.
+  std::cv_status wait_for(std::unique_lock<Mutex>& lock, std::chrono::milliseconds timeout);
   void notify_one();
   void notify_all();
 

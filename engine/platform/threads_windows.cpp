@@ -39,6 +39,12 @@ void CondVar::wait(std::unique_lock<Mutex>& lock) {
   SleepConditionVariableSRW(static_cast<PCONDITION_VARIABLE>(static_cast<void*>(&m_cond)),
                             Srw(lock.mutex()->native()), INFINITE, /*Flags=*/0);
 }
+std::cv_status CondVar::wait_for(std::unique_lock<Mutex>& lock, std::chrono::milliseconds timeout) {
+  const BOOL woken =
+      SleepConditionVariableSRW(static_cast<PCONDITION_VARIABLE>(static_cast<void*>(&m_cond)),
+                                Srw(lock.mutex()->native()), DWORD(timeout.count()), /*Flags=*/0);
+  return woken ? std::cv_status::no_timeout : std::cv_status::timeout;
+}
 void CondVar::notify_one() {
   WakeConditionVariable(static_cast<PCONDITION_VARIABLE>(static_cast<void*>(&m_cond)));
 }

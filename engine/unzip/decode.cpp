@@ -12,6 +12,7 @@
 #include "core/deflate64.h"
 #include "core/format.h"
 #include "core/line_ends.h"
+#include "platform/faults.h"
 #include "platform/threads.h"
 
 namespace cv {
@@ -36,18 +37,13 @@ class Checker {
   Checker(const DecodeRequest& request, File* out) : m_request(request), m_out(out) {}
 
   Status Take(const unsigned char* data, size_t size) {
-    if (size > m_request.uncompressedSize - m_total) {
-      return Corrupt("data longer than its header says (" +
-                     std::to_string(m_request.uncompressedSize) + " bytes)");
+    if (m_request.stop && m_request.stop->load(std::memory_order_relaxed)) {
+      return {StatusKind::kStopped, "stopped"};
     }
-    m_total += size;
-    m_crc = uint32_t(crc32_z(m_crc, data, size));
-    if (!m_out) return {};
-    if (!m_request.lfToCrlf) return m_out->Write(data, size);
-    m_text.clear();
-    ConvertLineEnds(LineEnds::LfToCrLf, data, size, m_last, -1, m_text);
-    if (size > 0) m_last = data[size - 1];
-    return m_out->Write(m_text.data(), m_text.size());
+    CV_RETURN_IF_ERROR(Check(data, size));
+    if (m_request.decoded) m_request.decoded->store(m_total, std::memory_order_relaxed);
+    if (m_request.stop) detail::HoldDecode(m_total, *m_request.stop);
+    return {};
   }
 
   Status Finish() const {
@@ -64,6 +60,22 @@ class Checker {
   }
 
  private:
+  // Checks and writes one chunk.
+  Status Check(const unsigned char* data, size_t size) {
+    if (size > m_request.uncompressedSize - m_total) {
+      return Corrupt("data longer than its header says (" +
+                     std::to_string(m_request.uncompressedSize) + " bytes)");
+    }
+    m_total += size;
+    m_crc = uint32_t(crc32_z(m_crc, data, size));
+    if (!m_out) return {};
+    if (!m_request.lfToCrlf) return m_out->Write(data, size);
+    m_text.clear();
+    ConvertLineEnds(LineEnds::LfToCrLf, data, size, m_last, -1, m_text);
+    if (size > 0) m_last = data[size - 1];
+    return m_out->Write(m_text.data(), m_text.size());
+  }
+
   const DecodeRequest& m_request;
   File* m_out;
   uint64_t m_total = 0;

@@ -2,6 +2,7 @@
 // the entry's size. Runs on the extraction's worker threads; it calls no callback.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -42,6 +43,10 @@ struct DecodeRequest {
   // Output buffer to reuse (a worker keeps one for all its entries: zero-filling a fresh one per
   // entry costs more than decoding a small entry); nullptr: a buffer of its own.
   std::vector<unsigned char>* scratch = nullptr;
+  // The bytes decoded so far, for the calling thread to report (nullptr: not counted), and the
+  // run's request to stop, which ends the decoding with kStopped (nullptr: none).
+  std::atomic<uint64_t>* decoded = nullptr;
+  const std::atomic<bool>* stop = nullptr;
 };
 
 // Derives the AES keys of a request whose `aesPassword` is set, on the thread that decodes it (the
@@ -51,7 +56,8 @@ Status UnlockAes(DecodeRequest& request);
 
 // Decodes the entry into `out` (nullptr: test only) and checks its authentication code, CRC and
 // sizes. kBadEntry with the reason on damaged data (the caller adds the entry's name); kIo or
-// kDiskFull when writing fails; kUnsupported when the system's cryptography fails.
+// kDiskFull when writing fails; kUnsupported when the system's cryptography fails; kStopped when
+// the run was asked to stop.
 Status DecodeEntryData(const DecodeRequest& request, File* out);
 
 }  // namespace cv

@@ -39,6 +39,16 @@ void CopyText(char* field, size_t size, const char* text) {
 
 // The code page Wiz_SetNameCodePage chose for the next run; 0: none.
 unsigned g_nextCodePage = 0;
+// The progress callback Wiz_SetProgress set for the next run, and its context.
+DLLPROGRESS g_nextProgress = nullptr;
+void* g_nextProgressContext = nullptr;
+
+cv::ProgressMeter::Callback ProgressOf(DLLPROGRESS progress, void* context) {
+  if (!progress) return {};
+  return [progress, context](const cv::ProgressCounts& c) {
+    return progress(context, c.bytesDone, c.bytesTotal, c.entriesDone, c.entriesTotal) != 0;
+  };
+}
 
 std::vector<std::string> NameList(int count, char** names) {
   std::vector<std::string> out;
@@ -82,11 +92,15 @@ extern "C" {
 CVUNZIP_API int CVUNZIP_CALL Wiz_SingleEntryUnzip(int ifnc, char** ifnv, int xfnc, char** xfnv,
                                                   LPDCL lpDCL, LPUSERFUNCTION lpUserFunc) {
   const unsigned codePage = g_nextCodePage;
+  const DLLPROGRESS progress = g_nextProgress;
+  void* const progressContext = g_nextProgressContext;
   g_nextCodePage = 0;
+  g_nextProgress = nullptr;
+  g_nextProgressContext = nullptr;
   if (!lpDCL) return PK_PARAM;
   try {
-    return ReturnCode(
-        cv::RunUnzip(*lpDCL, lpUserFunc, NameList(ifnc, ifnv), NameList(xfnc, xfnv), codePage));
+    return ReturnCode(cv::RunUnzip(*lpDCL, lpUserFunc, NameList(ifnc, ifnv), NameList(xfnc, xfnv),
+                                   codePage, ProgressOf(progress, progressContext)));
   } catch (const std::bad_alloc&) {
     return PK_MEM;
   } catch (...) {
@@ -101,6 +115,12 @@ CVUNZIP_API int CVUNZIP_CALL Wiz_SetNameCodePage(unsigned codePage) try {
   return 1;
 } catch (...) {
   return 0;
+}
+
+CVUNZIP_API int CVUNZIP_CALL Wiz_SetProgress(DLLPROGRESS progress, void* context) {
+  g_nextProgress = progress;
+  g_nextProgressContext = progress ? context : nullptr;
+  return 1;
 }
 
 CVUNZIP_API void CVUNZIP_CALL UzpVersion2(LPUZPVER version) try {

@@ -1,6 +1,7 @@
 #include "unzip/run.h"
 
 #include <algorithm>
+#include <atomic>
 #include <deque>
 #include <memory>
 
@@ -8,6 +9,7 @@
 #include "core/format.h"
 #include "core/match.h"
 #include "core/overlap.h"
+#include "core/progress.h"
 #include "core/reader.h"
 #include "core/safe_path.h"
 #include "platform/code_page.h"
@@ -51,14 +53,16 @@ std::string ShownName(const std::string& name) {
 class Run {
  public:
   Run(const DCL& options, USERFUNCTION* callbacks, const std::vector<std::string>& include,
-      const std::vector<std::string>& exclude, unsigned nameCodePage)
+      const std::vector<std::string>& exclude, unsigned nameCodePage,
+      ProgressMeter::Callback progress)
       : m_options(options),
         m_callbacks(callbacks),
         m_include(include),
         m_exclude(exclude),
         m_nameCodePage(nameCodePage),
         m_report(options.fQuiet, callbacks),
-        m_unlocker(callbacks) {}
+        m_unlocker(callbacks),
+        m_progress(std::move(progress)) {}
 
   UnzipOutcome Execute() {
     UnzipOutcome& outcome = m_report.outcome();
@@ -95,6 +99,27 @@ class Run {
   }
 
  private:
+  // Reports when due; true once the caller asked to stop, which then stops the workers too.
+  bool Tick() {
+    if (!m_progress.active()) return false;
+    if (m_progress.Tick([&] { return std::pair{DoneBytes(), m_entriesSettled}; })) {
+      m_report.outcome().stopped = true;
+      m_stop = true;
+    }
+    return m_progress.stopped();
+  }
+  // Entries dealt with count whole, the ones still with the workers by what they decoded so far.
+  uint64_t DoneBytes() const {
+    uint64_t bytes = m_bytesSettled;
+    for (const auto& job : m_inFlight) bytes += job->decoded.load(std::memory_order_relaxed);
+    return bytes;
+  }
+  void Settle(uint64_t bytes) {
+    m_bytesSettled += bytes;
+    ++m_entriesSettled;
+  }
+  void PrintStopped() { m_report.Print(Level::kWarning, "stopped by the caller"); }
+
   void ArchiveDamaged(const Status& status) {
     m_report.outcome().archiveErrors = true;
     m_report.Print(Level::kError, "error: " + status.message());
@@ -127,6 +152,7 @@ class Run {
     uint64_t totalCompressed = 0, totalSize = 0;
     unsigned count = 0;
     std::string method, name;
+    uint64_t directoryRead = 0;
     auto deliver = [&](Entry& e) {
       CivilTime t = e.ListedTime();
       method = MethodText(e);
@@ -140,12 +166,15 @@ class Run {
       totalCompressed += e.compressedSize;
       totalSize += e.uncompressedSize;
       ++count;
-      return Status();
+      directoryRead += kCentralHeaderSize + e.rawName.size() + e.extra.size() + e.comment.size();
+      return Tick() ? Status(StatusKind::kStopped, "stopped") : Status();
     };
     Status status;
+    const uint64_t directorySize = m_reader.info().centralSize;
     if (m_include.empty() && m_exclude.empty()) {
       // Every entry: straight from the directory, in constant memory.
-      status = m_reader.ForEachEntry(deliver);
+      m_progress.SetTotals(directorySize, m_reader.info().declaredEntries);
+      if (!Tick()) status = m_reader.ForEachEntry(deliver);
     } else {
       // Exact-first matching needs every name before the first decision.
       std::vector<Entry> entries;
@@ -154,7 +183,10 @@ class Run {
       for (const Entry& e : entries) shown.push_back(ShownName(e.name));
       std::vector<bool> selected =
           Select(std::vector<std::string_view>(shown.begin(), shown.end()));
-      for (size_t i = 0; i < entries.size(); ++i) {
+      m_progress.SetTotals(directorySize,
+                           uint64_t(std::count(selected.begin(), selected.end(), true)));
+      directoryRead = directorySize;
+      for (size_t i = 0; i < entries.size() && !Tick(); ++i) {
         if (selected[i]) (void)deliver(entries[i]);
       }
     }
@@ -165,7 +197,12 @@ class Run {
       m_callbacks->NumMembers = count;
       m_callbacks->cchComment = unsigned(m_reader.info().comment.size());
     }
+    if (m_report.outcome().stopped) {
+      PrintStopped();
+      return;
+    }
     if (!status.ok()) ArchiveDamaged(status);
+    (void)m_progress.Finish(directoryRead, count);
   }
 
   void Extract() {
@@ -174,10 +211,16 @@ class Run {
     // that memory stays small whatever the number of entries. The second pass streams.
     std::vector<EntrySpan> spans;
     std::vector<std::string> names;
+    std::vector<uint64_t> sizes;  // with names: to total what the names select
+    uint64_t totalBytes = 0;
     bool filtered = !m_include.empty() || !m_exclude.empty();
     Status status = m_reader.ForEachEntry([&](Entry& e) {
       spans.push_back(SpanOf(e));
-      if (filtered) names.push_back(ShownName(e.name));
+      totalBytes += e.uncompressedSize;
+      if (filtered) {
+        names.push_back(ShownName(e.name));
+        if (m_progress.active()) sizes.push_back(e.uncompressedSize);
+      }
       return Status();
     });
     if (!status.ok()) {
@@ -188,6 +231,20 @@ class Run {
     std::vector<bool> selected(spans.size(), true);
     if (filtered) selected = Select(std::vector<std::string_view>(names.begin(), names.end()));
     names = {};
+    uint64_t totalEntries = spans.size();
+    if (filtered && m_progress.active()) {
+      totalBytes = totalEntries = 0;
+      for (size_t i = 0; i < sizes.size(); ++i) {
+        if (!selected[i]) continue;
+        totalBytes += sizes[i];
+        ++totalEntries;
+      }
+    }
+    m_progress.SetTotals(totalBytes, totalEntries);
+    if (Tick()) {
+      PrintStopped();
+      return;
+    }
     std::vector<uint64_t> limits = ComputeEntryLimits(spans, m_reader.info());
     spans = {};
 
@@ -221,6 +278,7 @@ class Run {
       // The directory was read once already; a file changed in between is not followed.
       if (i >= selected.size()) return Status(StatusKind::kBadArchive, "archive changed");
       if (!selected[i]) return Status();
+      if (m_progress.stopped()) return Status(StatusKind::kStopped, "stopped");
       const std::string shown = ShownName(e.name);
       if (m_callbacks && m_callbacks->ServCallBk &&
           m_callbacks->ServCallBk(shown.c_str(), static_cast<unsigned long>(shown.size())) != 0) {
@@ -228,12 +286,17 @@ class Run {
         return Status(StatusKind::kStopped, "stopped");
       }
       while (m_inFlight.size() >= window) FinishOldest();
+      const size_t submitted = m_submitted;
       Prepare(e, limits[i]);
+      // What went to no worker is dealt with already.
+      if (m_submitted == submitted) Settle(e.uncompressedSize);
       if (outcome.diskFull) return Status(StatusKind::kDiskFull, "disk full");
+      if (Tick()) return Status(StatusKind::kStopped, "stopped");
       return Status();
     });
     while (!m_inFlight.empty()) FinishOldest();
     m_pool = nullptr;
+    if (!outcome.stopped) (void)m_progress.Finish(m_bytesSettled, m_entriesSettled);
     if (status.kind() == StatusKind::kBadArchive) ArchiveDamaged(status);
 
     if (m_testing) {
@@ -327,6 +390,10 @@ class Run {
     r.crc = e.crc;
     r.lfToCrlf = !m_testing && m_options.naflag && (e.internalAttributes & kInternalText);
     r.overlapped = e.uncompressedSize >= kOverlapThreshold;
+    if (m_progress.active()) {
+      r.decoded = &job->decoded;
+      r.stop = &m_stop;
+    }
 
     if (!m_testing) {
       job->target = JoinPath(m_targetDir, relative);
@@ -378,6 +445,7 @@ class Run {
       }
     }
     m_pool->Submit(job.get());
+    ++m_submitted;
     m_report.Hold();
     m_inFlight.push_back(std::move(job));
   }
@@ -429,22 +497,45 @@ class Run {
     return {};
   }
 
+  // Waits for a job still in flight (so that its bytes are reported while it decodes).
+  void WaitFor(Job* job) {
+    if (m_progress.active()) {
+      m_pool->Wait(job, [this] { (void)Tick(); });
+    } else {
+      m_pool->Wait(job);
+    }
+  }
+
   // Waits for the oldest job, then makes its file final and reports it.
   void FinishOldest() {
+    Job* oldest = m_inFlight.front().get();
+    WaitFor(oldest);
+    if (oldest->status.kind() == StatusKind::kBadPassword) {
+      // The password that had worked did not fit this AES entry: asked again, in archive order,
+      // and decoded on a worker again, so that the calling thread goes on reporting.
+      oldest->status = m_progress.stopped() ? Status(StatusKind::kStopped, "stopped")
+                                            : m_unlocker.Retry(oldest->name, &oldest->request);
+      if (oldest->status.ok()) {
+        oldest->done = false;
+        m_pool->Submit(oldest);
+        WaitFor(oldest);
+      }
+    }
     std::unique_ptr<Job> job = std::move(m_inFlight.front());
     m_inFlight.pop_front();
-    m_pool->Wait(job.get());
-    if (job->status.kind() == StatusKind::kBadPassword) {
-      // The password that had worked did not fit this AES entry: asked again, in archive order.
-      job->status = m_unlocker.Retry(job->name, &job->request);
-      if (job->status.ok()) job->status = DecodeJob(*job, m_scratch);
-    }
     m_report.Release([&] { Report(*job); });
+    Settle(job->request.uncompressedSize);
+    (void)Tick();
   }
 
   // The outcome of a finished job: make its file final, print its line.
   void Report(Job& job) {
     Status status = job.status;
+    if (status.kind() == StatusKind::kStopped) {
+      // Stopped part way by the caller: the file being written goes, silently.
+      job.out.Discard();
+      return;
+    }
     if (status.ok() && job.out.kept()) {
       m_report.Print(Level::kWarning, "   skipping: " + job.shown + "  (file exists)");
       return;
@@ -482,7 +573,6 @@ class Run {
   CodePage m_codePage;
   Reporter m_report;
   Unlocker m_unlocker;
-  std::vector<unsigned char> m_scratch;  // for a job decoded on this thread
   std::string m_archivePath;
   ArchiveReader m_reader;
   std::string m_targetDir;
@@ -494,14 +584,20 @@ class Run {
   bool m_replaceAll = false;
   bool m_replaceNone = false;
   size_t m_processed = 0;
+  ProgressMeter m_progress;
+  std::atomic<bool> m_stop{false};  // the caller asked to stop: the workers end their entries
+  uint64_t m_bytesSettled = 0;      // of the entries dealt with
+  uint64_t m_entriesSettled = 0;
+  size_t m_submitted = 0;  // jobs handed to the workers
 };
 
 }  // namespace
 
 UnzipOutcome RunUnzip(const DCL& options, USERFUNCTION* callbacks,
                       const std::vector<std::string>& include,
-                      const std::vector<std::string>& exclude, unsigned nameCodePage) {
-  Run run(options, callbacks, include, exclude, nameCodePage);
+                      const std::vector<std::string>& exclude, unsigned nameCodePage,
+                      ProgressMeter::Callback progress) {
+  Run run(options, callbacks, include, exclude, nameCodePage, std::move(progress));
   return run.Execute();
 }
 

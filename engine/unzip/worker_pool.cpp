@@ -2,6 +2,8 @@
 
 #include <new>
 
+#include "core/progress.h"
+
 namespace cv {
 
 Status WorkerPool::Start(unsigned count) {
@@ -32,9 +34,20 @@ void WorkerPool::Submit(Job* job) {
   m_wake.notify_one();
 }
 
-void WorkerPool::Wait(Job* job) {
+void WorkerPool::Wait(Job* job, const std::function<void()>& idle) {
   std::unique_lock lock(m_mutex);
-  m_finished.wait(lock, [&] { return job->done; });
+  if (!idle) {
+    m_finished.wait(lock, [&] { return job->done; });
+    return;
+  }
+  // Other jobs finishing wake this wait too: the caller's report is due by time, not by wake-up.
+  while (!job->done) {
+    (void)m_finished.wait_for(lock, kProgressInterval);
+    if (job->done) break;
+    lock.unlock();
+    idle();
+    lock.lock();
+  }
 }
 
 void WorkerPool::Work() {
@@ -62,6 +75,7 @@ void WorkerPool::Work() {
 
 Status DecodeJob(Job& job, std::vector<unsigned char>& scratch) {
   try {
+    if (job.request.stop && job.request.stop->load()) return {StatusKind::kStopped, "stopped"};
     CV_RETURN_IF_ERROR(UnlockAes(job.request));
     job.request.scratch = &scratch;
     if (job.target.empty()) return DecodeEntryData(job.request, nullptr);

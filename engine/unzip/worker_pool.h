@@ -2,8 +2,10 @@
 // and collects the finished ones in archive order.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -31,11 +33,12 @@ struct Job {
   Status status;   // set by the worker
   Status timeSet;  // whether the modification time could be set
   bool done = false;
+  std::atomic<uint64_t> decoded{0};  // bytes decoded so far, counted by the worker
 };
 
 // Runs one job: derives its AES keys when still to be done (kBadPassword, touching no file, when
 // the password does not fit), creates its output file when it is the worker's to create, decodes
-// and closes it. On a worker, or on the calling thread for a job asked a new password.
+// and closes it. kStopped, touching no file, when the run was asked to stop before it began.
 Status DecodeJob(Job& job, std::vector<unsigned char>& scratch);
 
 class WorkerPool {
@@ -52,7 +55,8 @@ class WorkerPool {
   unsigned size() const { return unsigned(m_threads.size()); }
   // `job` must live until Wait(job) returned.
   void Submit(Job* job);
-  void Wait(Job* job);
+  // With `idle`, calls it about every kProgressInterval while the job is not done, unlocked.
+  void Wait(Job* job, const std::function<void()>& idle = {});
 
  private:
   void Work();

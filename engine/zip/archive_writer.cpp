@@ -7,6 +7,12 @@
 namespace cv {
 namespace {
 constexpr size_t kDirectoryBatch = 1 << 20;
+// Long copies go in pieces of this size when someone follows the progress.
+constexpr uint64_t kCopyPiece = 16 << 20;
+
+Status Stopped() {
+  return {StatusKind::kStopped, "stopped by request"};
+}
 }  // namespace
 
 Status ArchiveWriter::Begin(const std::vector<Entry>& entries) {
@@ -16,6 +22,7 @@ Status ArchiveWriter::Begin(const std::vector<Entry>& entries) {
   // Bytes in front of the first entry (a self-extractor stub) are kept.
   uint64_t first = m_old->info().centralOffset;
   for (const Entry& e : entries) first = std::min(first, e.localHeaderOffset);
+  m_uncounted = first;
   return CopyBytes(0, first);
 }
 
@@ -49,9 +56,20 @@ Status ArchiveWriter::CopyBytes(uint64_t from, uint64_t size) {
 
 Status ArchiveWriter::FlushCopy() {
   if (m_copySize == 0) return {};
-  const uint64_t size = m_copySize;
+  uint64_t from = m_copyFrom, size = m_copySize;
   m_copySize = 0;
-  return m_temporary.file().AppendCopy(m_old->file(), m_copyFrom, size);
+  if (!m_progress) return m_temporary.file().AppendCopy(m_old->file(), from, size);
+  while (size > 0) {
+    const uint64_t piece = std::min(size, kCopyPiece);
+    CV_RETURN_IF_ERROR(m_temporary.file().AppendCopy(m_old->file(), from, piece));
+    const uint64_t uncounted = std::min(piece, m_uncounted);
+    m_uncounted -= uncounted;
+    m_copied += piece - uncounted;
+    from += piece;
+    size -= piece;
+    if (m_progress(false)) return Stopped();
+  }
+  return {};
 }
 
 Status ArchiveWriter::CopyEntry(Entry& en, uint64_t limit) {
@@ -82,16 +100,21 @@ Status ArchiveWriter::CopyEntry(Entry& en, uint64_t limit) {
 Status ArchiveWriter::Finish(const std::string& comment) {
   const uint64_t directoryOffset = m_offset;
   std::string batch;
+  CV_RETURN_IF_ERROR(FlushCopy());
+  if (m_progress && m_progress(false)) return Stopped();
   for (const WriteEntry& e : m_central) {
     batch += CentralHeader(e);
     if (batch.size() >= kDirectoryBatch) {
       CV_RETURN_IF_ERROR(Write(batch));
       batch.clear();
+      if (m_progress && m_progress(false)) return Stopped();
     }
   }
   CV_RETURN_IF_ERROR(Write(batch));
   CV_RETURN_IF_ERROR(
       Write(EndRecords(m_central.size(), directoryOffset, m_offset - directoryOffset, comment)));
+  // The last word before the archive changes: a stop here still leaves it as it was.
+  if (m_progress && m_progress(true)) return Stopped();
   // The old archive must be let go of before it can be replaced on Windows.
   if (m_old) *m_old = ArchiveReader();
   return m_temporary.Commit();

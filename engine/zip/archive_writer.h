@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -40,7 +41,15 @@ class ArchiveWriter {
   void AddToDirectory(WriteEntry entry) { m_central.push_back(std::move(entry)); }
 
   // Writes the central directory and the end records with `comment`, and replaces the archive.
+  // kStopped, the archive untouched, when the progress callback asks to stop.
   Status Finish(const std::string& comment);
+
+  // Called between the pieces of long copies and of the central directory with last false, and
+  // once with last true just before the archive is replaced; true stops the run (kStopped).
+  void SetProgress(std::function<bool(bool last)> progress) { m_progress = std::move(progress); }
+  // The bytes of entries copied from the old archive so far (the bytes before its first entry
+  // not counted).
+  uint64_t copied() const { return m_copied; }
 
  private:
   // Queues bytes of the old archive for copying; adjacent ranges are copied in one go.
@@ -54,6 +63,9 @@ class ArchiveWriter {
   uint64_t m_copyFrom = 0;
   uint64_t m_copySize = 0;
   std::vector<WriteEntry> m_central;
+  std::function<bool(bool last)> m_progress;
+  uint64_t m_copied = 0;
+  uint64_t m_uncounted = 0;  // queued bytes before the first entry, which no progress counts
 };
 
 }  // namespace cv

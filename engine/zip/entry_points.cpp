@@ -22,6 +22,8 @@ std::string g_date, g_rootDir, g_tempDir;
 // What ZpSetEncryption and ZpSetNameCodePage chose for the next ZpArchive call only.
 int g_nextEncryption = ZP_ENCRYPTION_TRADITIONAL;
 unsigned g_nextCodePage = 0;
+ZPPROGRESS g_nextProgress = nullptr;
+void* g_nextProgressContext = nullptr;
 
 std::string Text(const char* s) {
   return s ? std::string(s) : std::string();
@@ -118,8 +120,12 @@ int Archive(int count, const char* zipFile, const ZPNAMES* names) {
     options.aes = AesStrength(g_nextEncryption);
   }
   options.nameCodePage = g_nextCodePage;
+  const ZPPROGRESS progress = g_nextProgress;
+  void* const progressContext = g_nextProgressContext;
   g_nextEncryption = ZP_ENCRYPTION_TRADITIONAL;
   g_nextCodePage = 0;
+  g_nextProgress = nullptr;
+  g_nextProgressContext = nullptr;
   if (const char* what = UnsupportedOption(g_options)) {
     Print(std::string("zip error: ") + what + " is not supported");
     return ReturnCode({{StatusKind::kBadOption, what}});
@@ -147,6 +153,12 @@ int Archive(int count, const char* zipFile, const ZPNAMES* names) {
     const std::string name = Utf8ToAnsi(entryName);
     return g_functions.service(name.c_str(), static_cast<unsigned long>(name.size() + 1)) == 1;
   };
+  if (progress) {
+    callbacks.progress = [progress, progressContext](const ProgressCounts& c) {
+      return progress(progressContext, c.bytesDone, c.bytesTotal, c.entriesDone, c.entriesTotal) !=
+             0;
+    };
+  }
   return ReturnCode(RunZip(options, AnsiToUtf8(Text(zipFile)), list, callbacks));
 }
 
@@ -194,6 +206,12 @@ CVZIP_API int CVZIP_CALL ZpSetNameCodePage(unsigned codePage) {
   } catch (...) {
     return 0;
   }
+}
+
+CVZIP_API int CVZIP_CALL ZpSetProgress(ZPPROGRESS progress, void* context) {
+  cv::g_nextProgress = progress;
+  cv::g_nextProgressContext = progress ? context : nullptr;
+  return 1;
 }
 
 CVZIP_API ZPOPT CVZIP_CALL ZpGetOptions(void) {

@@ -49,9 +49,15 @@ Status EntryWriter::WriteFolder(const ScanItem& item, bool replacing) {
   return {};
 }
 
+Status EntryWriter::NextBlock(BlockResult* r) {
+  if (m_pipeline.Next(r)) return {};
+  if (m_pipeline.gaveUp()) return {StatusKind::kStopped, "stopped by request"};
+  return {StatusKind::kIo, "compression ended early"};
+}
+
 Status EntryWriter::DrainSource(size_t source, BlockResult& r) {
   while (!r.last) {
-    if (!m_pipeline.Next(&r)) return {StatusKind::kIo, "compression ended early"};
+    CV_RETURN_IF_ERROR(NextBlock(&r));
     if (r.source != source) return {StatusKind::kIo, "compression out of order"};
   }
   return {};
@@ -152,6 +158,7 @@ Status EntryWriter::WriteStored(const PipelineSource& source, WriteEntry& e, Cip
     size += block.size();
     CV_RETURN_IF_ERROR(Encrypt(cipher, block.data(), block.size()));
     CV_RETURN_IF_ERROR(m_out.Write(block.data(), block.size()));
+    if (StopAsked()) return {StatusKind::kStopped, "stopped by request"};
   }
   if (crc != e.crc || size != e.uncompressedSize) {
     *readFailure = {StatusKind::kIo, "the file changed while it was read"};
@@ -162,7 +169,7 @@ Status EntryWriter::WriteStored(const PipelineSource& source, WriteEntry& e, Cip
 Status EntryWriter::WriteFile(const ScanItem& item, bool replacing, bool* unread) {
   *unread = false;
   BlockResult r;
-  if (!m_pipeline.Next(&r)) return {StatusKind::kIo, "compression ended early"};
+  CV_RETURN_IF_ERROR(NextBlock(&r));
   const size_t source = r.source;
   const PipelineSource& src = m_pipeline.source(source);
   if (!r.status.ok()) {
@@ -196,7 +203,8 @@ Status EntryWriter::WriteFile(const ScanItem& item, bool replacing, bool* unread
     CV_RETURN_IF_ERROR(Encrypt(cipher, r.data.data(), r.data.size()));
     CV_RETURN_IF_ERROR(m_out.Write(r.data.data(), r.data.size()));
     if (r.last) break;
-    if (!m_pipeline.Next(&r)) return {StatusKind::kIo, "compression ended early"};
+    if (StopAsked()) return {StatusKind::kStopped, "stopped by request"};
+    CV_RETURN_IF_ERROR(NextBlock(&r));
     if (!r.status.ok()) {
       // A read failed part way: the entry is taken out again.
       CV_RETURN_IF_ERROR(m_out.TruncateTo(start));

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <random>
 #include <string>
 
@@ -37,6 +38,9 @@ class EntryWriter {
   // is written for it and `*unread` is set, so that the entry it was to replace can be kept.
   Status WriteFile(const ScanItem& item, bool replacing, bool* unread);
 
+  // Called after each block written; true stops the run (kStopped).
+  void SetTick(std::function<bool()> tick) { m_tick = std::move(tick); }
+
   uint64_t totalIn() const { return m_totalIn; }
   uint64_t totalOut() const { return m_totalOut; }
 
@@ -65,6 +69,9 @@ class EntryWriter {
                      Status* readFailure);
   Status Unread(const ScanItem& item, bool replacing, const Status& why, bool* unread);
   Status DrainSource(size_t source, BlockResult& r);
+  // The pipeline's next block; kStopped when waiting for it was given up.
+  Status NextBlock(BlockResult* r);
+  bool StopAsked() { return m_tick && m_tick(); }
 
   ArchiveWriter& m_out;
   CompressPipeline& m_pipeline;
@@ -75,6 +82,7 @@ class EntryWriter {
   std::mt19937 m_random{std::random_device{}()};
   uint64_t m_totalIn = 0;
   uint64_t m_totalOut = 0;
+  std::function<bool()> m_tick;
 };
 
 // Compressed size as a whole percentage saved, 0 when nothing was.

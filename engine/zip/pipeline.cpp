@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <new>
 
+#include "core/progress.h"
 #include "platform/file.h"
 #include "zip/block_deflate.h"
 
@@ -159,6 +160,7 @@ void CompressPipeline::Work() {
     } catch (...) {
       result.status = {StatusKind::kIo, "compressing failed"};
     }
+    m_bytesRead.fetch_add(m_jobs[j].length, std::memory_order_relaxed);
     {
       std::lock_guard lock(m_mutex);
       m_slots[j % m_window] = std::move(result);
@@ -172,7 +174,18 @@ bool CompressPipeline::Next(BlockResult* result) {
   std::unique_lock lock(m_mutex);
   if (m_consumed == m_jobs.size()) return false;
   const size_t slot = m_consumed % m_window;
-  m_changed.wait(lock, [&] { return bool(m_ready[slot]); });
+  if (!m_idle) {
+    m_changed.wait(lock, [&] { return bool(m_ready[slot]); });
+  }
+  // Workers finishing other blocks wake this wait too: the idle call's own clock decides.
+  while (!m_ready[slot]) {
+    (void)m_changed.wait_for(lock, kProgressInterval);
+    if (m_ready[slot]) break;
+    lock.unlock();
+    m_gaveUp = m_idle();
+    if (m_gaveUp) return false;
+    lock.lock();
+  }
   *result = std::move(m_slots[slot]);
   m_ready[slot] = false;
   ++m_consumed;

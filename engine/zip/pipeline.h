@@ -4,6 +4,7 @@
 // whatever the file sizes.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -70,8 +71,15 @@ class CompressPipeline {
   // The most bytes the compressed data of a source of `size` bytes can take, whatever it holds.
   static uint64_t MaxDataSize(uint64_t size, LineEnds lineEnds);
 
-  // The next block in order (sources in order, blocks of each in order). False after the last.
+  // The next block in order (sources in order, blocks of each in order). False after the last,
+  // and when `idle` gave up.
   bool Next(BlockResult* result);
+  // Called about every kProgressInterval while Next waits for a block, unlocked, on Next's thread;
+  // true gives up waiting: Next returns false and gaveUp() tells.
+  void SetIdle(std::function<bool()> idle) { m_idle = std::move(idle); }
+  bool gaveUp() const { return m_gaveUp; }
+  // The bytes of the sources the workers have dealt with (read, failed or not), as they go.
+  uint64_t bytesRead() const { return m_bytesRead.load(std::memory_order_relaxed); }
 
  private:
   struct Job {
@@ -98,6 +106,9 @@ class CompressPipeline {
   std::vector<bool> m_ready;
   std::vector<Thread> m_workers;
   Status m_started;
+  std::function<bool()> m_idle;
+  bool m_gaveUp = false;
+  std::atomic<uint64_t> m_bytesRead{0};
 };
 
 }  // namespace cv

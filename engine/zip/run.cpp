@@ -36,7 +36,10 @@ bool IsTextFile(const std::string& path, uint64_t size) {
 class ZipRun {
  public:
   ZipRun(const ZipOptions& options, const std::string& archive, const ZipCallbacks& callbacks)
-      : m_options(options), m_archive(archive), m_messages(callbacks, options.quiet) {}
+      : m_options(options),
+        m_archive(archive),
+        m_messages(callbacks, options.quiet),
+        m_progress(callbacks.progress) {}
 
   ZipOutcome Add(const std::vector<std::string>& names);
   ZipOutcome Delete(const std::vector<std::string>& names);
@@ -60,6 +63,7 @@ class ZipRun {
   std::vector<uint64_t> m_limits;
   std::string m_password;
   std::shared_ptr<const CryptoLibrary> m_crypto;
+  ProgressMeter m_progress;
 };
 
 Status ZipRun::OpenExisting(ZipStep* step) {
@@ -104,6 +108,24 @@ ZipOutcome ZipRun::WriteArchive(const std::vector<Planned>& plan,
     }
     sources.push_back(std::move(s));
   }
+  const Status stopped(StatusKind::kStopped, "stopped by request");
+  uint64_t totalBytes = 0;
+  for (const Planned& p : plan) {
+    if (p.item != kNone) {
+      totalBytes += items[p.item].info.isDirectory ? 0 : items[p.item].info.size;
+    } else {
+      totalBytes += m_limits[p.existing] - m_entries[p.existing].localHeaderOffset;
+    }
+  }
+  m_progress.SetTotals(totalBytes, plan.size());
+  uint64_t entriesDone = 0;
+  // Set once the writer and the pipeline exist: what they have done so far.
+  std::function<std::pair<uint64_t, uint64_t>()> done = [] {
+    return std::pair<uint64_t, uint64_t>();
+  };
+  auto tick = [&] { return m_progress.active() && m_progress.Tick(done); };
+  if (tick()) return Fail(ZipStep::kStart, stopped);
+
   ArchiveWriter out(m_archive, m_exists ? &m_reader : nullptr);
   Status s = out.Begin(m_entries);
   if (!s.ok()) return Fail(ZipStep::kCreate, s);
@@ -116,6 +138,16 @@ ZipOutcome ZipRun::WriteArchive(const std::vector<Planned>& plan,
   CompressPipeline pipeline(std::move(sources), m_options.level, std::move(makeFrame));
   if (!pipeline.started().ok()) return Fail(ZipStep::kWrite, pipeline.started());
   EntryWriter writer(out, pipeline, m_options, m_password, m_crypto.get(), m_messages);
+  if (m_progress.active()) {
+    done = [&] { return std::pair{out.copied() + pipeline.bytesRead(), entriesDone}; };
+    out.SetProgress([&](bool last) {
+      if (!last) return tick();
+      const auto [bytes, entries] = done();
+      return m_progress.Finish(bytes, entries);
+    });
+    pipeline.SetIdle(tick);
+    writer.SetTick(tick);
+  }
   for (const Planned& p : plan) {
     const bool replacing = p.existing != kNone;
     if (p.item == kNone) {
@@ -131,6 +163,8 @@ ZipOutcome ZipRun::WriteArchive(const std::vector<Planned>& plan,
       }
     }
     if (!s.ok()) return Fail(ZipStep::kWrite, s);
+    ++entriesDone;
+    if (tick()) return Fail(ZipStep::kWrite, stopped);
   }
   s = out.Finish(m_exists ? m_reader.info().comment : std::string());
   if (!s.ok()) return Fail(ZipStep::kCommit, s);
@@ -148,7 +182,11 @@ ZipOutcome ZipRun::Add(const std::vector<std::string>& names) {
   if (Status s = OpenExisting(&step); !s.ok()) return Fail(step, s);
   if (names.empty()) {
     // Nothing to add: a missing archive is created empty, an existing one left alone.
-    if (m_exists) return {};
+    if (m_exists) {
+      m_progress.SetTotals(0, 0);
+      (void)m_progress.Finish(0, 0);
+      return {};
+    }
     return WriteArchive({}, {});
   }
   FileInfo root;

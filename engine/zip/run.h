@@ -10,6 +10,7 @@
 
 #include "core/aes.h"
 #include "core/line_ends.h"
+#include "core/progress.h"
 #include "core/status.h"
 
 namespace cv {
@@ -42,6 +43,8 @@ struct ZipCallbacks {
   std::function<bool(const std::string& entryName, std::string* password)> password;
   // Called before each entry is added, replaced or deleted; true stops the run.
   std::function<bool(const std::string& entryName)> stop;
+  // The run's progress as cvzip.h says ZpSetProgress's callback gets it; true stops the run.
+  ProgressMeter::Callback progress;
 };
 
 // What a run met, for entry_points.cpp to pick the return code from: the failure that ended it

@@ -397,6 +397,8 @@ def build():
     big = bytes(range(256)) * (5 * 4096 + 7)
     a["large_entry.zip"] = archive([Member("large.bin", big, method=8),
                                     Member("after.txt", b"after\n")])
+    a["small_then_large.zip"] = archive([Member("first.txt", b"first\n"),
+                                         Member("large.bin", big, method=8)])
     m = Member("large.bin", big, method=8)
     m.local = m.central = dict(crc=m.crc ^ 1)
     a["bad_crc_large.zip"] = archive([m, Member("fine.txt", b"fine\n")])

@@ -71,6 +71,14 @@ int CVUNZIP_CALL OnService(const char* text, unsigned long length) {
   return int(g_unzip->serviced.size()) - 1 == g_unzip->stopAt ? 1 : 0;
 }
 
+int CVUNZIP_CALL OnProgress(void* run, unsigned long long bytesDone, unsigned long long bytesTotal,
+                            unsigned long long entriesDone, unsigned long long entriesTotal) {
+  ExpectCallingThread();
+  auto* r = static_cast<UnzipRun*>(run);
+  r->progress.push_back({bytesDone, bytesTotal, entriesDone, entriesTotal});
+  return Reached(r->stopAtStage, r->progress.back()) ? 1 : 0;
+}
+
 ZipResult* g_zip = nullptr;
 const ZipAnswers* g_answers = nullptr;
 
@@ -84,6 +92,14 @@ int OnZipPassword(char* buffer, int size, const char*, const char*) {
   if (g_answers->password.empty()) return 1;
   std::snprintf(buffer, size_t(size), "%s", g_answers->password.c_str());
   return 0;
+}
+
+int OnZipProgress(void* result, unsigned long long bytesDone, unsigned long long bytesTotal,
+                  unsigned long long entriesDone, unsigned long long entriesTotal) {
+  ExpectCallingThread();
+  auto* r = static_cast<ZipResult*>(result);
+  r->progress.push_back({bytesDone, bytesTotal, entriesDone, entriesTotal});
+  return Reached(g_answers->stopAtStage, r->progress.back()) ? 1 : 0;
 }
 
 int OnZipService(const char* text, unsigned long length) {
@@ -246,9 +262,12 @@ int UnzipRun::Call(const fs::path& archive, const char* target) {
   for (auto& s : exclude) ex.push_back(s.data());
   g_unzip = this;
   g_caller = std::this_thread::get_id();
+  progress.clear();
+  EXPECT_EQ(Wiz_SetProgress(OnProgress, this), 1);
   int rc =
       Wiz_SingleEntryUnzip(int(in.size()), in.data(), int(ex.size()), ex.data(), &dcl, &functions);
   g_unzip = nullptr;
+  EXPECT_EQ(ProgressFault(progress, rc == PK_OK), "") << zip;
   return rc;
 }
 
@@ -282,13 +301,41 @@ ZipResult Zip(const ZPOPT& options, const std::string& archive,
   ZpSetOptions(&options);
   EXPECT_EQ(ZpSetEncryption(answers.encryption), 1);
   if (answers.codePage) EXPECT_EQ(ZpSetNameCodePage(answers.codePage), 1);
+  g_caller = std::this_thread::get_id();
+  EXPECT_EQ(ZpSetProgress(OnZipProgress, &result), 1);
   std::vector<std::string> copies = names;
   std::vector<char*> slots(std::max<size_t>(copies.size(), ZPNAMES_SLOTS), nullptr);
   for (size_t i = 0; i < copies.size(); ++i) slots[i] = copies[i].data();
   result.code =
       ZpArchive(int(names.size()), archive.c_str(), reinterpret_cast<const ZPNAMES*>(slots.data()));
   g_zip = nullptr;
+  EXPECT_EQ(ProgressFault(result.progress, result.code == ZE_OK), "") << archive;
   return result;
+}
+
+bool Reached(Stage stage, const Progress& p) {
+  return stage == Stage::kFirstReport || (stage == Stage::kAfterFirstEntry && p.entriesDone >= 1) ||
+         (stage == Stage::kAllEntriesDone && p.entriesDone == p.entriesTotal) ||
+         (stage == Stage::kInsideLastEntry && p.entriesDone + 1 == p.entriesTotal &&
+          p.bytesDone > p.bytesTotal / 2 && p.bytesDone < p.bytesTotal);
+}
+
+std::string ProgressFault(const std::vector<Progress>& calls, bool succeeded) {
+  if (calls.empty()) return succeeded ? "no progress reported" : "";
+  for (size_t i = 1; i < calls.size(); ++i) {
+    const Progress &p = calls[i], &before = calls[i - 1];
+    if (p.bytesTotal != before.bytesTotal || p.entriesTotal != before.entriesTotal ||
+        p.bytesDone < before.bytesDone || p.entriesDone < before.entriesDone) {
+      return "call " + std::to_string(i) + " changed a total or went back";
+    }
+  }
+  const Progress& last = calls.back();
+  if (last.bytesDone > last.bytesTotal || last.entriesDone > last.entriesTotal)
+    return "past the totals";
+  if (succeeded && (last.bytesDone != last.bytesTotal || last.entriesDone != last.entriesTotal)) {
+    return "the last call is not complete";
+  }
+  return "";
 }
 
 ZPOPT ProgramDefaults() {

@@ -52,6 +52,23 @@ std::string RandomBytes(size_t size, unsigned seed);
 // The crafted archives of make_hostile_archives.py, written once per test program.
 fs::path Crafted(const std::string& name);
 
+// One call of either engine's progress callback.
+struct Progress {
+  unsigned long long bytesDone, bytesTotal, entriesDone, entriesTotal;
+};
+// Where a test stops a run through the progress callback (with the faults' progressEveryStep).
+enum class Stage {
+  kNone,
+  kFirstReport,      // before the first entry
+  kAfterFirstEntry,  // between entries
+  kInsideLastEntry,  // all but the last entry done, the last one more than half done
+  kAllEntriesDone,   // zip: while the central directory is written
+};
+bool Reached(Stage stage, const Progress& p);
+// Empty when the calls keep their totals, their done counts only grow and stay within the
+// totals, and (for a run that succeeded) the last one is complete; else what is wrong.
+std::string ProgressFault(const std::vector<Progress>& calls, bool succeeded);
+
 // One unzip engine run with every callback recorded. Fill the options, then List, Test or Extract.
 struct UnzipRun {
   UnzipRun();
@@ -60,7 +77,9 @@ struct UnzipRun {
   std::deque<int> replies;            // of the replace callback (then 100)
   std::deque<std::string> passwords;  // answers of the password callback (then none)
   int stopAt = -1;                    // the service call (0-based) that answers 1
+  Stage stopAtStage = Stage::kNone;   // the progress call that answers 1
   USERFUNCTION functions{};
+  std::vector<Progress> progress;
 
   struct Listed {
     unsigned long long compressedSize, size;
@@ -91,6 +110,7 @@ struct ZipResult {
   int code = -1;
   std::vector<std::string> lines, serviced;
   int passwordCalls = 0;
+  std::vector<Progress> progress;
   std::string Text() const;
   bool Printed(const std::string& part) const { return Text().find(part) != std::string::npos; }
 };
@@ -101,6 +121,7 @@ struct ZipAnswers {
   int encryption = ZP_ENCRYPTION_TRADITIONAL;
   unsigned codePage = 0;
   std::function<void(const std::string& name)> onService;  // runs inside the service callback
+  Stage stopAtStage = Stage::kNone;                        // the progress call that answers 1
 };
 ZipResult Zip(const ZPOPT& options, const std::string& archive,
               const std::vector<std::string>& names, const ZipAnswers& answers = {});

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <sstream>
 
+#include "core/reader.h"
 #include "platform/faults.h"
 #include "platform/path.h"
 #include "support.h"
@@ -315,6 +316,7 @@ struct FailureCase {
   const char* message;
   const char* after;  // "name=content;..." afterwards; "name!" for a file that must not exist
   const char* password = nullptr;  // the answer to every password request; else three wrong ones
+  Stage stop = Stage::kNone;       // where the progress callback stops the run
 };
 
 class FailureTest : public ScratchTest, public testing::WithParamInterface<FailureCase> {
@@ -333,6 +335,7 @@ TEST_P(FailureTest, LeavesExistingFilesAndNoPartialFile) {
   cv::SetFaultInjection(c.faults);
   UnzipRun run;
   run.dcl.noflag = 1;
+  run.stopAtStage = c.stop;
   run.passwords = {"a", "b", "c"};
   if (c.password) run.passwords = {c.password, c.password};
   EXPECT_EQ(run.Extract(Crafted(c.archive + std::string(".zip")), "target"), c.code)
@@ -386,6 +389,34 @@ const FailureCase kFailures[] = {
      "AES is not available",
      "secret2.txt=old;secret1.txt!;plain.txt=plain\n",
      "pw"},
+    // Stopped through the progress callback: the file being written goes, complete ones stay.
+    {"stop_first",
+     "small_then_large",
+     "first.txt=old",
+     {.progressEveryStep = true},
+     IZ_CTRLC,
+     "stopped",
+     "first.txt=old;large.bin!",
+     nullptr,
+     Stage::kFirstReport},
+    {"stop_between",
+     "small_then_large",
+     "",
+     {.progressEveryStep = true},
+     IZ_CTRLC,
+     "stopped",
+     "first.txt=first\n",
+     nullptr,
+     Stage::kAfterFirstEntry},
+    {"stop_inside",
+     "small_then_large",
+     "",
+     {.progressEveryStep = true, .holdDecodeAt = 3 << 20},
+     IZ_CTRLC,
+     "stopped",
+     "first.txt=first\n;large.bin!",
+     nullptr,
+     Stage::kInsideLastEntry},
 };
 INSTANTIATE_TEST_SUITE_P(Cases, FailureTest, testing::ValuesIn(kFailures),
                          [](const auto& info) { return std::string(info.param.label); });
@@ -426,6 +457,35 @@ TEST_F(ScratchTest, ListingDeliversThirteenValuesAndTotals) {
   EXPECT_EQ(some.listed[1].name, "empty");
   EXPECT_EQ(some.functions.NumMembers, 2u);
   EXPECT_EQ(some.functions.TotalSize, 10000u);
+}
+
+// Each kind of run counts the entries it selects and their sizes; a listing counts its central
+// directory's bytes. (Every run of these suites checks that the counts only grow, see support.)
+TEST_F(ScratchTest, ProgressTotalsAreThoseOfTheSelectedEntries) {
+  fs::path archive =
+      MakeArchive({{"a.txt", std::string(10000, 'a')}, {"d/b", std::string(5 << 20, 'b')}});
+  cv::ArchiveReader reader;
+  ASSERT_TRUE(reader.Open(archive.string()).ok());
+  const unsigned long long all = 10000 + (5 << 20), directory = reader.info().centralSize;
+  const struct {
+    char mode;  // l list, t test, x extract
+    std::vector<std::string> include;
+    unsigned long long bytes, entries;
+  } cases[] = {{'x', {}, all, 2},
+               {'t', {}, all, 2},
+               {'x', {"d/*"}, all - 10000, 1},
+               {'l', {}, directory, 2},
+               {'l', {"a.txt"}, directory, 1}};
+  for (const auto& c : cases) {
+    UnzipRun run;
+    run.include = c.include;
+    const int rc = c.mode == 'l'   ? run.List(archive)
+                   : c.mode == 't' ? run.Test(archive)
+                                   : run.Extract(archive, "out");
+    ASSERT_EQ(rc, PK_OK) << run.Output();
+    EXPECT_EQ(run.progress.at(0).bytesTotal, c.bytes) << c.mode << c.include.size();
+    EXPECT_EQ(run.progress[0].entriesTotal, c.entries) << c.mode << c.include.size();
+  }
 }
 
 // Names that older systems wrote in their own code page, listed and extracted under it; a name

@@ -159,8 +159,12 @@ class WindowsTest : public testing::Test {
         reinterpret_cast<decltype(m_zpSetEncryption)>(GetProcAddress(m_zipDll, "ZpSetEncryption"));
     m_zpSetCodePage =
         reinterpret_cast<decltype(m_zpSetCodePage)>(GetProcAddress(m_zipDll, "ZpSetNameCodePage"));
+    m_setProgress =
+        reinterpret_cast<decltype(m_setProgress)>(GetProcAddress(m_unzipDll, "Wiz_SetProgress"));
+    m_zpSetProgress =
+        reinterpret_cast<decltype(m_zpSetProgress)>(GetProcAddress(m_zipDll, "ZpSetProgress"));
     ASSERT_TRUE(m_unzip && m_zpInit && m_zpSetOptions && m_zpArchive && m_setCodePage &&
-                m_zpSetEncryption && m_zpSetCodePage);
+                m_zpSetEncryption && m_zpSetCodePage && m_setProgress && m_zpSetProgress);
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
     m_dir = std::string(temp) + "cvengine-" + std::to_string(GetTickCount64()) + "-" +
@@ -214,8 +218,46 @@ class WindowsTest : public testing::Test {
   int(CVUNZIP_CALL* m_setCodePage)(unsigned) = nullptr;
   int(CVZIP_CALL* m_zpSetEncryption)(int) = nullptr;
   int(CVZIP_CALL* m_zpSetCodePage)(unsigned) = nullptr;
+  int(CVUNZIP_CALL* m_setProgress)(DLLPROGRESS, void*) = nullptr;
+  int(CVZIP_CALL* m_zpSetProgress)(ZPPROGRESS, void*) = nullptr;
   std::string m_dir;
 };
+
+// The progress calls of one run: how many came off the calling thread, and the last entry count.
+struct ProgressLog {
+  DWORD thread = GetCurrentThreadId();
+  int stop = 0, offThread = 0;
+  unsigned long long entriesDone = 0;
+  static int CVUNZIP_CALL Record(void* log, unsigned long long, unsigned long long,
+                                 unsigned long long entriesDone, unsigned long long) {
+    auto* self = static_cast<ProgressLog*>(log);
+    if (GetCurrentThreadId() != self->thread) ++self->offThread;
+    self->entriesDone = entriesDone;
+    return self->stop;
+  }
+};
+
+// The progress extension through the DLLs' exports: on the calling thread up to the whole run; a
+// stop leaves the archive as it was and no temporary file.
+TEST_F(WindowsTest, ProgressReachesTheTotalsAndStopsTheRun) {
+  ProgressLog extracting, adding;
+  ASSERT_EQ(m_setProgress(ProgressLog::Record, &extracting), 1);
+  ASSERT_EQ(Unzip(Crafted("large_entry.zip"), m_dir), PK_OK);
+  EXPECT_EQ(extracting.offThread, 0);
+  EXPECT_EQ(extracting.entriesDone, 2u);
+  const std::string archive = m_dir + "\\new.zip";
+  ASSERT_EQ(Zip(ProgramDefaults(), archive, {m_dir + "\\after.txt"}), ZE_OK);
+  std::string before, after;
+  ASSERT_TRUE(ReadLong(archive, &before));
+  adding.stop = 1;
+  ASSERT_EQ(m_zpSetProgress(ProgressLog::Record, &adding), 1);
+  EXPECT_EQ(Zip(ProgramDefaults(), archive, {m_dir + "\\large.bin"}), ZE_ABORTED);
+  EXPECT_EQ(adding.offThread, 0);
+  ASSERT_TRUE(ReadLong(archive, &after));
+  EXPECT_TRUE(after == before);
+  WIN32_FIND_DATAA found;
+  EXPECT_EQ(FindFirstFileA((m_dir + "\\*.cvztmp").c_str(), &found), INVALID_HANDLE_VALUE);
+}
 
 // Paths of any length are written and read through the long-path form, both ways.
 TEST_F(WindowsTest, PathsLongerThan260Characters) {

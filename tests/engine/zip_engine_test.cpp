@@ -562,6 +562,10 @@ TEST_F(ScratchTest, MessagesAndServiceCallsFollowTheEntries) {
   EXPECT_EQ(r.lines[0].rfind("  adding: a.txt (deflated ", 0), 0u) << r.lines[0];
   EXPECT_EQ(r.lines[1], "  adding: b.txt (stored 0%)");
   EXPECT_EQ(r.serviced, (std::vector<std::string>{"a.txt", "b.txt"}));
+  // The progress counts the new archive's entries, the files' bytes and the entries copied over.
+  EXPECT_EQ(r.progress.at(0).bytesTotal, fs::file_size("a.txt") + 1);
+  EXPECT_EQ(r.progress[0].entriesTotal, 2u);
+  const std::string kept = EntryBytes("arc.zip").at(0);
   ZPOPT quiet{}, verbose{}, del{};
   quiet.fQuiet = verbose.fVerbose = del.fDeleteEntries = 1;
   EXPECT_TRUE(Zip(quiet, "q.zip", {"a.txt"}).lines.empty());
@@ -569,6 +573,8 @@ TEST_F(ScratchTest, MessagesAndServiceCallsFollowTheEntries) {
   ASSERT_EQ(r.lines.size(), 2u) << r.Text();
   EXPECT_EQ(r.lines[1].rfind("total bytes=", 0), 0u);
   r = Zip(del, "arc.zip", {"b.txt"});
+  EXPECT_EQ(r.progress.at(0).bytesTotal, kept.size());
+  EXPECT_EQ(r.progress[0].entriesTotal, 1u);
   EXPECT_EQ(r.lines, std::vector<std::string>{"deleting: b.txt"});
   EXPECT_EQ(r.serviced, std::vector<std::string>{"b.txt"});
 }
@@ -583,6 +589,7 @@ struct FailureCase {
   const char* names;
   const char* stopAt;
   int code;
+  Stage stop = Stage::kNone;  // where the progress callback stops the run
 };
 
 // Every failure gives its code and a message line, and leaves the archive byte for byte as it
@@ -590,6 +597,8 @@ struct FailureCase {
 TEST_F(ScratchTest, FailuresLeaveTheArchiveAsItWas) {
   WriteFile("a.txt", Lines(800000));
   WriteFile("b.txt", "b");
+  WriteFile("big.txt", Lines(24 << 20));  // many blocks: the workers cannot get far ahead
+  const cv::FaultInjection everyStep{.progressEveryStep = true};
   const FailureCase cases[] = {
       {"a name matching no file", "arc.zip", "", {}, "b.txt missing.txt", "", ZE_OPEN},
       {"a pattern matching no file", "arc.zip", "", {}, "*.none", "", ZE_OPEN},
@@ -615,6 +624,16 @@ TEST_F(ScratchTest, FailuresLeaveTheArchiveAsItWas) {
        ZE_PARMS},
       {"an unknown compression level", "arc.zip", "x", {}, "b.txt", "", ZE_PARMS},
       {"an unsupported option", "arc.zip", "m", {}, "b.txt", "", ZE_PARMS},
+      {"a stop at the first report", "arc.zip", "", everyStep, "b.txt", "", ZE_ABORTED,
+       Stage::kFirstReport},
+      {"a stop between entries", "arc.zip", "", everyStep, "b.txt a.txt", "", ZE_ABORTED,
+       Stage::kAfterFirstEntry},
+      {"a stop inside a large file", "arc.zip", "", everyStep, "big.txt", "", ZE_ABORTED,
+       Stage::kInsideLastEntry},
+      {"a stop while the directory is written", "arc.zip", "", everyStep, "b.txt", "", ZE_ABORTED,
+       Stage::kAllEntriesDone},
+      {"a stop while deleting, the directory written", "arc.zip", "d", everyStep, "old.txt", "",
+       ZE_ABORTED, Stage::kAllEntriesDone},
   };
   for (const FailureCase& c : cases) {
     SCOPED_TRACE(c.what);
@@ -637,8 +656,9 @@ TEST_F(ScratchTest, FailuresLeaveTheArchiveAsItWas) {
     if (options.find('b') != std::string::npos) o.szRootDir = const_cast<char*>("no-such-folder");
     cv::SetFaultInjection(c.faults);
     const bool aes = options.find('a') != std::string::npos;
-    ZipResult r = Zip(o, c.archive, Split(c.names),
-                      {aes ? "pw" : "", c.stopAt, aes ? ZP_ENCRYPTION_AES256 : 0});
+    ZipAnswers answers{aes ? "pw" : "", c.stopAt, aes ? ZP_ENCRYPTION_AES256 : 0};
+    answers.stopAtStage = c.stop;
+    ZipResult r = Zip(o, c.archive, Split(c.names), answers);
     cv::SetFaultInjection({});
     EXPECT_EQ(r.code, c.code) << r.Text();
     ASSERT_FALSE(r.lines.empty());

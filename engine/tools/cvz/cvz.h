@@ -21,6 +21,18 @@ bool ParseCodePage(const std::string& value, unsigned* codePage);
 int PrintLine(char* text, unsigned long length);
 int AnswerPassword(char* buffer, int size, const char* prompt, const char* name);
 
+// The progress line on stderr: set by --progress, or when stderr is a terminal and the command
+// is not quiet. Drawn only on a terminal and not quiet; with --progress elsewhere the callback is
+// set and draws nothing (what the benchmark measures).
+extern bool g_forceProgress;
+bool ProgressWanted(bool quiet);
+// The callback both engines take (void* context: the quiet flag), and the end of the line.
+int DrawProgress(void* quiet, unsigned long long bytesDone, unsigned long long bytesTotal,
+                 unsigned long long entriesDone, unsigned long long entriesTotal);
+void EndProgress();
+// Takes the line away before a line goes to stdout.
+void ClearProgress();
+
 int CvzList(const CvzArgs& args);
 int CvzTest(const CvzArgs& args);
 int CvzExtract(const CvzArgs& args);

@@ -2,10 +2,14 @@
 // against other ZIP tools.
 #include "tools/cvz/cvz.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
+#include <string>
 
 namespace {
 
@@ -82,12 +86,66 @@ delete sets fDeleteEntries = 1. The exit code of add and delete is the zip engin
 12 nothing to do, 13 no archive, 14 write error, 15 cannot create, 16 bad option (or no AES on
 this system), 18 a name not found or a file not read, 80 stopped.
 
+Every command shows its progress on stderr when stderr is a terminal (one line: percent, bytes
+and entries done of the total), except with -q or -qq. --progress follows the progress even
+when nothing is drawn (output to a file, -q), so that what following it costs can be measured.
+
 A command line cvz does not understand exits with 10.
 )";
 
 }  // namespace
 
 std::string g_password;
+bool g_forceProgress = false;
+
+namespace {
+bool g_progressDrawn = false;
+
+// 1536 -> "1.5 KiB"
+std::string Size(unsigned long long bytes) {
+  static const char* const kUnits[] = {"B", "KiB", "MiB", "GiB", "TiB"};
+  double value = double(bytes);
+  size_t unit = 0;
+  while (value >= 1024 && unit + 1 < std::size(kUnits)) {
+    value /= 1024;
+    ++unit;
+  }
+  char text[32];
+  std::snprintf(text, sizeof text, unit == 0 ? "%.0f %s" : "%.1f %s", value, kUnits[unit]);
+  return text;
+}
+}  // namespace
+
+bool ProgressWanted(bool quiet) {
+  return g_forceProgress || (!quiet && ::isatty(STDERR_FILENO));
+}
+
+int DrawProgress(void* quiet, unsigned long long bytesDone, unsigned long long bytesTotal,
+                 unsigned long long entriesDone, unsigned long long entriesTotal) {
+  if (*static_cast<bool*>(quiet) || !::isatty(STDERR_FILENO)) return 0;
+  const unsigned percent = bytesTotal     ? unsigned(bytesDone * 100.0 / double(bytesTotal))
+                           : entriesTotal ? unsigned(entriesDone * 100 / entriesTotal)
+                                          : 100;
+  // Blanks at the end clear what a longer line before left.
+  std::fprintf(stderr, "\r%3u%%  %s of %s  %llu of %llu entries   ", percent,
+               Size(bytesDone).c_str(), Size(bytesTotal).c_str(), entriesDone, entriesTotal);
+  std::fflush(stderr);
+  g_progressDrawn = true;
+  return 0;
+}
+
+void ClearProgress() {
+  // The line is drawn again by the next report, below what stdout printed.
+  static const bool shared = ::isatty(STDOUT_FILENO);
+  if (!g_progressDrawn || !shared) return;
+  std::fputs("\r\033[K", stderr);
+  g_progressDrawn = false;
+}
+
+void EndProgress() {
+  if (g_progressDrawn) std::fputc('\n', stderr);
+  g_progressDrawn = false;
+}
 
 int Usage(const std::string& problem) {
   std::fprintf(stderr, "cvz: %s (see cvz --help)\n", problem.c_str());
@@ -95,6 +153,7 @@ int Usage(const std::string& problem) {
 }
 
 int PrintLine(char* text, unsigned long length) {
+  ClearProgress();
   std::fwrite(text, 1, length, stdout);
   std::fputc('\n', stdout);
   return 0;

@@ -13,6 +13,7 @@ void CVUNZIP_CALL ListEntry(unsigned long long compressedSize, unsigned long lon
                             unsigned ratio, unsigned month, unsigned day, unsigned year,
                             unsigned hour, unsigned minute, char, char* name, char* method,
                             unsigned crc, char flags) {
+  ClearProgress();
   std::printf("%12llu %12llu %4u%% %04u-%02u-%02u %02u:%02u %08x %-7s %s%s\n", size, compressedSize,
               ratio, year, month, day, hour, minute, crc, method, (flags & 0x40) ? "+" : "", name);
 }
@@ -29,8 +30,11 @@ int Run(DCL& dcl, std::vector<std::string>& include, std::vector<std::string>& e
   functions.print = PrintLine;
   functions.password = AnswerPassword;
   functions.SendApplicationMessage = ListEntry;
+  bool quiet = dcl.fQuiet != 0;
+  if (ProgressWanted(quiet)) Wiz_SetProgress(DrawProgress, &quiet);
   int rc =
       Wiz_SingleEntryUnzip(int(in.size()), in.data(), int(ex.size()), ex.data(), &dcl, &functions);
+  EndProgress();
   std::fflush(stdout);
   return rc;
 }
@@ -44,6 +48,8 @@ int CvzList(const CvzArgs& args) {
   for (size_t i = 1; i < args.size(); ++i) {
     if (args[i] == "--codepage" && i + 1 < args.size()) {
       if (!ParseCodePage(args[++i], &codePage)) return kUsageError;
+    } else if (args[i] == "--progress") {
+      g_forceProgress = true;
     } else {
       return Usage("list takes one archive");
     }
@@ -71,6 +77,8 @@ int CvzTest(const CvzArgs& args) {
       g_password = args[++i];
     } else if (args[i] == "--codepage" && i + 1 < args.size()) {
       if (!ParseCodePage(args[++i], &codePage)) return kUsageError;
+    } else if (args[i] == "--progress") {
+      g_forceProgress = true;
     } else {
       return Usage("unknown option " + args[i]);
     }
@@ -112,6 +120,8 @@ int CvzExtract(const CvzArgs& args) {
       exclude.push_back(args[++i]);
     } else if (a == "--codepage" && hasValue) {
       if (!ParseCodePage(args[++i], &codePage)) return kUsageError;
+    } else if (a == "--progress") {
+      g_forceProgress = true;
     } else if (a.size() > 1 && a[0] == '-') {
       return Usage("unknown option " + a);
     } else {

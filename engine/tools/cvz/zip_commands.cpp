@@ -32,7 +32,12 @@ int Run(ZPOPT& options, const std::string& archive, std::vector<std::string>& na
   // The engine reads exactly count slots, so any number of names fits.
   std::vector<char*> slots(std::max<size_t>(names.size(), ZPNAMES_SLOTS), nullptr);
   for (size_t i = 0; i < names.size(); ++i) slots[i] = names[i].data();
-  return ZpArchive(int(names.size()), archive.c_str(), reinterpret_cast<ZPNAMES*>(slots.data()));
+  bool quiet = options.fQuiet != 0;
+  if (ProgressWanted(quiet)) ZpSetProgress(DrawProgress, &quiet);
+  const int rc =
+      ZpArchive(int(names.size()), archive.c_str(), reinterpret_cast<ZPNAMES*>(slots.data()));
+  EndProgress();
+  return rc;
 }
 
 }  // namespace
@@ -80,6 +85,8 @@ int CvzAdd(const CvzArgs& args) {
       if (encryption < 0) return Usage("--aes takes 128, 192 or 256");
     } else if (a == "--codepage" && i + 1 < args.size()) {
       if (!ParseCodePage(args[++i], &codePage)) return kUsageError;
+    } else if (a == "--progress") {
+      g_forceProgress = true;
     } else if (a.size() > 1 && a[0] == '-') {
       return Usage("unknown option " + a);
     } else if (archive.empty()) {
@@ -113,6 +120,8 @@ int CvzDelete(const CvzArgs& args) {
   for (size_t i = 1; i < args.size(); ++i) {
     if (args[i] == "--codepage" && i + 1 < args.size()) {
       if (!ParseCodePage(args[++i], &codePage)) return kUsageError;
+    } else if (args[i] == "--progress") {
+      g_forceProgress = true;
     } else {
       names.push_back(args[i]);
     }
