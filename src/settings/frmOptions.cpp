@@ -74,13 +74,27 @@ void frmOptions::Form_Load() {
 }
 
 void frmOptions::cmdOK_Click() {
-  cmdApply_Click();
-  EndDialog(m_hwnd, IDOK);
+  if (cmdApply_Click()) EndDialog(m_hwnd, IDOK);
 }
 
-void frmOptions::cmdApply_Click() {
-  g_sBasePath = WindowText(GetDlgItem(m_hwnd, kTxtBase));  // taken as typed, empty included
+bool frmOptions::cmdApply_Click() {
+  HWND text = GetDlgItem(m_hwnd, kTxtBase);
+  std::string basePath = WindowText(text);  // taken as typed, empty included
+  // A base path that is no folder makes every Add Files fail: say so, and keep it only when the
+  // user wants it (a drive not connected yet, say).
+  DWORD attributes = GetFileAttributesW(Wide(basePath).c_str());
+  bool folder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+  if (!basePath.empty() && !folder) {
+    std::string question =
+        "The base path " + basePath + " is not an existing folder.\r\n\r\nKeep it all the same?";
+    if (MessageBoxA(m_hwnd, question.c_str(), kAppTitle, MB_YESNO | MB_ICONWARNING) != IDYES) {
+      SetFocus(text);
+      return false;
+    }
+  }
+  g_sBasePath = basePath;
   g_bStoreFolderNames = IsDlgButtonChecked(m_hwnd, kCheck1) != BST_UNCHECKED;
+  return true;
 }
 
 void frmOptions::cmdCancel_Click() {

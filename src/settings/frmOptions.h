@@ -36,7 +36,8 @@ class frmOptions : public BaseDialog<frmOptions> {
   explicit frmOptions(const std::string& sProgramPath) : m_sProgramPath(sProgramPath) {}
   void Form_Load();
   void cmdOK_Click();
-  void cmdApply_Click();
+  // False when the user kept the dialog open to mend a base path that is no folder.
+  bool cmdApply_Click();
   void cmdCancel_Click();
   void cmdAssoc_Click();
   void cmdDeAssoc_Click();

@@ -22,26 +22,35 @@ void ShowOptions(const std::function<void(HWND dialog)>& steps) {
 }
 
 // Leaving by buttons, by keys typed in the text box as the dialog's own message loop sees them, or
-// by the close box; what was typed is taken by OK and Apply only, an empty base path too.
+// by the close box; what was typed is taken by OK and Apply only, an empty base path too. A base
+// path that is no folder is taken only when the user keeps it in the warning box.
 TEST(frmOptionsTest, FieldsReachTheSettingsOnlyThroughOKAndApply) {
+  const std::string folder = "C:\\windows";
   const struct {
     std::vector<int> steps;
-    const char* typed;
+    std::string typed;
     bool applied;
+    int warning;  // the warning box's answer; 0: no box
   } cases[] = {
-      {{VK_ESCAPE}, "D:\\Zo\xC3\xAB", false},
-      {{SC_CLOSE}, "", false},
-      {{VK_RETURN, F::kCmdCancel}, "D:\\Zo\xC3\xAB", false},  // no button is the default
-      {{F::kCmdApply, F::kCmdCancel}, "D:\\Zo\xC3\xAB", true},
-      {{F::kCmdOK}, "", true},
+      {{VK_ESCAPE}, "D:\\Zo\xC3\xAB", false, 0},
+      {{SC_CLOSE}, "", false, 0},
+      {{VK_RETURN, F::kCmdCancel}, "D:\\Zo\xC3\xAB", false, 0},  // no button is the default
+      {{F::kCmdApply, F::kCmdCancel}, "D:\\Zo\xC3\xAB", true, IDYES},
+      {{F::kCmdOK, F::kCmdCancel}, "D:\\Zo\xC3\xAB", false, IDNO},  // the dialog stays open
+      {{F::kCmdOK}, folder, true, 0},
+      {{F::kCmdOK}, "", true, 0},
   };
   g_iFirstRun = 1;
   for (const auto& c : cases) {
     g_bStoreFolderNames = false;
     g_sBasePath = "C:\\";
+    DialogAnswer warning(kAppTitle, [&](HWND box) {
+      EXPECT_NE(TextOf(GetDlgItem(box, 0xFFFF)).find(c.typed), std::string::npos);
+      Click(box, c.warning);
+    });
     ShowOptions([&](HWND dialog) {
       Click(dialog, F::kCheck1);
-      SetDlgItemTextA(dialog, F::kTxtBase, c.typed);
+      SetDlgItemTextA(dialog, F::kTxtBase, c.typed.c_str());
       for (int step : c.steps) {
         MSG key{GetDlgItem(dialog, F::kTxtBase), WM_KEYDOWN, static_cast<WPARAM>(step), 0};
         if (step == SC_CLOSE) {
@@ -53,6 +62,7 @@ TEST(frmOptionsTest, FieldsReachTheSettingsOnlyThroughOKAndApply) {
         }
       }
     });
+    EXPECT_EQ(warning.Answered(), c.warning ? 1 : 0) << c.typed;
     EXPECT_EQ(g_bStoreFolderNames, c.applied) << c.steps[0];
     EXPECT_EQ(g_sBasePath, c.applied ? c.typed : "C:\\") << c.steps[0];
     ShowOptions([&](HWND dialog) {  // opened again, it shows them as they now are
