@@ -8,16 +8,21 @@
 //   corvane-bench-open open ARCHIVE             File > Open: chooses ARCHIVE in the real dialog,
 //                                               presses Open and waits for the rows
 //   corvane-bench-open close                    closes the program as a user does
+//   corvane-bench-open replies FOLDER           Extract To with every entry of the active
+//                                               document into FOLDER; prints the frame's longest
+//                                               reply to a message while the run goes on
 // Each timed verb prints the seconds it measured and the first row's name.
 
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <set>
 #include <string>
 
+#include "dialogs/frmExtractTo.h"
 #include "shell/Startup.h"
 #include "shell/frmMain.h"
 
@@ -156,6 +161,60 @@ int Open(const std::string& archive) {
   return WaitForRows(main, before, start);
 }
 
+// A top-level window of the program whose caption ends in suffix, or null.
+HWND WindowEndingIn(const std::string& suffix) {
+  struct Search {
+    std::string suffix;
+    HWND found = nullptr;
+  } search{suffix};
+  EnumWindows(
+      [](HWND hwnd, LPARAM parameter) {
+        auto* search = reinterpret_cast<Search*>(parameter);
+        char caption[256] = "";
+        GetWindowTextA(hwnd, caption, sizeof caption);
+        std::string text = caption;
+        if (IsWindowVisible(hwnd) && text.size() >= search->suffix.size() &&
+            text.compare(text.size() - search->suffix.size(), search->suffix.size(),
+                         search->suffix) == 0) {
+          search->found = hwnd;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+int Replies(const std::string& folder) {
+  HWND main = MainWindow();
+  if (!main) return 1;
+  PostMessageA(main, WM_COMMAND, corvane::frmMain::mnuFileExtract, 0);
+  HWND dialog = nullptr;
+  for (int waited = 0; !dialog && waited < kPatienceMs; waited += 5) {
+    dialog = WindowEndingIn("Extract To...");
+    Sleep(5);
+  }
+  if (!dialog) return 1;
+  SetDlgItemTextA(dialog, corvane::frmExtractTo::kCboExtractTo, folder.c_str());
+  Clock::time_point start = Clock::now();
+  PostMessageA(GetDlgItem(dialog, corvane::frmExtractTo::kCmdExtract), BM_CLICK, 0, 0);
+  // The run ends when its progress window, once shown, has gone.
+  bool shown = false;
+  double longest = 0;
+  while (Clock::now() - start < std::chrono::milliseconds(kPatienceMs)) {
+    bool showing = WindowEndingIn("Extracting - Corvane") != nullptr;
+    if (shown && !showing) break;
+    shown = shown || showing;
+    Clock::time_point sent = Clock::now();
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutA(main, WM_NULL, 0, 0, SMTO_NORMAL, kPatienceMs, &ignored);
+    longest = std::max(longest, std::chrono::duration<double>(Clock::now() - sent).count());
+    Sleep(10);
+  }
+  std::printf("%.1f %.2f\n", longest * 1000,
+              std::chrono::duration<double>(Clock::now() - start).count());
+  return shown ? 0 : 1;
+}
+
 int Close() {
   HWND main = MainWindow();
   if (!main) return 0;
@@ -173,8 +232,9 @@ int main(int argc, char** argv) {
   if (verb == "forward" && argc == 3) return Forward(argv[2]);
   if (verb == "open" && argc == 3) return Open(argv[2]);
   if (verb == "close" && argc == 2) return Close();
+  if (verb == "replies" && argc == 3) return Replies(argv[2]);
   std::fprintf(stderr,
                "usage: corvane-bench-open start PROGRAM [ARCHIVE] | forward ARCHIVE | open ARCHIVE "
-               "| close\n");
+               "| close | replies FOLDER\n");
   return 2;
 }
