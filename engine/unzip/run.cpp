@@ -286,6 +286,8 @@ class Run {
         return Status(StatusKind::kStopped, "stopped");
       }
       while (m_inFlight.size() >= window) FinishOldest();
+      // A stop that came while waiting: nothing more is asked of the caller.
+      if (m_progress.stopped()) return Status(StatusKind::kStopped, "stopped");
       const size_t submitted = m_submitted;
       Prepare(e, limits[i]);
       // What went to no worker is dealt with already.
@@ -405,6 +407,7 @@ class Run {
                          [&](const auto& j) { return j->key == job->key; })) {
         FinishOldest();
       }
+      if (m_progress.stopped()) return;
       Status made = m_folders.Make(ParentOf(job->target));
       if (!made.ok()) {
         m_report.Fail(made, e.name);
