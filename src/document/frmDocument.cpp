@@ -475,6 +475,14 @@ bool frmDocument::RunUnzip() {
     return false;
   }
   if (!m_cUnzip.LastRunFailed()) return true;
+  if (m_cUnzip.LastResult() == IZ_CTRLC) {
+    // The file being written is gone; those already complete stay, and the box says how many.
+    runner::RunCounts counts = runner::LastRunCounts();
+    ReportFailure("Cancelled: " + std::to_string(counts.entriesDone) + " of " +
+                      std::to_string(counts.entriesTotal) + " entries were extracted.",
+                  /*warning=*/true);
+    return false;
+  }
   ReportFailure(m_cUnzip.LastMessage());
   return false;
 }

@@ -45,6 +45,7 @@ HWND g_hwndDelivery = nullptr;  // a message-only window of the window thread
 // When the run last went on after waiting for the user: time spent in a prompt does not make a
 // run long, and no progress window comes up over a prompt. Window thread only.
 ULONGLONG g_resumed = 0;
+RunCounts g_lastCounts;
 
 // Runs what waits for the window thread, in the order it was posted.
 void Deliver() {
@@ -190,11 +191,16 @@ int32_t RunOnWorker(const RunDescription& what, const std::function<int32_t()>& 
   g_hWorker = nullptr;
   g_pProgress = nullptr;
   Deliver();  // what the worker posted last
+  g_lastCounts = {run.entriesDone, run.entriesTotal};
   g_pRun = nullptr;
   progress.reset();
   if (quit) PostQuitMessage(static_cast<int>(quitCode));
   if (worker.error) std::rethrow_exception(worker.error);
   return worker.result;
+}
+
+RunCounts LastRunCounts() {
+  return g_lastCounts;
 }
 
 bool RunInProgress() {

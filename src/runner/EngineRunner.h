@@ -34,6 +34,13 @@ int32_t RunOnWorker(const RunDescription& what, const std::function<int32_t()>& 
 // True while a run is in progress (any thread).
 bool RunInProgress();
 
+// The entries the last run that has ended had done, of its total, as its last progress report
+// gave them (both 0 for a run that reported none).
+struct RunCounts {
+  uint64_t entriesDone = 0, entriesTotal = 0;
+};
+RunCounts LastRunCounts();
+
 // Window thread: asks the run in progress to stop; the engines stop at their next progress or
 // entry, and the call returns their stop code (80). Does nothing without a run.
 void CancelRun();
