@@ -132,14 +132,6 @@ class DocumentTest : public FrameTest {
     Command(command);
     FileDialog::Host(&dialogs);
   }
-  int Documents() {
-    int count = 0;
-    for (HWND child = GetWindow(m_main->MdiClient(), GW_CHILD); child;
-         child = GetWindow(child, GW_HWNDNEXT)) {
-      count += frmDocument::FromWindow(child) != nullptr;
-    }
-    return count;
-  }
   Process StartCorvane(const std::string& archive) {
     return Start("\"" + BesideTests("Corvane.exe") + "\" \"" + archive + "\"");
   }

@@ -113,14 +113,6 @@ class EngineRunnerTest : public FrameTest {
     FrameTest::TearDown();
     ReleaseInstanceMutex();
   }
-  int Documents() {
-    int count = 0;
-    for (HWND child = GetWindow(m_main->MdiClient(), GW_CHILD); child;
-         child = GetWindow(child, GW_HWNDNEXT)) {
-      count += frmDocument::FromWindow(child) != nullptr;
-    }
-    return count;
-  }
 
   TempFolder folder;
 };

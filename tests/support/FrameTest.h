@@ -8,6 +8,7 @@
 #include <string>
 
 #include "Testing.h"
+#include "document/frmDocument.h"
 #include "shell/frmMain.h"
 
 namespace corvane::test {
@@ -60,6 +61,15 @@ class FrameTest : public testing::Test {
     m_main.reset();
   }
   void Command(WORD id) { SendMessageA(m_main->Window(), WM_COMMAND, id, 0); }
+  // The document windows the frame shows.
+  int Documents() {
+    int count = 0;
+    for (HWND child = GetWindow(m_main->MdiClient(), GW_CHILD); child;
+         child = GetWindow(child, GW_HWNDNEXT)) {
+      count += frmDocument::FromWindow(child) != nullptr;
+    }
+    return count;
+  }
   // A command line handed over as a later instance sends it (or with another dwData), and a moment
   // for the frame's loop to act on it; the frame's answer.
   LRESULT Forward(std::string payload, ULONG_PTR dwData = 0) {
