@@ -45,14 +45,14 @@ bool IsFolder(const std::string& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-// A specification relative to no drive or root ("sub\\*.txt") lies under the base folder: the
+// A file name relative to no drive or root ("sub\\*.txt") lies under the base folder: the
 // engine takes relative names from the current folder, which no command changes.
-std::string UnderBase(const std::string& spec, const std::string& base) {
-  bool rooted = !spec.empty() && (spec[0] == '\\' || spec[0] == '/');
-  bool onDrive = spec.size() >= 2 && spec[1] == ':';
-  if (rooted || onDrive || base.empty()) return spec;
+std::string UnderBase(const std::string& name, const std::string& base) {
+  bool rooted = !name.empty() && (name[0] == '\\' || name[0] == '/');
+  bool onDrive = name.size() >= 2 && name[1] == ':';
+  if (rooted || onDrive || base.empty()) return name;
   char last = base.back();
-  return last == '\\' || last == '/' ? base + spec : base + "\\" + spec;
+  return last == '\\' || last == '/' ? base + name : base + "\\" + name;
 }
 
 }  // namespace
@@ -77,17 +77,17 @@ EngineRun ZipCall(cZip& zip, ZPOPT& options, const std::vector<std::string>& fil
   auto zpArchive = library.Proc<decltype(&ZpArchive)>("ZpArchive");
   auto zpSetProgress = library.Proc<decltype(&ZpSetProgress)>("ZpSetProgress");
 
-  // The name list: the specifications, one empty slot, one empty text, and at least the record's
+  // The name list: the file names, one empty slot, one empty text, and at least the record's
   // 1024 slots in all. The engine reads exactly the first count slots. A Delete names entries,
   // not files: its names stay as they are.
-  std::vector<std::string> specs = fileSpecs;
+  std::vector<std::string> files = fileSpecs;
   if (!options.fDeleteEntries) {
-    for (std::string& spec : specs) spec = UnderBase(spec, basePath);
+    for (std::string& file : files) file = UnderBase(file, basePath);
   }
   static char empty[] = "";
-  std::vector<char*> names(std::max(specs.size() + 2, size_t{ZPNAMES_SLOTS}), nullptr);
-  for (size_t i = 0; i < specs.size(); ++i) names[i] = specs[i].data();
-  names[specs.size() + 1] = empty;
+  std::vector<char*> names(std::max(files.size() + 2, size_t{ZPNAMES_SLOTS}), nullptr);
+  for (size_t i = 0; i < files.size(); ++i) names[i] = files[i].data();
+  names[files.size() + 1] = empty;
 
   EngineRun result;
   result.code =
@@ -99,7 +99,7 @@ EngineRun ZipCall(cZip& zip, ZPOPT& options, const std::vector<std::string>& fil
         zpSetOptions(&options);
         options.szRootDir = nullptr;
         zpSetProgress(&Progress, nullptr);
-        return zpArchive(static_cast<int>(specs.size()), zip.ZipFile().c_str(),
+        return zpArchive(static_cast<int>(files.size()), zip.ZipFile().c_str(),
                          reinterpret_cast<const ZPNAMES*>(names.data()));
       });
   result.message = run.m_messages.Text();

@@ -79,7 +79,7 @@ TEST_F(cZipTest, OptionsDecideWhatIsStoredAndReported) {
   }
 }
 
-// Relative specifications lie under the base path; no run changes the current folder.
+// Relative file names lie under the base path; no run changes the current folder.
 TEST_F(cZipTest, RelativeSpecificationsLieUnderTheBasePath) {
   zip.BasePath(folder / "src");
   zip.StoreFolderNames(true);
