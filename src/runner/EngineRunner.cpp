@@ -36,15 +36,20 @@ struct Run {
   std::string entry;                           // under lock
   std::vector<std::function<void()>> pending;  // under lock
   bool delivering = false;                     // a kMsgDeliver is on its way; under lock
+
+  // The window thread's only.
+  HANDLE worker = nullptr;
+  std::unique_ptr<frmProgress> progress;
+  ULONGLONG started = GetTickCount64();
+  // When the run last went on after waiting for the user: time spent in a prompt does not make a
+  // run long, and no progress window comes up over a prompt.
+  ULONGLONG resumed = started;
 };
 
 Run* g_pRun = nullptr;
 DWORD g_windowThread = 0;
 HWND g_hwndOwner = nullptr;
 HWND g_hwndDelivery = nullptr;  // a message-only window of the window thread
-// When the run last went on after waiting for the user: time spent in a prompt does not make a
-// run long, and no progress window comes up over a prompt. Window thread only.
-ULONGLONG g_resumed = 0;
 RunCounts g_lastCounts;
 
 // Runs what waits for the window thread, in the order it was posted.
@@ -125,14 +130,15 @@ ProgressSnapshot Snapshot(Run& run) {
   return snapshot;
 }
 
-// Handles this thread's messages until the worker has ended, or until the time is up; true when it
-// has ended. The progress window, once the run has lasted long enough, gets its messages first.
-bool PumpUntilDone(HANDLE thread, DWORD milliseconds, ULONGLONG started,
-                   std::unique_ptr<frmProgress>& progress, bool& quit, WPARAM& quitCode) {
+// Handles this thread's messages until the run's worker has ended, or until the time is up (never
+// for INFINITE); true when it has ended. The progress window, once the run has lasted long
+// enough, gets its messages first. A WM_QUIT is kept in quit and quitCode.
+bool PumpUntilDone(Run& run, DWORD milliseconds, bool& quit, WPARAM& quitCode) {
   ULONGLONG until = GetTickCount64() + milliseconds;
+  std::unique_ptr<frmProgress>& progress = run.progress;
   for (;;) {
     DWORD wait =
-        MsgWaitForMultipleObjectsEx(1, &thread, kRefreshMs, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        MsgWaitForMultipleObjectsEx(1, &run.worker, kRefreshMs, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
     if (wait == WAIT_OBJECT_0) return true;
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -145,9 +151,8 @@ bool PumpUntilDone(HANDLE thread, DWORD milliseconds, ULONGLONG started,
       TranslateMessage(&msg);
       DispatchMessageA(&msg);
     }
-    Run& run = *g_pRun;
-    ULONGLONG elapsed = GetTickCount64() - started;
-    if (!progress && GetTickCount64() - g_resumed >= kProgressDelayMs) {
+    ULONGLONG elapsed = GetTickCount64() - run.started;
+    if (!progress && GetTickCount64() - run.resumed >= kProgressDelayMs) {
       try {
         progress = std::make_unique<frmProgress>(g_hwndOwner, run.what.action, run.what.archive,
                                                  &OnCancelClicked);
@@ -156,14 +161,9 @@ bool PumpUntilDone(HANDLE thread, DWORD milliseconds, ULONGLONG started,
       }
     }
     if (progress && progress->Window()) progress->Update(Snapshot(run), elapsed);
-    if (GetTickCount64() >= until) return false;
+    if (milliseconds != INFINITE && GetTickCount64() >= until) return false;
   }
 }
-
-// The nested wait of CancelAndWait sees the worker of the outer run.
-HANDLE g_hWorker = nullptr;
-std::unique_ptr<frmProgress>* g_pProgress = nullptr;
-ULONGLONG g_started = 0;
 
 }  // namespace
 
@@ -180,20 +180,14 @@ int32_t RunOnWorker(const RunDescription& what, const std::function<int32_t()>& 
     g_pRun = nullptr;
     throw SystemError("EngineRunner", "CreateThread");
   }
-  std::unique_ptr<frmProgress> progress;
+  run.worker = thread.Get();
   bool quit = false;
   WPARAM quitCode = 0;
-  g_hWorker = thread.Get();
-  g_pProgress = &progress;
-  g_started = g_resumed = GetTickCount64();
-  while (!PumpUntilDone(thread.Get(), INFINITE, g_started, progress, quit, quitCode)) {
-  }
-  g_hWorker = nullptr;
-  g_pProgress = nullptr;
+  PumpUntilDone(run, INFINITE, quit, quitCode);
   Deliver();  // what the worker posted last
   g_lastCounts = {run.entriesDone, run.entriesTotal};
   g_pRun = nullptr;
-  progress.reset();
+  run.progress.reset();
   if (quit) PostQuitMessage(static_cast<int>(quitCode));
   if (worker.error) std::rethrow_exception(worker.error);
   return worker.result;
@@ -216,7 +210,7 @@ bool RunCancelled() {
 }
 
 bool ConfirmCloseDuringRun(HWND owner) {
-  if (!g_pRun || !g_pProgress || !*g_pProgress) return true;
+  if (!g_pRun || !g_pRun->progress) return true;
   std::string question = g_pRun->what.action + " " + g_pRun->what.archive +
                          " is still in progress.\r\n\r\nCancel it and close?";
   if (MessageBoxA(owner, question.c_str(), kAppTitle, MB_YESNO | MB_ICONQUESTION) != IDYES) {
@@ -227,11 +221,11 @@ bool ConfirmCloseDuringRun(HWND owner) {
 }
 
 bool CancelAndWait(DWORD milliseconds) {
-  if (!g_pRun || !g_hWorker) return true;
+  if (!g_pRun) return true;
   CancelRun();
   bool quit = false;
   WPARAM quitCode = 0;
-  bool done = PumpUntilDone(g_hWorker, milliseconds, g_started, *g_pProgress, quit, quitCode);
+  bool done = PumpUntilDone(*g_pRun, milliseconds, quit, quitCode);
   if (quit) PostQuitMessage(static_cast<int>(quitCode));
   return done;
 }
@@ -245,9 +239,9 @@ void OnWindowThread(const std::function<void()>& work) {
   UniqueKernelHandle done(CreateEventA(nullptr, /*bManualReset=*/TRUE, FALSE, nullptr));
   if (!done) return;  // without an event nothing can be waited for: the work is not done
   HANDLE signal = done.Get();
-  Queue(*run, [&work, signal] {
+  Queue(*run, [&work, run, signal] {
     work();
-    g_resumed = GetTickCount64();
+    run->resumed = GetTickCount64();
     SetEvent(signal);
   });
   WaitForSingleObject(signal, INFINITE);
