@@ -8,6 +8,7 @@
 
 #include "dialogs/frmOverwrite.h"
 #include "dialogs/frmPassword.h"
+#include "document/DragOut.h"
 #include "document/EntryRows.h"
 #include "document/mFileIcons.h"
 #include "platform/CommandScope.h"
@@ -207,6 +208,11 @@ void frmDocument::Form_Unload() {
   } catch (...) {
     // What could not be removed stays; the window closes all the same.
   }
+  try {
+    // The drops' copies are the targets' now: what is left here goes without a question.
+    m_dragFolder.Close(nullptr);
+  } catch (...) {
+  }
 }
 
 void frmDocument::Form_Resize() {
@@ -255,6 +261,9 @@ LRESULT frmDocument::OnNotify(NMHDR* header) {
       return 0;
     case LVN_KEYDOWN:
       lvwZip_KeyDown(reinterpret_cast<NMLVKEYDOWN*>(header)->wVKey);
+      return 0;
+    case LVN_BEGINDRAG:
+      lvwZip_BeginDrag();
       return 0;
   }
   return 0;
@@ -319,6 +328,54 @@ void frmDocument::AddFiles(std::string_view selection) {
   SetWindowTextA(m_hwnd, caption.c_str());
   if (failed) ReportFailure(m_cZip.LastMessage());
   Relist();
+}
+
+void frmDocument::AddItems(const std::vector<std::string>& items) {
+  CommandScope scope;
+  std::string caption = TextOf(m_hwnd);
+  SetWindowTextA(m_hwnd, (caption + " - Adding Files...").c_str());
+  std::string failure;
+  // One run per folder the items lie in: each run's paths are relative to one folder.
+  for (const auto& [folder, group] : ItemsByFolder(items)) {
+    PrepareAddItems(m_cZip, folder, group);
+    try {
+      m_cZip.Zip();
+      if (m_cZip.LastRunFailed()) failure = m_cZip.LastMessage();
+    } catch (const Error&) {
+      failure = m_cZip.LastMessage();
+    }
+    if (!failure.empty()) break;
+  }
+  m_cZip.RecurseSubDirs(false);
+  SetWindowTextA(m_hwnd, caption.c_str());
+  if (!failure.empty()) ReportFailure(failure);
+  Relist();
+}
+
+void frmDocument::AddFolder(const std::string& folder) {
+  if (!g_bStoreFolderNames) {
+    AddItems({folder});
+    return;
+  }
+  m_cZip.RecurseSubDirs(true);
+  try {
+    AddFiles(folder);
+  } catch (...) {
+    m_cZip.RecurseSubDirs(false);
+    throw;
+  }
+  m_cZip.RecurseSubDirs(false);
+}
+
+void frmDocument::lvwZip_BeginDrag() {
+  if (runner::RunInProgress()) return;
+  CommandScope scope;
+  try {
+    DragOut drag(*this, SelectedIndices());
+    drag.Run();
+  } catch (...) {
+    // A drag that could not start ends silently; failures of the extraction were shown.
+  }
 }
 
 bool frmDocument::NewArchive(const std::string& path, bool setLabel) {

@@ -68,6 +68,17 @@ class frmDocument : public BaseWindow<frmDocument>, private cUnzipEvents {
   // files (" - Adding Files..." follows the caption meanwhile), then the list shows the archive
   // as it then is. A failed run (a missing base path, an engine error) is shown by ReportFailure.
   void AddFiles(std::string_view selection);
+  // Files and folders dropped on the window, and Add Folder without stored folder names: each
+  // item is added with everything below it, its path stored relative to the folder it lies in,
+  // folder names kept, whatever the options say; then the list shows the archive as it is.
+  void AddItems(const std::vector<std::string>& items);
+  // Add Folder: the folder and everything below it, by Add Files' rules where folder names are
+  // stored; otherwise as AddItems, since flattening a tree would lose same-named files.
+  void AddFolder(const std::string& folder);
+  // The folder drags of rows out of the window extract into, one subfolder per drag; removed
+  // when the window closes. Never the folder double-clicked entries open from.
+  OpenFolder& DragFolder() { return m_dragFolder; }
+
   // New and Window > New Window: the caption, and Label1 when setLabel, become path, and the
   // builder creates an empty archive there unless a file of that name exists. The list stays
   // empty. False, after ReportFailure, when the archive could not be made: the caller then closes
@@ -78,6 +89,8 @@ class frmDocument : public BaseWindow<frmDocument>, private cUnzipEvents {
   // folder names, and opens the current one there: only a copy this run wrote, carrying the
   // archive's zone. Whatever stops the open is shown in a box. Nothing selected: nothing happens.
   void lvwZip_DblClick();
+  // A drag of the selected rows started: they go out as files made at the drop.
+  void lvwZip_BeginDrag();
   // The Delete key (VK_DELETE) deletes the selected entries from the archive; other keys do
   // nothing.
   void lvwZip_KeyDown(WORD keyCode);
@@ -119,6 +132,7 @@ class frmDocument : public BaseWindow<frmDocument>, private cUnzipEvents {
   UniqueGdiObject m_listFont, m_labelFont;
   // Where the double-click opens entries; removed when the window closes.
   OpenFolder m_openFolder;
+  OpenFolder m_dragFolder;
 };
 
 }  // namespace corvane

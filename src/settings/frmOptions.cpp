@@ -103,12 +103,17 @@ void frmOptions::cmdCancel_Click() {
 
 void frmOptions::cmdAssoc_Click() {
   // Renewed at every start only once the association has been written completely.
-  if (TryAssociateZipFiles(m_hwnd, m_sProgramPath)) g_iFirstRun = 2;
+  if (AssociateAndChooseDefault(m_hwnd, m_sProgramPath)) g_iFirstRun = 2;
 }
 
 void frmOptions::cmdDeAssoc_Click() {
-  // The keys stay: the association is only no longer renewed at start.
+  // The keys and verbs go too: left in place, ZIP files would go on opening in Corvane.
+  RemoveZipAssociation();
   g_iFirstRun = 0;
+  MessageBoxA(m_hwnd,
+              "ZIP files are no longer associated with Corvane: its registration and its "
+              "Explorer verbs were removed.",
+              kAppTitle, MB_OK | MB_ICONINFORMATION);
 }
 
 }  // namespace corvane

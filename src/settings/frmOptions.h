@@ -10,7 +10,8 @@ namespace corvane {
 
 // The Options dialog: the store-folder-names option and the base path, applied to the in-memory
 // settings g_bStoreFolderNames and g_sBasePath by OK and Apply, and the .zip association switched
-// on (written at once, "frun" 2) or off ("frun" 0, no key removed) by its two buttons.
+// on (written at once, "frun" 2, the user sent to the system's chooser where another program is
+// the user's choice) or off (its keys and verbs removed, "frun" 0) by its two buttons.
 class frmOptions : public BaseDialog<frmOptions> {
  public:
   // Control identifiers. Esc and the close box press Cancel; no button is the default one, so

@@ -5,11 +5,13 @@
 #include <ole2.h>
 
 #include <memory>
+#include <optional>
 
 #include "platform/Module.h"
 #include "platform/Path.h"
 #include "document/OpenFolder.h"
 #include "platform/Text.h"
+#include "shell/Verbs.h"
 
 namespace corvane {
 namespace {
@@ -106,7 +108,15 @@ int Main(UINT activeCodePage) {
     return 1;
   }
   std::string mutexName = std::string(kProductWord) + "_APPLICATION_MUTEX";
-  std::string commandLine = AbsoluteCommandLine(AnsiText(CommandLineTail(GetCommandLineW())));
+  std::string tail = AnsiText(CommandLineTail(GetCommandLineW()));
+  // A switch runs in this process alone, before the single-instance protocol: it takes no mutex,
+  // hands nothing over and leaves a running main window as it is.
+  if (std::optional<SwitchLine> line = ParseSwitch(tail)) {
+    SetCurrentDirectoryW(Wide(ExecutableFolder()).c_str());
+    ComApartment apartment;
+    return RunSwitch(*line);
+  }
+  std::string commandLine = AbsoluteCommandLine(tail);
   // The process never holds the folder it was started from (a USB drive could not be ejected
   // while it runs); relative paths were made absolute above.
   SetCurrentDirectoryW(Wide(ExecutableFolder()).c_str());

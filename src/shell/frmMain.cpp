@@ -14,6 +14,7 @@
 #include "platform/Dpi.h"
 #include "platform/Error.h"
 #include "platform/Module.h"
+#include "platform/PickFolder.h"
 #include "platform/Text.h"
 #include "resources/resource.h"
 #include "runner/EngineRunner.h"
@@ -21,6 +22,7 @@
 #include "settings/Association.h"
 #include "settings/frmAbout.h"
 #include "settings/frmOptions.h"
+#include "shell/FrameDrop.h"
 
 namespace corvane {
 namespace {
@@ -50,6 +52,7 @@ bool StartsRun(WORD command) {
     case frmMain::mnuFileClose:
     case frmMain::mnuFileExtract:
     case frmMain::mnuFileAdd:
+    case frmMain::mnuFileAddFolder:
     case frmMain::mnuViewRefresh:
     case frmMain::mnuViewOptions:
     case frmMain::mnuWindowNewWindow:
@@ -132,6 +135,7 @@ HMENU BuildMenuBar(HMENU* windowMenu) {
   AppendMenuA(file, MF_STRING, frmMain::mnuFileExtract, "&Extract To...");
   AppendMenuA(file, MF_SEPARATOR, 0, nullptr);  // mnuSeper
   AppendMenuA(file, MF_STRING, frmMain::mnuFileAdd, "&Add Files...");
+  AppendMenuA(file, MF_STRING, frmMain::mnuFileAddFolder, "Add Fol&der...");
   AppendMenuA(file, MF_SEPARATOR, 0, nullptr);  // mnuFileBar1
   AppendMenuA(file, MF_STRING, frmMain::mnuFileExit, "E&xit");
   HMENU view = CreatePopupMenu();
@@ -260,14 +264,14 @@ void frmMain::Load(std::string_view commandLine) {
   if (g_iFirstRun == 1) {
     if (MessageBoxA(nullptr, "Would you like to register ZIP files with Corvane?", kAppTitle,
                     MB_OKCANCEL) == IDOK &&
-        TryAssociateZipFiles(nullptr, m_sProgramPath)) {
+        AssociateAndChooseDefault(nullptr, m_sProgramPath)) {
       g_iFirstRun = 2;
     }
     frmOptions::Show(m_hwnd, m_sProgramPath);
     if (g_iFirstRun != 2) g_iFirstRun = 0;
   }
 
-  // 6. Once accepted, the association is renewed at every start.
+  // 6. Once accepted, the association is renewed at every start, written only where it changed.
   if (g_iFirstRun == 2) TryAssociateZipFiles(nullptr, m_sProgramPath);
 
   // 10. The program's own command line; it shows the window.
@@ -386,7 +390,13 @@ LRESULT frmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       ApplyDpi();
       Form_Resize();
       return 0;
+    case FrameDrop::kMsgDropped:
+      if (m_drop && !CommandScope::DeferWhileInProgress(m_hwnd, message, wParam, lParam)) {
+        m_drop->OnDropped();
+      }
+      return 0;
     case WM_DESTROY:
+      m_drop.reset();
       KillTimer(m_hwnd, kClockTimer);
       runner::ProgressOwner(nullptr);
       // A frame whose creation failed ends no message loop: its creator reports the failure.
@@ -436,6 +446,8 @@ void frmMain::Form_Create() {
   SetTimer(m_hwnd, kClockTimer, 1000, nullptr);
   m_bCreated = true;
   runner::ProgressOwner(m_hwnd);
+  // Files dropped from Explorer or any other program; without OLE on this thread there is none.
+  m_drop = std::make_unique<FrameDrop>(*this);
 }
 
 void frmMain::ApplyDpi() {
@@ -601,6 +613,9 @@ void frmMain::OnCommand(WORD command) {
       case mnuFileExtract:
         mnuFileExtract_Click();
         break;
+      case mnuFileAddFolder:
+        mnuFileAddFolder_Click();
+        break;
       case mnuFileClose:
         ShowPlaceholder("Add 'mnuFileClose_Click' code.");
         break;
@@ -694,6 +709,19 @@ void frmMain::mnuFileAdd_Click() {
   frmDocument* document = ActiveDocument();
   if (!document || !m_addcd.ShowOpen(m_hwnd) || m_addcd.FileName().empty()) return;
   document->AddFiles(m_addcd.FileName());
+}
+
+void frmMain::mnuFileAddFolder_Click() {
+  // The document the command started on, whatever becomes active while the dialog is open.
+  frmDocument* document = ActiveDocument();
+  if (!document) return;
+  std::optional<std::string> folder = PickFolder(m_hwnd, L"Add Folder");
+  // The dialog was a nested loop: the document may have closed meanwhile.
+  if (folder && frmDocument::FromWindow(document->Window())) document->AddFolder(*folder);
+}
+
+IDropTarget* frmMain::DropTarget() const {
+  return m_drop ? m_drop->Target() : nullptr;
 }
 
 void frmMain::mnuFileExtract_Click() {

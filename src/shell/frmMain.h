@@ -2,6 +2,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <ole2.h>
 
 #include <deque>
 #include <memory>
@@ -18,6 +19,7 @@
 namespace corvane {
 
 class frmDocument;
+class FrameDrop;
 
 // Sets or clears the flat style of a toolbar control, then repaints it.
 void SetFlatToolbar(HWND tbToolbar, bool bFlat);
@@ -35,6 +37,7 @@ class frmMain : public BaseWindow<frmMain>, public ISubclass {
     mnuFileClose,
     mnuFileExtract,
     mnuFileAdd,
+    mnuFileAddFolder,
     mnuFileExit,
     mnuViewToolbar,
     mnuViewStatusBar,
@@ -86,6 +89,9 @@ class frmMain : public BaseWindow<frmMain>, public ISubclass {
   HWND StatusBar() const { return m_sbStatusBar; }
   HACCEL Accelerators() const { return m_accelerators.Get(); }
   const std::string& ProgramFilePath() const { return m_sProgramPath; }
+  // The drop target over the document windows and the empty area (null when the system refused
+  // it), for a test's drop.
+  IDropTarget* DropTarget() const;
 
   // ISubclass: forwarded command lines arrive here as WM_COPYDATA, after the window's own handling,
   // which answers 1 (taken) while the handler is attached. The text is copied and posted to this
@@ -115,6 +121,7 @@ class frmMain : public BaseWindow<frmMain>, public ISubclass {
   void mnuFileOpen_Click();
   void mnuFileNew_Click(bool setLabel);
   void mnuFileAdd_Click();
+  void mnuFileAddFolder_Click();
   void mnuFileExtract_Click();
 
   HMENU m_hWindowMenu = nullptr;
@@ -131,6 +138,7 @@ class frmMain : public BaseWindow<frmMain>, public ISubclass {
   long m_lDocumentCount = 0;
   std::vector<std::unique_ptr<frmDocument>> m_documents;
   std::unique_ptr<SubclassAttachment> m_copyDataHook;
+  std::unique_ptr<FrameDrop> m_drop;
   std::deque<std::string> m_forwarded;  // handed-over command lines not yet opened
   ExtractPreferences m_extractPreferences;
 

@@ -43,6 +43,31 @@ void PrepareAddFiles(cZip& zip, std::string_view selection, bool storeFolderName
   zip.BasePath(root != RootOf(basePath) ? std::string(root) + "\\" : basePath);
 }
 
+std::vector<std::pair<std::string, std::vector<std::string>>> ItemsByFolder(
+    const std::vector<std::string>& items) {
+  std::vector<std::pair<std::string, std::vector<std::string>>> groups;
+  for (std::string item : items) {
+    while (item.size() > 3 && item.back() == '\\') item.pop_back();
+    size_t separator = item.find_last_of('\\');
+    if (separator == std::string::npos) continue;
+    // A drive's root keeps its separator; a share's is the share itself.
+    std::string folder = item.substr(0, separator == 2 && item[1] == ':' ? 3 : separator);
+    auto group = std::find_if(groups.begin(), groups.end(),
+                              [&](const auto& each) { return each.first == folder; });
+    if (group == groups.end()) group = groups.insert(groups.end(), {folder, {}});
+    group->second.push_back(item);
+  }
+  return groups;
+}
+
+void PrepareAddItems(cZip& zip, const std::string& folder, const std::vector<std::string>& items) {
+  zip.ClearFileSpecs();
+  for (const std::string& item : items) zip.AddFileSpec(item);
+  zip.BasePath(folder);
+  zip.StoreFolderNames(true);
+  zip.RecurseSubDirs(true);
+}
+
 void CreateArchive(cZip& zip, const std::string& path, bool storeFolderNames) {
   zip.ZipFile(path);
   zip.ClearFileSpecs();

@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace corvane {
@@ -21,6 +22,14 @@ std::vector<std::string> ChosenFiles(std::string_view selection);
 // the drive's two characters, or "\\\\server\\share" for files on a network path.
 void PrepareAddFiles(cZip& zip, std::string_view selection, bool storeFolderNames,
                      const std::string& basePath);
+
+// The items grouped by the folder each lies in ("C:\\" for a drive's root), in the order first met.
+std::vector<std::pair<std::string, std::vector<std::string>>> ItemsByFolder(
+    const std::vector<std::string>& items);
+
+// Sets zip up to add items of folder, files and folders with everything below them: their paths
+// as its only file specifications, stored relative to folder with folder names kept.
+void PrepareAddItems(cZip& zip, const std::string& folder, const std::vector<std::string>& items);
 
 // Names path as zip's archive and writes it as an empty archive when no file of that name exists
 // (an existing file is left as it is), then sets storeFolderNames. Raises what the builder raises.
