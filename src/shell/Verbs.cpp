@@ -311,7 +311,9 @@ std::optional<SwitchLine> ParseSwitch(std::string_view commandLine) {
   for (char c : rest.substr(0, end)) {
     line.name += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
   }
-  std::string_view path = CommandLinePath(rest.substr(end));
+  std::string_view after = rest.substr(end);
+  after.remove_prefix(std::min(after.find_first_not_of(' '), after.size()));
+  std::string_view path = CommandLinePath(after);
   if (!path.empty()) {
     line.path = FullPathName(std::string(path));
     // A folder given with its separator (as "C:\") keeps it only at a drive's root.

@@ -28,6 +28,7 @@ class AssociationTest : public testing::Test {
  protected:
   void SetUp() override { TearDown(); }
   void TearDown() override {
+    RemoveZipAssociation();
     for (const char* key : {".ZIP", "Corvane.ZipFile", ".CVT", "CorvaneTest.File"}) {
       RegDeleteTreeA(HKEY_CLASSES_ROOT, key);
       RegDeleteTreeA(HKEY_CURRENT_USER, (std::string("Software\\Classes\\") + key).c_str());
@@ -35,7 +36,8 @@ class AssociationTest : public testing::Test {
   }
 };
 
-// Five keys under each class root, in order, then the unquoted icon; as a normal user on Windows,
+// Five keys under each class root, in order, then the unquoted icon, once they are not all in
+// place; as a normal user on Windows,
 // where the machine's classes refuse, the user's own classes take each value once.
 TEST_F(AssociationTest, CorvaneWritesFiveKeysPerRootOrTheUsersClassesOrStops) {
   const std::string e = "\"" + std::string(kProgram) + "\"";
@@ -55,12 +57,15 @@ TEST_F(AssociationTest, CorvaneWritesFiveKeysPerRootOrTheUsersClassesOrStops) {
     EXPECT_EQ(LinesOf(recorder.log, "HKLM\\SOFTWARE\\Classes\\"), keys);
     EXPECT_EQ(recorder.log.find("HKCR\\.ZIP = Corvane.ZipFile\nHKLM\\"), 0u);
   }
+  TearDown();
   {
     cRegistryTestHelper recorder({HKEY_CLASSES_ROOT, HKEY_LOCAL_MACHINE});
     AssociateZipFiles(kProgram);
-    EXPECT_EQ(LinesOf(recorder.log, "HKCU\\Software\\Classes\\"), keys + icon);
+    // The per-user registration follows; what the user's classes hold already is not written.
+    EXPECT_EQ(LinesOf(recorder.log, "HKCU\\Software\\Classes\\").find(keys + icon), 0u);
     EXPECT_EQ(recorder.log.find("HKCR\\.ZIP refused\nHKCU\\"), 0u);
   }
+  TearDown();
   // Any other refusal ends the association at once; what was written before it stays.
   cRegistryTestHelper recorder({HKEY_LOCAL_MACHINE}, ERROR_WRITE_FAULT);
   std::string text;

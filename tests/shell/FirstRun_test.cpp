@@ -72,7 +72,13 @@ class FirstRunTest : public FrameTest {
             {"Options", [=, this](HWND dialog) {
                EXPECT_EQ(GetWindow(dialog, GW_OWNER), m_main->Window());
                EXPECT_FALSE(IsWindowVisible(m_main->Window()));
+               // Stop Associating says that it did.
+               int stops = static_cast<int>(
+                   std::count(buttons.begin(), buttons.end(), frmOptions::kCmdDeAssoc));
+               DialogAnswer told(
+                   "Corvane", [](HWND box) { Click(box, IDOK); }, stops);
                for (int button : buttons) Click(dialog, button);
+               EXPECT_EQ(told.Answered(), stops);
              }}};
   }
 };
@@ -89,8 +95,13 @@ TEST_F(FirstRunTest, AnswerDecidesWhetherLaterStartsAssociate) {
       {"OK", IDOK, {F::kCmdCancel}, "2", true},
       {"Cancel", IDCANCEL, {F::kCmdCancel}, "0", false},
       {"Cancel, Associate", IDCANCEL, {F::kCmdAssoc, F::kCmdCancel}, "2", true},
-      // Cancel takes back neither button, and Stop Associating removes no key.
-      {"OK, Stop Associating", IDOK, {F::kCmdDeAssoc, F::kCmdCancel}, "0", true},
+      // Cancel takes back neither button; Stop Associating removes what was written.
+      {"OK, Stop Associating", IDOK, {F::kCmdDeAssoc, F::kCmdCancel}, "0", false},
+      {"Cancel, Associate, Stop",
+       IDCANCEL,
+       {F::kCmdAssoc, F::kCmdDeAssoc, F::kCmdCancel},
+       "0",
+       false},
   };
   for (const auto& c : cases) {
     Forget();

@@ -9,6 +9,7 @@
 
 #include "Testing.h"
 #include "document/frmDocument.h"
+#include "settings/Association.h"
 #include "shell/frmMain.h"
 
 namespace corvane::test {
@@ -45,6 +46,7 @@ class FrameTest : public testing::Test {
     RegDeleteTreeA(HKEY_CURRENT_USER, kSettings);
     for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) RegDeleteTreeA(root, kProgramKey);
     for (const char* key : {".ZIP", "Corvane.ZipFile"}) RegDeleteTreeA(HKEY_CLASSES_ROOT, key);
+    RemoveZipAssociation();
   }
 
   frmMain& Open(const std::string& commandLine = "") {
