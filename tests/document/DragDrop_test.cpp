@@ -188,5 +188,23 @@ TEST_F(DragDropTest, DragOutExtractsOnlyAtTheDrop) {
       WaitUntil([&] { return GetFileAttributesW(Wide(made).c_str()) == INVALID_FILE_ATTRIBUTES; }));
 }
 
+// Add Folder takes everything below the folder: by Add Files' rules where folder names are
+// stored, else relative to the folder it lies in, never flattened.
+TEST_F(DragDropTest, AddFolderTakesTheWholeTree) {
+  frmDocument& document = m_main->CreateDocumentWindow();
+  ASSERT_TRUE(document.NewArchive(folder / "new.zip", /*setLabel=*/true));
+  g_bStoreFolderNames = false;
+  document.AddFolder(folder / "in\\dir");
+  EXPECT_EQ(Entries(folder / "new.zip"), (std::set<std::string>{"dir/x.txt", "dir/sub/y.txt"}));
+  g_bStoreFolderNames = true;
+  g_sBasePath = folder / "in\\dir";
+  document.AddFolder(folder / "in\\dir\\sub");
+  EXPECT_EQ(Entries(folder / "new.zip"),
+            (std::set<std::string>{"dir/x.txt", "dir/sub/y.txt", "sub/y.txt"}));
+  EXPECT_EQ(document.m_cUnzip.FileCount(), 3);
+  g_bStoreFolderNames = false;
+  g_sBasePath = "C:\\";
+}
+
 }  // namespace
 }  // namespace corvane
