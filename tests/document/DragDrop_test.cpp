@@ -10,6 +10,7 @@
 #include <set>
 
 #include "FrameTest.h"
+#include "dialogs/frmPassword.h"
 #include "document/DragOut.h"
 #include "platform/FileDataObject.h"
 #include "platform/Text.h"
@@ -204,6 +205,32 @@ TEST_F(DragDropTest, AddFolderTakesTheWholeTree) {
   EXPECT_EQ(document.m_cUnzip.FileCount(), 3);
   g_bStoreFolderNames = false;
   g_sBasePath = "C:\\";
+}
+
+// An encrypted entry asks for its password when the drop reads the files, not before.
+TEST_F(DragDropTest, DragOutAsksForPasswordsAtTheDrop) {
+  Recorder password;
+  password.password = "pw";
+  cZip zip;
+  zip.Listener(&password);
+  zip.ZipFile(folder / "secret.zip");
+  zip.BasePath(folder / "in");
+  zip.Encrypt(true);
+  zip.AddFileSpec(folder / "in\\f.txt");
+  zip.Zip();
+  frmDocument& document = m_main->CreateDocumentWindow();
+  m_main->LoadArchive(folder / "secret.zip");
+  DialogAnswer asked("Password Required", [](HWND dialog) {
+    SetDlgItemTextA(dialog, frmPassword::kTxtPassword, "pw");
+    Click(dialog, frmPassword::kCmdOK);
+  });
+  DragOut drag(document, {1});
+  EXPECT_EQ(DroppedFiles(drag.Data()).size(), 1u);
+  EXPECT_EQ(asked.Answered(), 0);
+  drag.Source()->QueryContinueDrag(FALSE, 0);
+  EXPECT_EQ(DroppedFiles(drag.Data()), std::vector<std::string>{drag.Folder() + "\\f.txt"});
+  EXPECT_EQ(asked.Answered(), 1);
+  EXPECT_EQ(ReadFileText(drag.Folder() + "\\f.txt"), "f");
 }
 
 }  // namespace
