@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "FrameTest.h"
+#include "dialogs/frmExtractTo.h"
 #include "dialogs/frmPassword.h"
 #include "document/NameEncoding.h"
 #include "platform/Text.h"
@@ -131,6 +132,22 @@ TEST_F(EntryCommandsTest, TestListsEachEntrysOutcome) {
     for (const std::string& text : c.absent)
       EXPECT_EQ(shown.find(text), std::string::npos) << shown;
   }
+  // Enter opens the focused entry as the double-click does: the encrypted one asks first, and a
+  // refused password is a box.
+  Select(document, {"secret.txt"});
+  DialogAnswer refuse("Password Required", [](HWND box) { Click(box, IDCANCEL); });
+  BoxOf([&] { SendMessageA(document.lvwZip(), WM_KEYDOWN, VK_RETURN, 0); });
+  EXPECT_EQ(refuse.Answered(), 1);
+  // Ctrl+A selects every row.
+  BYTE keys[256] = {};
+  GetKeyboardState(keys);
+  keys[VK_CONTROL] = 0x80;
+  SetKeyboardState(keys);
+  SendMessageA(document.lvwZip(), WM_KEYDOWN, 'A', 0);
+  keys[VK_CONTROL] = 0;
+  SetKeyboardState(keys);
+  EXPECT_EQ(SendMessageA(document.lvwZip(), LVM_GETSELECTEDCOUNT, 0, 0), 4);
+
   DeleteFileW(Wide(document.m_cUnzip.ZipFile()).c_str());
   std::string gone = BoxOf([&] { document.RunEntryCommand(EntryCommand::kTest); });
   EXPECT_EQ(gone.find(document.m_cUnzip.ZipFile() + "\r\n\r\n"), 0u) << gone;
@@ -167,6 +184,29 @@ TEST_F(EntryCommandsTest, ContextMenuRunsTheChosenCommand) {
   }
   choose('a');
   EXPECT_EQ(SendMessageA(document.lvwZip(), LVM_GETSELECTEDCOUNT, 0, 0), count);
+  DialogAnswer extract("Extract To...", [](HWND box) { Click(box, frmExtractTo::kCmdCancel); });
+  choose('x');
+  EXPECT_EQ(extract.Answered(), 1);
+  EXPECT_TRUE(IsWindowEnabled(m_main->Window()));
+}
+
+// The header bar's text follows a high-contrast theme (which Wine does not let a program set).
+TEST_F(EntryCommandsTest, HeaderBarFollowsHighContrast) {
+  frmDocument& document = OpenCopy("catalogue.zip");
+  HIGHCONTRASTW contrast{sizeof contrast, HCF_HIGHCONTRASTON};
+  if (!SystemParametersInfoW(SPI_SETHIGHCONTRAST, sizeof contrast, &contrast, 0)) {
+    GTEST_SKIP() << "no high-contrast setting here";
+  }
+  HDC dc = GetDC(document.Label1());
+  SendMessageA(document.Window(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+               reinterpret_cast<LPARAM>(document.Label1()));
+  EXPECT_EQ(GetTextColor(dc), GetSysColor(COLOR_INACTIVECAPTIONTEXT));
+  contrast.dwFlags = 0;
+  SystemParametersInfoW(SPI_SETHIGHCONTRAST, sizeof contrast, &contrast, 0);
+  SendMessageA(document.Window(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+               reinterpret_cast<LPARAM>(document.Label1()));
+  EXPECT_EQ(GetTextColor(dc), RGB(255, 255, 255));
+  ReleaseDC(document.Label1(), dc);
 }
 
 // A name encoding re-lists the archive, and every later run of the window, and of a window opened
