@@ -10,6 +10,9 @@
 #include "dialogs/frmPassword.h"
 #include "document/DragOut.h"
 #include "document/EntryRows.h"
+#include "document/NameEncoding.h"
+#include "document/Properties.h"
+#include "document/TestResults.h"
 #include "document/mFileIcons.h"
 #include "platform/CommandScope.h"
 #include "platform/Dpi.h"
@@ -31,6 +34,13 @@ constexpr int kImageLeft = 120, kImageTop = 60, kImageSize = 240;
 
 HINSTANCE Instance() {
   return GetModuleHandleA(nullptr);
+}
+
+// A high-contrast theme is on: its colours replace the fixed ones.
+bool HighContrast() {
+  HIGHCONTRASTW contrast{sizeof contrast};
+  return SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) &&
+         (contrast.dwFlags & HCF_HIGHCONTRASTON);
 }
 
 void RegisterDocumentClass() {
@@ -127,10 +137,22 @@ LRESULT frmDocument::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       SetFocus(m_lvwZip);
       return 0;
     case WM_CTLCOLORSTATIC:
-      // The label: white on the bar's colour.
-      SetTextColor(reinterpret_cast<HDC>(wParam), RGB(255, 255, 255));
+      // The label: white on the bar's colour; in a high-contrast theme the theme's caption text.
+      SetTextColor(reinterpret_cast<HDC>(wParam),
+                   HighContrast() ? GetSysColor(COLOR_INACTIVECAPTIONTEXT) : RGB(255, 255, 255));
       SetBkColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_INACTIVECAPTION));
       return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_INACTIVECAPTION));
+    case WM_SYSCOLORCHANGE:
+      // Only top-level windows get it: the frame passes it on, and the list needs it too.
+      SendMessageA(m_lvwZip, message, wParam, lParam);
+      InvalidateRect(m_hwnd, nullptr, TRUE);
+      return 0;
+    case WM_CONTEXTMENU:
+      if (reinterpret_cast<HWND>(wParam) == m_lvwZip) {
+        lvwZip_ContextMenu(lParam);
+        return 0;
+      }
+      break;
     case WM_NOTIFYFORMAT:
       return NFR_ANSI;
     case WM_NOTIFY:
@@ -259,12 +281,22 @@ LRESULT frmDocument::OnNotify(NMHDR* header) {
       // A double-click on empty space (no row under the pointer) does nothing.
       if (reinterpret_cast<NMITEMACTIVATE*>(header)->iItem >= 0) lvwZip_DblClick();
       return 0;
-    case LVN_KEYDOWN:
-      lvwZip_KeyDown(reinterpret_cast<NMLVKEYDOWN*>(header)->wVKey);
+    case NM_RETURN:
+      RunEntryCommand(EntryCommand::kOpen);
       return 0;
     case LVN_BEGINDRAG:
       lvwZip_BeginDrag();
       return 0;
+    case LVN_KEYDOWN: {
+      WORD key = reinterpret_cast<NMLVKEYDOWN*>(header)->wVKey;
+      if (EntryCommand command = EntryKeyCommand(key, GetKeyState(VK_CONTROL) < 0);
+          command != EntryCommand::kNone) {
+        RunEntryCommand(command);
+        return 0;
+      }
+      lvwZip_KeyDown(key);
+      return 0;
+    }
   }
   return 0;
 }
@@ -272,6 +304,7 @@ LRESULT frmDocument::OnNotify(NMHDR* header) {
 bool frmDocument::LoadArchive(const std::string& path) {
   m_cUnzip.ZipFile(path);
   m_cZip.ZipFile(path);
+  UseCodePage(RememberedCodePage(path));
   SetWindowTextA(m_hwnd, path.c_str());
   SetWindowTextA(m_label1, path.c_str());
   bool failed = false;
@@ -381,6 +414,7 @@ void frmDocument::lvwZip_BeginDrag() {
 bool frmDocument::NewArchive(const std::string& path, bool setLabel) {
   SetWindowTextA(m_hwnd, path.c_str());
   m_cUnzip.ZipFile(path);
+  UseCodePage(RememberedCodePage(path));
   if (setLabel) SetWindowTextA(m_label1, path.c_str());
   bool failed = false;
   try {
@@ -522,6 +556,62 @@ void frmDocument::lvwZip_KeyDown(WORD keyCode) {
     if (failure.empty()) failure = m_cUnzip.LastMessage();
   }
   if (!failure.empty()) ReportFailure(failure);
+}
+
+void frmDocument::lvwZip_ContextMenu(LPARAM lParam) {
+  POINT place = EntryMenuPlace(m_lvwZip, lParam);
+  bool anyRow = SendMessageA(m_lvwZip, LVM_GETITEMCOUNT, 0, 0) > 0;
+  bool anySelected = SendMessageA(m_lvwZip, LVM_GETSELECTEDCOUNT, 0, 0) > 0;
+  RunEntryCommand(ChooseEntryCommand(m_hwnd, place, anySelected, anyRow));
+}
+
+void frmDocument::RunEntryCommand(EntryCommand command) {
+  switch (command) {
+    case EntryCommand::kOpen:
+      lvwZip_DblClick();
+      break;
+    case EntryCommand::kExtract:
+      SendMessageA(m_hwndFrame, kMsgExtractTo, 0, reinterpret_cast<LPARAM>(m_hwnd));
+      break;
+    case EntryCommand::kDelete:
+      lvwZip_KeyDown(VK_DELETE);
+      break;
+    case EntryCommand::kSelectAll: {
+      LVITEMA state{};
+      state.stateMask = state.state = LVIS_SELECTED;
+      SendMessageA(m_lvwZip, LVM_SETITEMSTATE, -1, reinterpret_cast<LPARAM>(&state));
+      break;
+    }
+    case EntryCommand::kTest:
+      TestCommand(m_hwndFrame, *this);
+      break;
+    case EntryCommand::kProperties:
+      ShowProperties(m_hwndFrame, *this);
+      break;
+    case EntryCommand::kNone:
+      break;
+  }
+}
+
+void frmDocument::UseCodePage(uint32_t codePage) {
+  m_cUnzip.NameCodePage(codePage);
+  m_cZip.NameCodePage(codePage);
+}
+
+void frmDocument::NameEncoding(uint32_t codePage) {
+  if (runner::RunInProgress()) {
+    MessageBeep(MB_OK);
+    return;
+  }
+  CommandScope scope;
+  UseCodePage(codePage);
+  RememberCodePage(m_cUnzip.ZipFile(), codePage);
+  try {
+    Relist();
+    if (m_cUnzip.LastRunFailed()) ReportFailure(m_cUnzip.LastMessage());
+  } catch (const Error&) {
+    ReportFailure(m_cUnzip.LastMessage());
+  }
 }
 
 bool frmDocument::RunUnzip() {

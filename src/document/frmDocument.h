@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "document/EntryMenu.h"
 #include "document/IconImageList.h"
 #include "document/OpenFolder.h"
 #include "platform/BaseWindow.h"
@@ -34,6 +35,9 @@ class frmDocument : public BaseWindow<frmDocument>, private cUnzipEvents {
   static constexpr char kClassName[] = "CorvaneDocument";
   // Posted to the frame once the window is gone: the frame then frees the object.
   static constexpr UINT kMsgClosed = WM_APP + 20;
+  // Sent to the frame for the entry menu's Extract To...: the frame runs its own Extract command
+  // on the active document, this one.
+  static constexpr UINT kMsgExtractTo = WM_APP + 21;
   enum : int { kLabel1 = 100, kLvwZip };
 
   // Creates the window in mdiClient with the caption, as the active child window, and posts
@@ -95,6 +99,17 @@ class frmDocument : public BaseWindow<frmDocument>, private cUnzipEvents {
   // nothing.
   void lvwZip_KeyDown(WORD keyCode);
 
+  // The entry list's context menu and keys: Open as the double-click, Extract To... as the frame's
+  // command, Delete as the Delete key, Select All, Test and Properties.
+  void RunEntryCommand(EntryCommand command);
+
+  // View > Name Encoding: names that are neither flagged nor valid UTF-8 are read in codePage (0:
+  // automatic) by every later listing, extraction, open, delete, Add Files and Test of this
+  // window, and of any window that opens the same archive path until the program exits; the
+  // archive is listed again at once. A listing that failed is shown by ReportFailure.
+  void NameEncoding(uint32_t codePage);
+  uint32_t NameEncoding() const { return m_cUnzip.NameCodePage(); }
+
   // m_cUnzip.Unzip, then a failed run (an error, or a LastRunFailed code) is reported by
   // ReportFailure with the run's message lines. True when the run did not fail.
   bool RunUnzip();
@@ -112,6 +127,10 @@ class frmDocument : public BaseWindow<frmDocument>, private cUnzipEvents {
   void Form_Paint();
   void ApplyDpi();
   LRESULT OnNotify(NMHDR* header);
+  // A right-click, Shift+F10 or the menu key on the list (lParam of WM_CONTEXTMENU).
+  void lvwZip_ContextMenu(LPARAM lParam);
+  // Both engine objects read names in codePage.
+  void UseCodePage(uint32_t codePage);
   // The copy at path carries the zone of the archive (or of its network location), written here
   // when the engine had no mark to copy. Otherwise a box says why it is not opened.
   bool CarriesArchiveZone(const std::string& path);

@@ -19,6 +19,8 @@ namespace corvane {
 // Error numbers the engine objects raise, with the texts that go with them.
 inline constexpr long kErrPathNotFound = 76;
 inline constexpr long kErrEngineBusy = 5;
+// A name code page the system cannot convert from: the run would read the names otherwise.
+inline constexpr long kErrNameCodePage = 380;
 
 // One engine library, loaded from the executable's own folder for the length of one run. Each
 // object loads the DLL afresh and frees it when destroyed, so a library that was missing and has

@@ -9,6 +9,7 @@
 
 #include "Startup.h"
 #include "dialogs/ExtractCommand.h"
+#include "document/NameEncoding.h"
 #include "document/frmDocument.h"
 #include "platform/CommandScope.h"
 #include "platform/Dpi.h"
@@ -43,6 +44,11 @@ constexpr DWORD kMaxForwardedBytes = 32767 * 3;
 // How long a log-off waits for a cancelled engine run to stop.
 constexpr DWORD kEndSessionWaitMs = 5000;
 
+bool IsNameEncodingCommand(WORD command) {
+  return command >= frmMain::kFirstNameEncodingCommand &&
+         command < frmMain::kFirstNameEncodingCommand + NameEncodings().size();
+}
+
 // Commands that start an engine run or change the documents one works on: refused while a run is
 // in progress.
 bool StartsRun(WORD command) {
@@ -58,7 +64,8 @@ bool StartsRun(WORD command) {
     case frmMain::mnuWindowNewWindow:
       return true;
     default:
-      return false;
+      // A name encoding lists the archive again.
+      return IsNameEncodingCommand(command);
   }
 }
 
@@ -125,7 +132,7 @@ void RegisterClasses() {
   registered = true;
 }
 
-HMENU BuildMenuBar(HMENU* windowMenu) {
+HMENU BuildMenuBar(HMENU* windowMenu, HMENU* nameEncodingMenu) {
   HMENU bar = CreateMenu();
   HMENU file = CreatePopupMenu();
   AppendMenuA(file, MF_STRING, frmMain::mnuFileNew, "&New\tCtrl+N");
@@ -143,6 +150,8 @@ HMENU BuildMenuBar(HMENU* windowMenu) {
   AppendMenuA(view, MF_STRING | MF_CHECKED, frmMain::mnuViewStatusBar, "Status &Bar");
   AppendMenuA(view, MF_SEPARATOR, 0, nullptr);  // mnuViewBar0
   AppendMenuA(view, MF_STRING, frmMain::mnuViewRefresh, "&Refresh");
+  *nameEncodingMenu = BuildNameEncodingMenu(frmMain::kFirstNameEncodingCommand);
+  AppendMenuA(view, MF_POPUP, reinterpret_cast<UINT_PTR>(*nameEncodingMenu), "Name &Encoding");
   AppendMenuA(view, MF_STRING, frmMain::mnuViewOptions, "&Options...");
   HMENU window = CreatePopupMenu();
   AppendMenuA(window, MF_STRING, frmMain::mnuWindowNewWindow, "&New Window");
@@ -219,7 +228,7 @@ frmMain::frmMain()
   InitCommonControlsEx(&controls);
   RegisterClasses();
   HMENU windowMenu = nullptr;
-  HMENU menuBar = BuildMenuBar(&windowMenu);
+  HMENU menuBar = BuildMenuBar(&windowMenu, &m_hNameEncodingMenu);
   m_hWindowMenu = windowMenu;  // WM_CREATE hands it to the MDI client
   if (!CreateWindowExA(0, kFrameClass, kAppTitle, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
                        CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, menuBar,
@@ -346,7 +355,9 @@ LRESULT frmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       Form_Resize();
       return 0;
     case WM_COMMAND:
-      if (HIWORD(wParam) <= 1 && LOWORD(wParam) >= mnuFileNew && LOWORD(wParam) <= mnuHelpAbout) {
+      if (HIWORD(wParam) <= 1 &&
+          ((LOWORD(wParam) >= mnuFileNew && LOWORD(wParam) <= mnuHelpAbout) ||
+           IsNameEncodingCommand(LOWORD(wParam)))) {
         OnCommand(LOWORD(wParam));
         return 0;
       }
@@ -371,6 +382,15 @@ LRESULT frmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       // During an engine run the close waits for the run, which the user may cancel or keep.
       if (!runner::ConfirmCloseDuringRun(m_hwnd)) return 0;
       if (!CommandScope::DeferWhileInProgress(m_hwnd, message, wParam, lParam)) OnClose();
+      return 0;
+    case frmDocument::kMsgExtractTo:
+      OnCommand(mnuFileExtract);
+      return 0;
+    case WM_INITMENUPOPUP:
+      OnInitMenuPopup(reinterpret_cast<HMENU>(wParam));
+      break;  // the MDI frame adds the Window menu's document list
+    case WM_SYSCOLORCHANGE:
+      OnSysColorChange(wParam, lParam);
       return 0;
     case frmDocument::kMsgClosed:
       // Frees the objects whose windows are gone: their engine objects go with them.
@@ -653,6 +673,11 @@ void frmMain::OnCommand(WORD command) {
       case mnuHelpAbout:
         frmAbout::Show(m_hwnd);
         break;
+      default:
+        if (IsNameEncodingCommand(command)) {
+          mnuViewNameEncoding_Click(command - kFirstNameEncodingCommand);
+        }
+        break;
     }
   } catch (...) {
     // A command ends silently on any error, a cancelled dialog included.
@@ -728,6 +753,29 @@ void frmMain::mnuFileExtract_Click() {
   // The document the command started on, whatever becomes active while the dialog is open.
   if (frmDocument* document = ActiveDocument())
     ExtractCommand(m_hwnd, *document, m_extractPreferences);
+}
+
+void frmMain::mnuViewNameEncoding_Click(size_t choice) {
+  frmDocument* document = ActiveDocument();
+  if (document && choice < NameEncodings().size()) {
+    document->NameEncoding(NameEncodings()[choice].codePage);
+  }
+}
+
+void frmMain::OnInitMenuPopup(HMENU menu) {
+  if (menu != m_hNameEncodingMenu) return;
+  frmDocument* document = ActiveDocument();
+  UpdateNameEncodingMenu(menu, kFirstNameEncodingCommand,
+                         document ? std::optional(document->NameEncoding()) : std::nullopt);
+}
+
+void frmMain::OnSysColorChange(WPARAM wParam, LPARAM lParam) {
+  // Common controls follow a colour change only when their top-level window passes it on.
+  for (HWND bar : {m_tbToolbar, m_sbStatusBar})
+    SendMessageA(bar, WM_SYSCOLORCHANGE, wParam, lParam);
+  for (const auto& document : m_documents) {
+    if (document->Window()) SendMessageA(document->Window(), WM_SYSCOLORCHANGE, wParam, lParam);
+  }
 }
 
 }  // namespace corvane

@@ -52,6 +52,8 @@ class frmMain : public BaseWindow<frmMain>, public ISubclass {
     mnuHelpSearchForHelpOn,
     mnuHelpAbout,
   };
+  // View > Name Encoding's items carry these commands and up, in the order of NameEncodings().
+  static constexpr WORD kFirstNameEncodingCommand = 1100;
   // The Window menu lists the document windows with these command identifiers and up.
   static constexpr UINT kFirstDocumentCommand = 50000;
 
@@ -123,8 +125,14 @@ class frmMain : public BaseWindow<frmMain>, public ISubclass {
   void mnuFileAdd_Click();
   void mnuFileAddFolder_Click();
   void mnuFileExtract_Click();
+  // View > Name Encoding: the choice for the active document; WM_INITMENUPOPUP checks it.
+  void mnuViewNameEncoding_Click(size_t choice);
+  void OnInitMenuPopup(HMENU menu);
+  // The system's colours changed: the bars and the document windows follow.
+  void OnSysColorChange(WPARAM wParam, LPARAM lParam);
 
   HMENU m_hWindowMenu = nullptr;
+  HMENU m_hNameEncodingMenu = nullptr;
   HWND m_hwndClient = nullptr;
   HWND m_tbToolbar = nullptr;
   HWND m_sbStatusBar = nullptr;

@@ -99,6 +99,12 @@ class cUnzip {
   void CaseSensitiveFileNames(bool bState) { m_tDCL.C_flag = bState; }
   const std::string& UnzipFolder() const { return m_sFolder; }
   void UnzipFolder(const std::string& sFolder) { m_sFolder = sFolder; }
+  // The code page (Windows numbering) in which every later listing, test and extraction reads
+  // names that are neither flagged nor valid UTF-8; 0, the default, reads them as code page 437.
+  // A listing and the extractions after it must use the same one, so that the names the list
+  // shows select and name the entries written.
+  uint32_t NameCodePage() const { return m_lNameCodePage; }
+  void NameCodePage(uint32_t lCodePage) { m_lNameCodePage = lCodePage; }
 
   // Extracts the selected entries (all of them when none or every one is selected) from ZipFile
   // into UnzipFolder. False without calling the engine when ZipFile is empty; otherwise true when
@@ -128,6 +134,7 @@ class cUnzip {
   std::string m_sFolder;
   std::vector<ArchiveEntry> m_entries;
   DCL m_tDCL{};
+  uint32_t m_lNameCodePage = 0;
   int32_t m_lLastResult = 0;
   std::string m_sLastMessage;
 };

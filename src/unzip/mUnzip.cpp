@@ -160,6 +160,7 @@ EngineRun UnzipCall(cUnzip& unzip, DCL& dcl, const std::vector<std::string>& inc
   EngineLibrary library(kDllName, source);
   auto singleEntryUnzip = library.Proc<decltype(&Wiz_SingleEntryUnzip)>("Wiz_SingleEntryUnzip");
   auto setProgress = library.Proc<decltype(&Wiz_SetProgress)>("Wiz_SetProgress");
+  auto setNameCodePage = library.Proc<decltype(&Wiz_SetNameCodePage)>("Wiz_SetNameCodePage");
 
   USERFUNCTION functions{};
   functions.print = &UnzipCallbacks::Print;
@@ -174,6 +175,12 @@ EngineRun UnzipCall(cUnzip& unzip, DCL& dcl, const std::vector<std::string>& inc
   result.code = runner::RunOnWorker({Action(dcl), unzip.ZipFile()}, [&] {
     // The progress callback is set for one call, from the thread that makes it.
     setProgress(&UnzipCallbacks::Progress, nullptr);
+    // Chosen for each call, so a listing and the runs after it read the names alike.
+    if (!setNameCodePage(unzip.NameCodePage())) {
+      throw Error(kErrNameCodePage, source,
+                  "Code page " + std::to_string(unzip.NameCodePage()) +
+                      " is not available on this system.");
+    }
     int code =
         singleEntryUnzip(static_cast<int>(includes.size()), includeList.data(),
                          static_cast<int>(excludes.size()), excludeList.data(), &dcl, &functions);

@@ -67,6 +67,11 @@ class cZip {
   void ConvertLFToCRLF(bool bState) { m_tZPOPT.fLF_CRLF = bState; }
   bool AllowAppend() const { return m_tZPOPT.fGrow != 0; }
   void AllowAppend(bool bState) { m_tZPOPT.fGrow = bState; }
+  // The code page (Windows numbering) in which every later run reads the existing archive's names
+  // that are neither flagged nor valid UTF-8 (0, the default: code page 437): the one the archive
+  // was listed with, so that a listed name deletes or replaces its entry.
+  uint32_t NameCodePage() const { return m_lNameCodePage; }
+  void NameCodePage(uint32_t lCodePage) { m_lNameCodePage = lCodePage; }
   // 0 verbose, 1 quiet, 2 normal; any other value is ignored.
   int32_t MessageLevel() const;
   void MessageLevel(int32_t eLevel);
@@ -103,6 +108,7 @@ class cZip {
   std::string m_sBasePath;
   std::vector<std::string> m_sFileSpecs;
   ZPOPT m_tZPOPT{};
+  uint32_t m_lNameCodePage = 0;
   int32_t m_lLastResult = 0;
   std::string m_sLastMessage;
 };

@@ -76,6 +76,7 @@ EngineRun ZipCall(cZip& zip, ZPOPT& options, const std::vector<std::string>& fil
   auto zpSetOptions = library.Proc<decltype(&ZpSetOptions)>("ZpSetOptions");
   auto zpArchive = library.Proc<decltype(&ZpArchive)>("ZpArchive");
   auto zpSetProgress = library.Proc<decltype(&ZpSetProgress)>("ZpSetProgress");
+  auto zpSetNameCodePage = library.Proc<decltype(&ZpSetNameCodePage)>("ZpSetNameCodePage");
 
   // The name list: the file names, one empty slot, one empty text, and at least the record's
   // 1024 slots in all. The engine reads exactly the first count slots. A Delete names entries,
@@ -99,6 +100,12 @@ EngineRun ZipCall(cZip& zip, ZPOPT& options, const std::vector<std::string>& fil
         zpSetOptions(&options);
         options.szRootDir = nullptr;
         zpSetProgress(&Progress, nullptr);
+        // The names are read as the document listed them, so a listed name selects its entry.
+        if (!zpSetNameCodePage(zip.NameCodePage())) {
+          throw Error(kErrNameCodePage, source,
+                      "Code page " + std::to_string(zip.NameCodePage()) +
+                          " is not available on this system.");
+        }
         return zpArchive(static_cast<int>(files.size()), zip.ZipFile().c_str(),
                          reinterpret_cast<const ZPNAMES*>(names.data()));
       });

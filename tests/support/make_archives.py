@@ -41,6 +41,29 @@ def main():
     # Message lines just under and just over the 32000 bytes that are passed on.
     write(os.path.join(out, "long-names.zip"), [("S" * 31900 + ".txt", b"s", None, deflated),
                                                 ("L" * 32100 + ".txt", b"l", None, deflated)])
+    # For Test: a sound entry, a stored one whose data no longer gives its CRC, and a method the
+    # engine does not read.
+    tested = os.path.join(out, "tested.zip")
+    write(tested, [("good.txt", b"good " * 40, None, deflated),
+                   ("bad.txt", b"stored data to damage", None, stored),
+                   ("packed.bz2", b"bzip2 " * 40, None, zipfile.ZIP_BZIP2)])
+    patch(tested, b"stored data to damage", b"stored dbta to damage", count=1)
+    # Names in code page 932 without the UTF-8 flag, as older Japanese systems wrote them: written
+    # under ASCII stand-ins of the same length, whose bytes are then swapped in.
+    japanese = {"XXXXXX.txt": "日本語.txt", "YYYY/ZZZZ.txt": "資料/表紙.txt"}
+    legacy = os.path.join(out, "cp932.zip")
+    write(legacy, [(n, name.encode(), None, deflated) for n, name in japanese.items()])
+    for stand_in, name in japanese.items():
+        patch(legacy, stand_in.encode(), name.encode("cp932"))
+
+
+def patch(path, old, new, count=2):
+    """Swaps bytes of the same length, found count times (a name: the local and central header)."""
+    with open(path, "rb") as f:
+        data = f.read()
+    assert len(old) == len(new) and data.count(old) == count
+    with open(path, "wb") as f:
+        f.write(data.replace(old, new))
 
 
 if __name__ == "__main__":
