@@ -10,6 +10,8 @@
 //                                         Options dialog that follows, waits for the main window
 //   corvane-run accept                    the same with OK: Corvane registers itself for ZIP files
 //   corvane-run documents                 prints the caption of each open document window
+//   corvane-run about                     opens the About box, waits until it shows (a close of the
+//                                         main window then waits for the box)
 //   corvane-run close                     asks the main window to close, waits until it is gone
 
 #include <windows.h>
@@ -19,6 +21,7 @@
 #include <string>
 
 #include "shell/Startup.h"
+#include "shell/frmMain.h"
 
 namespace {
 
@@ -100,7 +103,16 @@ int Documents() {
   return 0;
 }
 
+int About() {
+  HWND main = VisibleMainWindow();
+  if (!main) return 1;
+  PostMessageA(main, WM_COMMAND, corvane::frmMain::mnuHelpAbout, 0);
+  return WaitFor([] { return VisibleDialog("About Corvane"); }) ? 0 : 1;
+}
+
 int Close() {
+  // An About box left open is closed first, as a user would.
+  if (HWND about = VisibleDialog("About Corvane")) PostMessageA(about, WM_COMMAND, IDOK, 0);
   HWND main = VisibleMainWindow();
   if (!main) return 0;
   PostMessageA(main, WM_CLOSE, 0, 0);
@@ -118,9 +130,10 @@ int main(int argc, char** argv) {
   if (verb == "decline" && argc == 2) return Answer(IDCANCEL);
   if (verb == "accept" && argc == 2) return Answer(IDOK);
   if (verb == "documents" && argc == 2) return Documents();
+  if (verb == "about" && argc == 2) return About();
   if (verb == "close" && argc == 2) return Close();
   std::fprintf(stderr,
                "usage: corvane-run start|wait PROGRAM [ARCHIVE] | corvane-run "
-               "decline|accept|documents|close\n");
+               "decline|accept|documents|about|close\n");
   return 2;
 }
