@@ -33,7 +33,7 @@ if [ "${1:-}" = --in-session ]; then
   run=$b/release/bin/corvane-run.exe
   # The value of NAME under KEY as reg.exe prints it ("" when missing).
   regvalue() {
-    wine64 reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' |
+    wine64 reg query "$1" /v "$2" </dev/null 2>/dev/null | tr -d '\r' |
       sed -n "s/^ *$2 *REG_[A-Z_]* *//p"
   }
   # Whether any class key of the user or the machine still names the installed program.
@@ -57,20 +57,19 @@ if [ "${1:-}" = --in-session ]; then
       done
       check "uninstaller installed" test -f "$inst/uninstall.exe"
       check "Start menu shortcut" test -f "$startmenu/Corvane.lnk"
-      check "uninstall entry: DisplayName" same "$(regvalue "$uninstall_key" DisplayName)" Corvane
-      check "uninstall entry: DisplayVersion" same "$(regvalue "$uninstall_key" DisplayVersion)" \
-        "$version"
-      check "uninstall entry: Publisher" test -n "$(regvalue "$uninstall_key" Publisher)"
-      check "uninstall entry: DisplayIcon" same "$(regvalue "$uninstall_key" DisplayIcon)" \
-        "\"$instwin\\Corvane.exe\",0"
-      check "uninstall entry: InstallLocation" same \
-        "$(regvalue "$uninstall_key" InstallLocation)" "$instwin"
-      check "uninstall entry: UninstallString" same \
-        "$(regvalue "$uninstall_key" UninstallString)" "\"$instwin\\uninstall.exe\""
-      check "uninstall entry: QuietUninstallString" same \
-        "$(regvalue "$uninstall_key" QuietUninstallString)" "\"$instwin\\uninstall.exe\" /S"
-      check "uninstall entry: NoModify" same "$(regvalue "$uninstall_key" NoModify)" 0x1
-      check "uninstall entry: NoRepair" same "$(regvalue "$uninstall_key" NoRepair)" 0x1
+      while IFS='|' read -r name expected; do
+        check "uninstall entry: $name" same "$(regvalue "$uninstall_key" "$name")" "$expected"
+      done <<ROWS
+DisplayName|Corvane
+DisplayVersion|$version
+Publisher|Corvane
+DisplayIcon|"$instwin\\Corvane.exe",0
+InstallLocation|$instwin
+UninstallString|"$instwin\\uninstall.exe"
+QuietUninstallString|"$instwin\\uninstall.exe" /S
+NoModify|0x1
+NoRepair|0x1
+ROWS
       size=$(($(regvalue "$uninstall_key" EstimatedSize)))
       check "uninstall entry: EstimatedSize covers the files ($size KiB)" \
         test "$size" -ge "$(($(cat "$inst"/* | wc -c) / 1024))"
