@@ -23,6 +23,7 @@ RequestExecutionLevel user
 !define WAIT_TIMEOUT 258
 ; How long a running copy has to end after it was asked to close, in milliseconds.
 !define CLOSE_PATIENCE 10000
+!define RETRY_TEXT "Close it, then press Retry."
 
 Name "Corvane"
 OutFile "${OUTFILE}"
@@ -97,7 +98,7 @@ FunctionEnd
       Quit
     ${EndIf}
     MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION \
-      "Corvane is still running and did not close when asked.$\r$\n$\r$\nClose it, then press Retry." \
+      "Corvane is still running and did not close when asked.$\r$\n$\r$\n${RETRY_TEXT}" \
       IDRETRY +2
     Abort "Corvane is still running; nothing was changed."
   ${Loop}

@@ -53,7 +53,8 @@ if [ "${1:-}" = --in-session ]; then
     install)
       check "silent setup exits 0" wine64 "$setup" /S
       for file in Corvane.exe cvunzip.dll cvzip.dll THIRD-PARTY-NOTICES.txt; do
-        check "installed $file is the portable archive's" cmp -s "$inst/$file" "$work/portable/$file"
+        check "installed $file is the portable archive's" \
+          cmp -s "$inst/$file" "$work/portable/$file"
       done
       check "uninstaller installed" test -f "$inst/uninstall.exe"
       check "Start menu shortcut" test -f "$startmenu/Corvane.lnk"
@@ -137,7 +138,8 @@ check "portable archive passes unzip -t" unzip -tq "$portable"
 check "portable archive passes 7zz t" eval '7zz t "$portable" >/dev/null'
 check "portable archive holds the program, its engines and the notices" same \
   "$(unzip -Z1 "$portable" | sort | tr '\n' ' ')" \
-  "Corvane/ Corvane/Corvane.exe Corvane/THIRD-PARTY-NOTICES.txt Corvane/cvunzip.dll Corvane/cvzip.dll "
+  "Corvane/ Corvane/Corvane.exe Corvane/THIRD-PARTY-NOTICES.txt Corvane/cvunzip.dll \
+Corvane/cvzip.dll "
 unzip -q "$portable" -d "$work" && mv "$work/Corvane" "$work/portable"
 
 # The release binaries: hardened, stripped, self-contained; their symbols kept apart.
@@ -157,8 +159,9 @@ for file in Corvane.exe cvunzip.dll cvzip.dll; do
   check "$file: debug information in symbols/" eval \
     'x86_64-w64-mingw32-objdump -h "$pkg/symbols/$file.debug" | grep -q " \.debug_info"'
 done
+file_version=$(sed 's/\.\([0-9]*\)$/.0.\1/' <<<"$version")  # the revision is the fourth number
 check "Corvane.exe carries the project version" \
-  grep -qxF "$(sed 's/\.\([0-9]*\)$/.0.\1/' <<<"$version")" <(strings -el "$work/portable/Corvane.exe")
+  grep -qxF "$file_version" <(strings -el "$work/portable/Corvane.exe")
 check "the setup is a 64-bit program" eval \
   'x86_64-w64-mingw32-objdump -f "$setup" | grep -q "pei-x86-64"'
 
@@ -171,7 +174,7 @@ work='$work' setup='$setup' portable='$portable' version='$version'
 inst='$WINEPREFIX/drive_c/users/$user/AppData/Local/Programs/Corvane'
 instwin='C:\\users\\$user\\AppData\\Local\\Programs\\Corvane'
 startmenu='$WINEPREFIX/drive_c/users/$user/AppData/Roaming/Microsoft/Windows/Start Menu/Programs'
-has_unregister=$({ strings -a "$work/portable/Corvane.exe"; strings -a -el "$work/portable/Corvane.exe"; } |
+has_unregister=$(exe=$work/portable/Corvane.exe; { strings -a "$exe"; strings -a -el "$exe"; } |
   grep -qi '^/unregister$' && echo yes || echo no)
 EOF
 export CORVANE_STATE=$work/state CORVANE_RESULT=$work/result
@@ -202,7 +205,11 @@ session install
       sleep 1
     done
     timeout 300 wineserver -w' sh "$inst/uninstall.exe" "$has_unregister" "$inst/Corvane.exe"
-) || { failed=$((failed + 1)); echo "FAILED the uninstall did not end"; /usr/lib/wine/wineserver -k; }
+) || {
+  failed=$((failed + 1))
+  echo "FAILED the uninstall did not end"
+  /usr/lib/wine/wineserver -k
+}
 session uninstalled
 
 echo "$passed passed, $failed failed"
