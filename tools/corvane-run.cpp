@@ -8,6 +8,10 @@
 //   corvane-run wait PROGRAM [ARCHIVE]    starts it the same way and waits until it ends
 //   corvane-run decline                   answers the first-run question with Cancel, closes the
 //                                         Options dialog that follows, waits for the main window
+//   corvane-run accept                    the same with OK: Corvane registers itself for ZIP files
+//   corvane-run documents                 prints the caption of each open document window
+//   corvane-run about                     opens the About box, waits until it shows (a close of the
+//                                         main window then waits for the box)
 //   corvane-run close                     asks the main window to close, waits until it is gone
 
 #include <windows.h>
@@ -17,6 +21,7 @@
 #include <string>
 
 #include "shell/Startup.h"
+#include "shell/frmMain.h"
 
 namespace {
 
@@ -75,17 +80,39 @@ int Start(int argc, char** argv, bool wait) {
   return rc;
 }
 
-int Decline() {
+int Answer(int button) {
   HWND question = VisibleDialog("Corvane");
   if (!question) return 1;
-  PostMessageA(question, WM_COMMAND, IDCANCEL, 0);
+  PostMessageA(question, WM_COMMAND, button, 0);
   HWND options = WaitFor([] { return VisibleDialog("Options"); });
   if (!options) return 1;
   PostMessageA(options, WM_COMMAND, IDCANCEL, 0);
   return WaitFor(VisibleMainWindow) ? 0 : 1;
 }
 
+int Documents() {
+  HWND main = VisibleMainWindow();
+  if (!main) return 1;
+  HWND client = FindWindowExA(main, nullptr, "MDICLIENT", nullptr);
+  for (HWND child = client ? GetWindow(client, GW_CHILD) : nullptr; child;
+       child = GetWindow(child, GW_HWNDNEXT)) {
+    char caption[1024] = "";
+    GetWindowTextA(child, caption, sizeof caption);
+    std::printf("%s\n", caption);
+  }
+  return 0;
+}
+
+int About() {
+  HWND main = VisibleMainWindow();
+  if (!main) return 1;
+  PostMessageA(main, WM_COMMAND, corvane::frmMain::mnuHelpAbout, 0);
+  return WaitFor([] { return VisibleDialog("About Corvane"); }) ? 0 : 1;
+}
+
 int Close() {
+  // An About box left open is closed first, as a user would.
+  if (HWND about = VisibleDialog("About Corvane")) PostMessageA(about, WM_COMMAND, IDOK, 0);
   HWND main = VisibleMainWindow();
   if (!main) return 0;
   PostMessageA(main, WM_CLOSE, 0, 0);
@@ -100,9 +127,13 @@ int main(int argc, char** argv) {
   if ((verb == "start" || verb == "wait") && argc > 2 && argc < 5) {
     return Start(argc, argv, verb == "wait");
   }
-  if (verb == "decline" && argc == 2) return Decline();
+  if (verb == "decline" && argc == 2) return Answer(IDCANCEL);
+  if (verb == "accept" && argc == 2) return Answer(IDOK);
+  if (verb == "documents" && argc == 2) return Documents();
+  if (verb == "about" && argc == 2) return About();
   if (verb == "close" && argc == 2) return Close();
   std::fprintf(stderr,
-               "usage: corvane-run start|wait PROGRAM [ARCHIVE] | corvane-run decline|close\n");
+               "usage: corvane-run start|wait PROGRAM [ARCHIVE] | corvane-run "
+               "decline|accept|documents|about|close\n");
   return 2;
 }

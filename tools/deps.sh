@@ -8,6 +8,9 @@ pkgs="cmake ninja-build g++ zlib1g-dev mingw-w64 g++-mingw-w64-x86-64-posix libz
 if [ "${1:-run}" = test ]; then
   pkgs="$pkgs zip unzip 7zip libarchive-tools clang libclang-rt-14-dev libssl-dev"
 fi
+# tools/deps.sh package: the package command's needs (NSIS, the portable archive's checkers, and
+# libcrypto for the native build's cvz); its test, a stage of ./test, needs them too.
+case "${1:-run}" in test | package) pkgs="$pkgs nsis unzip 7zip libssl-dev" ;; esac
 missing=""
 for p in $pkgs; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing="$missing $p"
