@@ -110,15 +110,10 @@ ROWS
       check "uninstall removed the shortcut" test ! -e "$startmenu/Corvane.lnk"
       check "uninstall removed the entry" test -z "$(regvalue "$uninstall_key" DisplayName)"
       check "silent uninstall kept the settings" test -n "$(regvalue "$settings_key" BasePath)"
-      if [ "$has_unregister" = yes ]; then
-        check "uninstall removed the association (Corvane.exe /unregister)" \
-          eval '! classes_name_program'
-        check "uninstall reset the first-run state (Corvane.exe /unregister)" \
-          same "$(regvalue "$settings_key" frun)" 0
-      else
-        # Until the program has the switch, its call is ended by force above: nothing to check.
-        echo "SKIPPED association removal and first-run reset: Corvane.exe has no /unregister"
-      fi
+      check "uninstall removed the association (Corvane.exe /unregister)" \
+        eval '! classes_name_program'
+      check "uninstall reset the first-run state (Corvane.exe /unregister)" \
+        same "$(regvalue "$settings_key" frun)" 0
       ;;
   esac
   echo "$passed $failed" >"$CORVANE_RESULT"
@@ -174,8 +169,6 @@ work='$work' setup='$setup' portable='$portable' version='$version'
 inst='$WINEPREFIX/drive_c/users/$user/AppData/Local/Programs/Corvane'
 instwin='C:\\users\\$user\\AppData\\Local\\Programs\\Corvane'
 startmenu='$WINEPREFIX/drive_c/users/$user/AppData/Roaming/Microsoft/Windows/Start Menu/Programs'
-has_unregister=$(exe=$work/portable/Corvane.exe; { strings -a "$exe"; strings -a -el "$exe"; } |
-  grep -qi '^/unregister$' && echo yes || echo no)
 EOF
 export CORVANE_STATE=$work/state CORVANE_RESULT=$work/result
 source "$CORVANE_STATE"
@@ -197,14 +190,7 @@ session install
   export PATH="/usr/lib/wine:$PATH"
   xvfb-run -a -s "-screen 0 1280x1024x24" sh -c '
     wine64 "$1" /S </dev/null >/dev/null 2>&1
-    # A program without the switch opens a window for "/unregister" and stays: end it, so
-    # that the rest of the uninstall can be checked.
-    tries=0
-    while [ "$2" = no ] && [ -e "$3" ] && [ $((tries += 1)) -le 120 ]; do
-      wine64 taskkill /F /IM Corvane.exe >/dev/null 2>&1
-      sleep 1
-    done
-    timeout 300 wineserver -w' sh "$inst/uninstall.exe" "$has_unregister" "$inst/Corvane.exe"
+    timeout 300 wineserver -w' sh "$inst/uninstall.exe"
 ) || {
   failed=$((failed + 1))
   echo "FAILED the uninstall did not end"
