@@ -138,7 +138,8 @@ HMENU BuildMenuBar(HMENU* windowMenu) {
   AppendMenuA(view, MF_STRING | MF_CHECKED, frmMain::mnuViewToolbar, "&Toolbar");
   AppendMenuA(view, MF_STRING | MF_CHECKED, frmMain::mnuViewStatusBar, "Status &Bar");
   AppendMenuA(view, MF_SEPARATOR, 0, nullptr);  // mnuViewBar0
-  AppendMenuA(view, MF_STRING, frmMain::mnuViewRefresh, "&Refresh");
+  AppendMenuA(view, MF_STRING, frmMain::mnuViewRefresh, "&Refresh\tF5");
+  AppendMenuA(view, MF_STRING, frmMain::mnuViewFind, "&Find\tCtrl+F");
   AppendMenuA(view, MF_STRING, frmMain::mnuViewOptions, "&Options...");
   HMENU window = CreatePopupMenu();
   AppendMenuA(window, MF_STRING, frmMain::mnuWindowNewWindow, "&New Window");
@@ -225,7 +226,11 @@ frmMain::frmMain()
     RethrowCreationError();
     throw SystemError("frmMain", "CreateWindowEx", error);
   }
-  ACCEL keys[] = {{FVIRTKEY | FCONTROL, 'N', mnuFileNew}, {FVIRTKEY | FCONTROL, 'O', mnuFileOpen}};
+  ACCEL keys[] = {{FVIRTKEY | FCONTROL, 'N', mnuFileNew},
+                  {FVIRTKEY | FCONTROL, 'O', mnuFileOpen},
+                  {FVIRTKEY | FCONTROL, 'F', mnuViewFind},
+                  {FVIRTKEY, VK_F3, mnuViewFind},
+                  {FVIRTKEY, VK_F5, mnuViewRefresh}};
   m_accelerators.Reset(CreateAcceleratorTableA(keys, static_cast<int>(std::size(keys))));
 }
 
@@ -275,6 +280,7 @@ void frmMain::Load(std::string_view commandLine) {
 
   // The Extract To preferences.
   m_extractPreferences.Load();
+  UpdateCommandStates();
 }
 
 bool frmMain::PreTranslateMessage(MSG& msg) {
@@ -288,6 +294,7 @@ frmDocument& frmMain::CreateDocumentWindow() {
   auto document = std::make_unique<frmDocument>(m_hwndClient, m_hwnd,
                                                 "Zip " + std::to_string(m_lDocumentCount));
   m_documents.push_back(std::move(document));
+  UpdateCommandStates();
   return *m_documents.back();
 }
 
@@ -371,7 +378,15 @@ LRESULT frmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case frmDocument::kMsgClosed:
       // Frees the objects whose windows are gone: their engine objects go with them.
       std::erase_if(m_documents, [](const auto& document) { return !document->Window(); });
+      UpdateCommandStates();
+      if (!ActiveDocument()) ShowDocumentStatus("");
       return 0;
+    case frmDocument::kMsgStatusText:
+      ShowDocumentStatus(reinterpret_cast<const char*>(lParam));
+      return 0;
+    case WM_INITMENUPOPUP:
+      UpdateCommandStates();
+      break;
     case WM_ENDSESSION:
       // The user logs off or the system shuts down: close as File > Exit does, settings saved.
       // An engine run is cancelled first, so that it leaves no half-written file. During a
@@ -590,7 +605,8 @@ void frmMain::OnCommand(WORD command) {
   try {
     switch (command) {
       case mnuFileNew:
-        mnuFileNew_Click(/*setLabel=*/true);
+      case mnuWindowNewWindow:
+        mnuFileNew_Click();
         break;
       case mnuFileOpen:
         mnuFileOpen_Click();
@@ -602,7 +618,7 @@ void frmMain::OnCommand(WORD command) {
         mnuFileExtract_Click();
         break;
       case mnuFileClose:
-        ShowPlaceholder("Add 'mnuFileClose_Click' code.");
+        mnuFileClose_Click();
         break;
       case mnuFileExit:
         SendMessageA(m_hwnd, WM_CLOSE, 0, 0);
@@ -614,11 +630,10 @@ void frmMain::OnCommand(WORD command) {
         ToggleBar(command, m_sbStatusBar);
         break;
       case mnuViewRefresh:
-        ShowPlaceholder("Add 'mnuViewRefresh_Click' code.");
+        mnuViewRefresh_Click();
         break;
-      case mnuWindowNewWindow:
-        // File > New without the file-name label.
-        mnuFileNew_Click(/*setLabel=*/false);
+      case mnuViewFind:
+        if (frmDocument* document = ActiveDocument()) document->FocusFind();
         break;
       case mnuWindowCascade:
         SendMessageA(m_hwndClient, WM_MDICASCADE, 0, 0);
@@ -673,8 +688,28 @@ void frmMain::ToggleBar(WORD command, HWND bar) {
   Form_Resize();
 }
 
-void frmMain::ShowPlaceholder(const char* text) {
-  MessageBoxA(m_hwnd, text, kAppTitle, MB_OK);
+void frmMain::mnuFileClose_Click() {
+  // Through the window's own close: a run in progress and a command's deferral still count.
+  if (frmDocument* document = ActiveDocument()) SendMessageA(document->Window(), WM_CLOSE, 0, 0);
+}
+
+void frmMain::mnuViewRefresh_Click() {
+  if (frmDocument* document = ActiveDocument()) document->Refresh();
+}
+
+void frmMain::UpdateCommandStates() {
+  bool open = ActiveDocument() != nullptr;
+  HMENU menu = GetMenu(m_hwnd);
+  for (WORD command : {mnuFileClose, mnuFileExtract, mnuFileAdd, mnuViewRefresh, mnuViewFind}) {
+    EnableMenuItem(menu, command, MF_BYCOMMAND | (open ? MF_ENABLED : MF_GRAYED));
+  }
+  for (WORD command : {mnuFileAdd, mnuFileExtract}) {
+    SendMessageA(m_tbToolbar, TB_ENABLEBUTTON, command, MAKELPARAM(open, 0));
+  }
+}
+
+void frmMain::ShowDocumentStatus(const char* text) {
+  SendMessageA(m_sbStatusBar, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(text));
 }
 
 void frmMain::mnuFileOpen_Click() {
@@ -683,10 +718,10 @@ void frmMain::mnuFileOpen_Click() {
   LoadArchive(m_dlgCommonDialog.FileName());
 }
 
-void frmMain::mnuFileNew_Click(bool setLabel) {
+void frmMain::mnuFileNew_Click() {
   if (!m_newcd.ShowSave(m_hwnd) || m_newcd.FileName().empty()) return;
   frmDocument& document = CreateDocumentWindow();
-  if (!document.NewArchive(m_newcd.FileName(), setLabel)) CloseDocument(document);
+  if (!document.NewArchive(m_newcd.FileName())) CloseDocument(document);
 }
 
 void frmMain::mnuFileAdd_Click() {
