@@ -79,6 +79,7 @@ std::string GroupedNumber(uint64_t value) {
           digits.empty() ? 0 : static_cast<UINT>(std::wcstoul(digits.c_str(), nullptr, 10));
       number.lpDecimalSep = decimal;
       number.lpThousandSep = thousand;
+      number.LeadingZero = 1;  // else zero shows as nothing
       number.NegativeOrder = 1;
     }
   };

@@ -573,6 +573,8 @@ bool frmDocument::CarriesArchiveZone(const std::string& path) {
 }
 
 void frmDocument::lvwZip_KeyDown(WORD keyCode) {
+  // F3 finds, as in the shell's windows; Ctrl+F is the frame's.
+  if (keyCode == VK_F3) FocusFind();
   if (keyCode != VK_DELETE) return;
   if (runner::RunInProgress()) {
     MessageBeep(MB_OK);

@@ -99,8 +99,8 @@ class frmDocument : public BaseWindow<frmDocument>, private cUnzipEvents {
   // folder names, and opens the current one there: only a copy this run wrote, carrying the
   // archive's zone. Whatever stops the open is shown in a box. Nothing selected: nothing happens.
   void lvwZip_DblClick();
-  // The Delete key (VK_DELETE) asks first, No the default, then deletes the selected entries from
-  // the archive; other keys do nothing.
+  // F3 focuses the search box. The Delete key (VK_DELETE) asks first, No the default, then deletes
+  // the selected entries from the archive; other keys do nothing.
   void lvwZip_KeyDown(WORD keyCode);
 
   // m_cUnzip.Unzip, then a failed run (an error, or a LastRunFailed code) is reported by

@@ -229,7 +229,6 @@ frmMain::frmMain()
   ACCEL keys[] = {{FVIRTKEY | FCONTROL, 'N', mnuFileNew},
                   {FVIRTKEY | FCONTROL, 'O', mnuFileOpen},
                   {FVIRTKEY | FCONTROL, 'F', mnuViewFind},
-                  {FVIRTKEY, VK_F3, mnuViewFind},
                   {FVIRTKEY, VK_F5, mnuViewRefresh}};
   m_accelerators.Reset(CreateAcceleratorTableA(keys, static_cast<int>(std::size(keys))));
 }
@@ -306,7 +305,12 @@ frmDocument* frmMain::ActiveDocument() const {
 void frmMain::LoadArchive(const std::string& path) {
   frmDocument* document = ActiveDocument();
   // A window for an archive that could not be listed at all would only show an empty list.
-  if (document && !document->LoadArchive(path)) CloseDocument(*document);
+  if (!document) return;
+  if (document->LoadArchive(path)) {
+    NameInWindowMenu(*document);
+  } else {
+    CloseDocument(*document);
+  }
 }
 
 void frmMain::CloseDocument(frmDocument& document) {
@@ -708,6 +712,21 @@ void frmMain::UpdateCommandStates() {
   }
 }
 
+void frmMain::NameInWindowMenu(frmDocument& document) {
+  // The MDI client gives each document the command of its Window menu item as its identifier;
+  // the menu keeps the caption the window was made with.
+  auto command = static_cast<UINT>(GetWindowLongPtrA(document.Window(), GWLP_ID));
+  char old[8] = "";
+  if (command < kFirstDocumentCommand ||
+      !GetMenuStringA(m_hWindowMenu, command, old, sizeof old, MF_BYCOMMAND)) {
+    return;
+  }
+  unsigned number = command - kFirstDocumentCommand + 1;
+  std::string text =
+      (number < 10 ? "&" : "") + std::to_string(number) + " " + WindowText(document.Window());
+  ModifyMenuA(m_hWindowMenu, command, MF_BYCOMMAND | MF_STRING, command, text.c_str());
+}
+
 void frmMain::ShowDocumentStatus(const char* text) {
   SendMessageA(m_sbStatusBar, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(text));
 }
@@ -721,7 +740,11 @@ void frmMain::mnuFileOpen_Click() {
 void frmMain::mnuFileNew_Click() {
   if (!m_newcd.ShowSave(m_hwnd) || m_newcd.FileName().empty()) return;
   frmDocument& document = CreateDocumentWindow();
-  if (!document.NewArchive(m_newcd.FileName())) CloseDocument(document);
+  if (document.NewArchive(m_newcd.FileName())) {
+    NameInWindowMenu(document);
+  } else {
+    CloseDocument(document);
+  }
 }
 
 void frmMain::mnuFileAdd_Click() {

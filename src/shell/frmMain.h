@@ -119,6 +119,8 @@ class frmMain : public BaseWindow<frmMain>, public ISubclass {
   void mnuViewRefresh_Click();
   // Commands that need a document are greyed while none is open.
   void UpdateCommandStates();
+  // The Window menu names document by its caption, which changed after the menu listed it.
+  void NameInWindowMenu(frmDocument& document);
   // The status bar's text panel: the active document's selection or totals, empty without one.
   void ShowDocumentStatus(const char* text);
   void mnuFileAdd_Click();
