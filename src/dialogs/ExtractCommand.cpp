@@ -156,13 +156,17 @@ void ExtractCommand(HWND frame, frmDocument& document, ExtractPreferences& prefe
     chosen = document.ShownIndices();
     // A search narrows what "all" means: the dialog says so.
     if (static_cast<int32_t>(chosen.size()) != unzip.FileCount()) {
-      label = "Extract the " + std::to_string(chosen.size()) + " entries shown to:";
+      label = "Extract the " + std::to_string(chosen.size()) +
+              (chosen.size() == 1 ? " entry" : " entries") + " shown to:";
     }
   }
   for (int32_t i = 1; i <= unzip.FileCount(); ++i) unzip.FileSelected(i, false);
   for (int32_t i : chosen) unzip.FileSelected(i, true);
   // A search that shows nothing extracts nothing (the engine, given no entries, would take all).
-  if (chosen.empty()) return;
+  if (chosen.empty()) {
+    MessageBeep(MB_OK);
+    return;
+  }
   std::string folder = ChooseExtractFolder(frame, unzip.ZipFile(), label, preferences);
   if (folder.empty()) return;
   RunOptions options(unzip, preferences);
