@@ -468,6 +468,7 @@ bool frmDocument::NewArchive(const std::string& path) {
     failed = true;
   }
   if (failed) ReportFailure(m_cZip.LastMessage());
+  FillEntryList();
   return !failed;
 }
 
