@@ -5,8 +5,10 @@
 #   forward  from handing the archive to the running program (as a second start does) to the rows
 #   open     from pressing Open in File > Open to the rows
 # and, on the Linux side, listing the same archive with unzip -l, 7zz l and bsdtar -tv as peers;
-# then, extracting a 1 GiB entry through Extract To, the frame's longest reply to a message
-# (reply) and the run's time, against unzip extracting the same entry.
+# then sorting the rows by name and by size (the first click of a column with its keys built, the
+# second alone) and typing into the search box (the first key press with the names folded, the
+# longest later one); then, extracting a 1 GiB entry through Extract To, the frame's longest reply
+# to a message (reply) and the run's time, against unzip extracting the same entry.
 # Memory is the program's resident size (VmRSS) after the forwarded archive shows, less before,
 # and its peak (VmHWM). Prints medians of BENCH_REPS runs (default 5) with the ratio to unzip -l.
 #
@@ -76,6 +78,16 @@ for ((i = 0; i < REPS; i++)); do
   bsd+=("$(seconds bsdtar -tvf "$ARCHIVE")")
 done
 
+# Sorting and searching the 100,000 rows of a document, in milliseconds.
+declare -a namekeys namesort sizekeys sizesort firstkey keys
+for ((i = 0; i < REPS; i++)); do
+  driver start "$exe" "$arch" >/dev/null
+  read -r a b c d e f n < <(driver sort-find)
+  namekeys+=("$a"); namesort+=("$b"); sizekeys+=("$c"); sizesort+=("$d")
+  firstkey+=("$e"); keys+=("$f")
+  driver close
+done
+
 # The frame's answers while a 1 GiB entry is extracted, and unzip extracting it.
 out_dir=$(mktemp -d /tmp/corvane-bench-out.XXXXXX)
 declare -a reply extract unzipx
@@ -107,5 +119,10 @@ row "bsdtar -tv" "${bsd[@]}"
 printf '1 GiB entry: Corvane extracts in %s s (unzip %s s); the frame answers within %s ms at most\n' \
   "$(printf '%s\n' "${extract[@]}" | median)" "$(printf '%s\n' "${unzipx[@]}" | median)" \
   "$(printf '%s\n' "${reply[@]}" | median)"
+ms() { printf '%s\n' "$@" | median; }
+printf 'Sort of 100,000 rows (ms): by name %s (keys built with it: %s), by size %s (first %s)\n' \
+  "$(ms "${namesort[@]}")" "$(ms "${namekeys[@]}")" "$(ms "${sizesort[@]}")" "$(ms "${sizekeys[@]}")"
+printf 'Search of 100,000 rows (ms): a key press %s at most, the first (names folded) %s\n' \
+  "$(ms "${keys[@]}")" "$(ms "${firstkey[@]}")"
 printf 'Corvane memory: %s MiB added by the open archive, %s MiB peak (two documents)\n' \
   "$(printf '%s\n' "${added[@]}" | median)" "$(printf '%s\n' "${peak[@]}" | median)"

@@ -11,6 +11,11 @@
 //   corvane-bench-open replies FOLDER           Extract To with every entry of the active
 //                                               document into FOLDER; prints the frame's longest
 //                                               reply to a message while the run goes on
+//   corvane-bench-open sort-find                 on the active document: clicks the Name and the
+//                                               Size headers twice each, then types "file1" into
+//                                               the search box; prints the milliseconds of each
+//                                               step (the first click of a column builds its
+//                                               keys, the first key press folds the names)
 // Each timed verb prints the seconds it measured and the first row's name.
 
 #include <windows.h>
@@ -21,6 +26,7 @@
 #include <cstdio>
 #include <set>
 #include <string>
+#include <string_view>
 
 #include "dialogs/frmExtractTo.h"
 #include "shell/Startup.h"
@@ -223,6 +229,57 @@ int Close() {
   return IsWindow(main) ? 1 : 0;
 }
 
+double Milliseconds(Clock::time_point start) {
+  return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+// A click on a header item, sent: the list has sorted when the button's release returns.
+double ClickHeader(HWND list, int column) {
+  HWND header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
+  int x = 0;
+  for (int i = 0; i < column; ++i)
+    x += static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, i, 0));
+  x += static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, column, 0)) / 2;
+  Clock::time_point start = Clock::now();
+  SendMessageA(header, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, 4));
+  SendMessageA(header, WM_LBUTTONUP, 0, MAKELPARAM(x, 4));
+  return Milliseconds(start);
+}
+
+int SortFind() {
+  HWND main = MainWindow();
+  HWND list = nullptr;
+  for (HWND candidate : main ? Lists(main) : std::set<HWND>{}) {
+    if (SendMessageA(candidate, LVM_GETITEMCOUNT, 0, 0) > 0) list = candidate;
+  }
+  HWND find = list ? FindWindowExA(GetParent(list), nullptr, "EDIT", nullptr) : nullptr;
+  if (!find) {
+    std::fprintf(stderr, "corvane-bench-open: no document with rows\n");
+    return 1;
+  }
+  for (int column : {0, 2}) {
+    double keys = ClickHeader(list, column);
+    std::printf("%.1f %.1f ", keys, ClickHeader(list, column));
+  }
+  // Each key press is sent: the list has narrowed when it returns.
+  double first = 0, longest = 0;
+  std::string_view typed = "file1";
+  for (size_t i = 0; i < typed.size(); ++i) {
+    Clock::time_point start = Clock::now();
+    SendMessageA(find, WM_CHAR, static_cast<WPARAM>(typed[i]), 1);
+    double ms = Milliseconds(start);
+    if (i == 0) {
+      first = ms;
+    } else {
+      longest = std::max(longest, ms);
+    }
+  }
+  std::printf("%.1f %.1f %ld\n", first, longest,
+              static_cast<long>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)));
+  SendMessageA(find, WM_CHAR, VK_ESCAPE, 1);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -233,8 +290,9 @@ int main(int argc, char** argv) {
   if (verb == "open" && argc == 3) return Open(argv[2]);
   if (verb == "close" && argc == 2) return Close();
   if (verb == "replies" && argc == 3) return Replies(argv[2]);
+  if (verb == "sort-find" && argc == 2) return SortFind();
   std::fprintf(stderr,
                "usage: corvane-bench-open start PROGRAM [ARCHIVE] | forward ARCHIVE | open ARCHIVE "
-               "| close | replies FOLDER\n");
+               "| close | replies FOLDER | sort-find\n");
   return 2;
 }

@@ -50,9 +50,9 @@ std::string FolderOf(const std::string& path) {
   return path.substr(0, root ? separator + 1 : separator);
 }
 
-// The Extract To dialog over the preferences; its choices go into them. Returns the chosen
-// folder, or "" when it was cancelled.
-std::string ChooseExtractFolder(HWND frame, const std::string& archive,
+// The Extract To dialog over the preferences, with label above its folder box unless empty; its
+// choices go into them. Returns the chosen folder, or "" when it was cancelled.
+std::string ChooseExtractFolder(HWND frame, const std::string& archive, const std::string& label,
                                 ExtractPreferences& preferences) {
   // The frame takes no input while the dialog is open. The dialog's close routine enables it
   // again, and so does this should the dialog fail before it shows.
@@ -67,6 +67,7 @@ std::string ChooseExtractFolder(HWND frame, const std::string& archive,
   frmExtractTo dialog(frame);
   const cMRU& recent = preferences.RecentFolders();
   dialog.LoadMRU(recent);
+  dialog.Label(label);
   dialog.OverWritePrompt(preferences.PromptToOverwrite());
   dialog.UseFolderNames(preferences.UseFolderNames());
 
@@ -148,11 +149,25 @@ void ExtractPreferences::Save(HKEY root) const {
 
 void ExtractCommand(HWND frame, frmDocument& document, ExtractPreferences& preferences) {
   cUnzip& unzip = document.m_cUnzip;
-  // Each entry marked by whether its row is selected; every entry when no row is.
-  std::vector<int32_t> selected = document.SelectedIndices();
-  for (int32_t i = 1; i <= unzip.FileCount(); ++i) unzip.FileSelected(i, selected.empty());
-  for (int32_t i : selected) unzip.FileSelected(i, true);
-  std::string folder = ChooseExtractFolder(frame, unzip.ZipFile(), preferences);
+  // The rows shown and selected; every row shown when none is selected. Hidden entries never.
+  std::vector<int32_t> chosen = document.SelectedIndices();
+  std::string label;
+  if (chosen.empty()) {
+    chosen = document.ShownIndices();
+    // A search narrows what "all" means: the dialog says so.
+    if (static_cast<int32_t>(chosen.size()) != unzip.FileCount()) {
+      label = "Extract the " + std::to_string(chosen.size()) +
+              (chosen.size() == 1 ? " entry" : " entries") + " shown to:";
+    }
+  }
+  for (int32_t i = 1; i <= unzip.FileCount(); ++i) unzip.FileSelected(i, false);
+  for (int32_t i : chosen) unzip.FileSelected(i, true);
+  // A search that shows nothing extracts nothing (the engine, given no entries, would take all).
+  if (chosen.empty()) {
+    MessageBeep(MB_OK);
+    return;
+  }
+  std::string folder = ChooseExtractFolder(frame, unzip.ZipFile(), label, preferences);
   if (folder.empty()) return;
   RunOptions options(unzip, preferences);
   unzip.UnzipFolder(folder);

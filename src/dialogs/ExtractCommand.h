@@ -40,8 +40,9 @@ class ExtractPreferences {
   cMRU m_cRecentFolders;
 };
 
-// File > Extract To... on document, the frame's active document when the command started: its
-// selected entries (all of them when no row is selected) are extracted into the folder chosen in
+// File > Extract To... on document, the frame's active document when the command started: the
+// entries of its rows shown and selected (all rows shown when none is selected; the dialog then
+// says how many when a search hides some) are extracted into the folder chosen in
 // the Extract To dialog, which frame owns and is disabled for; the dialog starts at the most
 // recent folder, or at the archive's own folder when there is none yet. The dialog's choices go
 // into preferences; they and Prompt to Overwrite's "replace without asking" apply to this run

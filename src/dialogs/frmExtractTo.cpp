@@ -113,6 +113,7 @@ INT_PTR frmExtractTo::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
 void frmExtractTo::Form_Load() {
   SizeClient(kClientWidth, kClientHeight, /*centre=*/true);
   AddControls(kControls);
+  if (!m_sLabel.empty()) SetDlgItemTextA(m_hwnd, kLblExtractTo, m_sLabel.c_str());
   for (const std::string& folder : m_sMRU) {
     SendDlgItemMessageA(m_hwnd, kCboExtractTo, CB_ADDSTRING, 0,
                         reinterpret_cast<LPARAM>(folder.c_str()));

@@ -43,6 +43,8 @@ class frmExtractTo : public BaseDialog<frmExtractTo>, public ICaptureBF {
 
   // The recent folders the combo box lists, most recent first; called before the browse starts.
   void LoadMRU(const cMRU& cTheMRU);
+  // The label above the folder box, "Extract To:" unless set before the browse starts.
+  void Label(const std::string& text) { m_sLabel = text; }
   // The option flags: set before the browse, read after it.
   bool OverWritePrompt() const { return m_bOverWritePrompt; }
   void OverWritePrompt(bool bState) { m_bOverWritePrompt = bState; }
@@ -74,6 +76,7 @@ class frmExtractTo : public BaseDialog<frmExtractTo>, public ICaptureBF {
   bool m_bCancelled = true;
   std::vector<std::string> m_sMRU;
   std::string m_sSelectedFolder;
+  std::string m_sLabel;
   bool m_bOverWritePrompt = false;
   bool m_bUseFolderNames = false;
 };

@@ -21,6 +21,7 @@
 #include "resources/resource.h"
 #include "runner/EngineRunner.h"
 #include "settings/AppSettings.h"
+#include "settings/ListSettings.h"
 #include "zip/AddFiles.h"
 
 namespace corvane {
@@ -31,6 +32,10 @@ constexpr char kDefaultIcon[] = "DEFAULT";
 constexpr int kBarHeight = 375;
 constexpr int kLabelLeft = 480, kLabelTop = 15;
 constexpr int kImageLeft = 120, kImageTop = 60, kImageSize = 240;
+// The search box at the bar's right end, in twips.
+constexpr int kFindWidth = 2880, kFindHeight = 300, kFindMargin = 90;
+// Posted to the window itself: the selection changed.
+constexpr UINT kMsgSelectionChanged = WM_APP + 22;
 
 HINSTANCE Instance() {
   return GetModuleHandleA(nullptr);
@@ -100,6 +105,17 @@ frmDocument::frmDocument(HWND mdiClient, HWND frame, const std::string& caption)
   create.szTitle = caption.c_str();
   create.hOwner = Instance();
   create.x = create.y = create.cx = create.cy = CW_USEDEFAULT;
+  // The first document fills the client area; later ones cascade from the system's places.
+  bool first = true;
+  for (HWND child = GetWindow(mdiClient, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    if (FromWindow(child)) first = false;
+  }
+  RECT client;
+  if (first && GetClientRect(mdiClient, &client) && client.right > 0 && client.bottom > 0) {
+    create.x = create.y = 0;
+    create.cx = client.right;
+    create.cy = client.bottom;
+  }
   create.lParam = reinterpret_cast<LPARAM>(this);
   if (!SendMessageA(mdiClient, WM_MDICREATE, 0, reinterpret_cast<LPARAM>(&create))) {
     DWORD error = GetLastError();
@@ -157,6 +173,16 @@ LRESULT frmDocument::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return NFR_ANSI;
     case WM_NOTIFY:
       return OnNotify(reinterpret_cast<NMHDR*>(lParam));
+    case WM_COMMAND:
+      if (LOWORD(wParam) == kTxtFind && HIWORD(wParam) == EN_CHANGE) txtFind_Change();
+      break;
+    case WM_MDIACTIVATE:
+      if (reinterpret_cast<HWND>(lParam) == m_hwnd) UpdateStatus();
+      break;
+    case kMsgSelectionChanged:
+      m_statusPending = false;
+      UpdateStatus();
+      return 0;
     case WM_DPICHANGED_AFTERPARENT:
       ApplyDpi();
       Form_Resize();
@@ -187,14 +213,13 @@ void frmDocument::Form_Load() {
                              Instance(), nullptr);
   if (!m_label1 || !m_lvwZip) throw SystemError("frmDocument", WC_LISTVIEWA);
   ListView_SetExtendedListViewStyle(m_lvwZip, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
-  for (int i = 0; i < kColumnCount; ++i) {
-    LVCOLUMNA column{};
-    column.mask = LVCF_TEXT | LVCF_FMT | LVCF_SUBITEM;
-    column.fmt = LVCFMT_LEFT;
-    column.pszText = const_cast<char*>(kListColumns[i].caption);
-    column.iSubItem = i;
-    SendMessageA(m_lvwZip, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&column));
-  }
+  m_txtFind = std::make_unique<FindBox>(m_hwnd, kTxtFind, m_lvwZip);
+  m_columns = std::make_unique<EntryColumns>(m_lvwZip, [this](int row, int column) {
+    return EntryText(m_cUnzip, m_rowView.EntryAt(row), column);
+  });
+  ListSettings settings = ReadListSettings(kColumnCount);
+  m_rowView.SortBy(settings.sortColumn, !settings.descending);
+  m_columns->ShowSort(m_rowView.SortColumn(), m_rowView.Ascending());
   ApplyDpi();
   m_cUnzip.Listener(this);
 }
@@ -206,9 +231,8 @@ void frmDocument::ApplyDpi() {
   m_listFont.Reset(CreateFontForDpi(L"Tahoma", 8.25, /*bold=*/false, Dpi()));
   SendMessageA(m_label1, WM_SETFONT, reinterpret_cast<WPARAM>(m_labelFont.Get()), TRUE);
   SendMessageA(m_lvwZip, WM_SETFONT, reinterpret_cast<WPARAM>(m_listFont.Get()), TRUE);
-  for (int i = 0; i < kColumnCount; ++i) {
-    SendMessageA(m_lvwZip, LVM_SETCOLUMNWIDTH, i, ScaleForDpi(kListColumns[i].width, Dpi()));
-  }
+  SendMessageA(txtFind(), WM_SETFONT, reinterpret_cast<WPARAM>(m_listFont.Get()), TRUE);
+  m_columns->ApplyDpi(Dpi());
   int icon = ScaleForDpi(16, Dpi());
   if (!m_ilsIcons16) {
     m_ilsIcons16 = std::make_unique<IconImageList>(icon);
@@ -241,8 +265,11 @@ void frmDocument::Form_Resize() {
   RECT client;
   GetClientRect(m_hwnd, &client);
   int bar = Px(kBarHeight);
+  int findLeft = std::max(Px(kLabelLeft), int(client.right) - Px(kFindWidth + kFindMargin));
+  MoveWindow(txtFind(), findLeft, (bar - Px(kFindHeight)) / 2,
+             std::max(0, int(client.right) - Px(kFindMargin) - findLeft), Px(kFindHeight), TRUE);
   MoveWindow(m_label1, Px(kLabelLeft), Px(kLabelTop),
-             std::max(0, int(client.right) - Px(kLabelLeft)), bar, TRUE);
+             std::max(0, findLeft - Px(kFindMargin) - Px(kLabelLeft)), bar - Px(kLabelTop), TRUE);
   MoveWindow(m_lvwZip, 0, bar, client.right, std::max(0, int(client.bottom) - bar), TRUE);
   RECT header{0, 0, client.right, bar};
   InvalidateRect(m_hwnd, &header, TRUE);
@@ -266,7 +293,7 @@ LRESULT frmDocument::OnNotify(NMHDR* header) {
   switch (header->code) {
     case LVN_GETDISPINFOA: {
       LVITEMA& item = reinterpret_cast<NMLVDISPINFOA*>(header)->item;
-      int32_t index = item.iItem + 1;
+      int32_t index = m_rowView.EntryAt(item.iItem);
       if (index < 1 || index > m_cUnzip.FileCount()) return 0;
       if (item.mask & LVIF_TEXT) {
         CopyText(EntryText(m_cUnzip, index, item.iSubItem), item.pszText, item.cchTextMax);
@@ -297,6 +324,13 @@ LRESULT frmDocument::OnNotify(NMHDR* header) {
       lvwZip_KeyDown(key);
       return 0;
     }
+    case LVN_COLUMNCLICK:
+      SortBy(reinterpret_cast<NMLISTVIEW*>(header)->iSubItem);
+      return 0;
+    case LVN_ITEMCHANGED:
+    case LVN_ODSTATECHANGED:
+      ScheduleStatus();
+      return 0;
   }
   return 0;
 }
@@ -322,8 +356,11 @@ bool frmDocument::LoadArchive(const std::string& path) {
 }
 
 void frmDocument::FillEntryList() {
+  m_rowView.Reset(m_cUnzip);
   SendMessageA(m_lvwZip, LVM_DELETEALLITEMS, 0, 0);
-  SendMessageA(m_lvwZip, LVM_SETITEMCOUNT, m_cUnzip.FileCount(), 0);
+  SendMessageA(m_lvwZip, LVM_SETITEMCOUNT, m_rowView.Count(), 0);
+  m_columns->FitFirstRows();
+  UpdateStatus();
 }
 
 void frmDocument::Relist() {
@@ -341,9 +378,107 @@ std::vector<int32_t> frmDocument::SelectedIndices() const {
   std::vector<int32_t> indices;
   for (int row = -1; (row = static_cast<int>(
                           SendMessageA(m_lvwZip, LVM_GETNEXTITEM, row, LVNI_SELECTED))) >= 0;) {
-    indices.push_back(row + 1);
+    if (int32_t entry = m_rowView.EntryAt(row)) indices.push_back(entry);
   }
   return indices;
+}
+
+std::vector<int32_t> frmDocument::ShownIndices() const {
+  std::vector<int32_t> indices(static_cast<size_t>(m_rowView.Count()));
+  for (int row = 0; row < m_rowView.Count(); ++row) indices[row] = m_rowView.EntryAt(row);
+  return indices;
+}
+
+int32_t frmDocument::FocusedEntry() const {
+  return m_rowView.EntryAt(
+      static_cast<int>(SendMessageA(m_lvwZip, LVM_GETNEXTITEM, -1, LVNI_FOCUSED)));
+}
+
+void frmDocument::SelectEntries(const std::vector<int32_t>& entries, int32_t focused) {
+  LVITEMA state{};
+  state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+  SendMessageA(m_lvwZip, LVM_SETITEMSTATE, -1, reinterpret_cast<LPARAM>(&state));
+  state.stateMask = state.state = LVIS_SELECTED;
+  for (int32_t entry : entries) {
+    int row = m_rowView.RowOf(entry);
+    if (row >= 0) SendMessageA(m_lvwZip, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&state));
+  }
+  if (int row = m_rowView.RowOf(focused); row >= 0) {
+    state.stateMask = state.state = LVIS_FOCUSED;
+    SendMessageA(m_lvwZip, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&state));
+    SendMessageA(m_lvwZip, LVM_ENSUREVISIBLE, row, FALSE);
+  }
+}
+
+void frmDocument::SortBy(int column) {
+  if (column < 0 || column >= kColumnCount) return;
+  bool ascending = m_rowView.SortColumn() != column || !m_rowView.Ascending();
+  std::vector<int32_t> selected = SelectedIndices();
+  int32_t focused = FocusedEntry();
+  m_rowView.SortBy(column, ascending);
+  m_columns->ShowSort(column, ascending);
+  SelectEntries(selected, focused);
+  InvalidateRect(m_lvwZip, nullptr, FALSE);
+  try {
+    WriteSortSetting(column, !ascending);
+  } catch (...) {
+    // A refused write keeps the sort for this window only.
+  }
+}
+
+void frmDocument::txtFind_Change() {
+  std::string text = m_txtFind->Text();
+  if (text == m_rowView.FilterText()) return;
+  // The rows it hides lose their selection; the rows still shown keep theirs.
+  std::vector<int32_t> selected = SelectedIndices();
+  int32_t focused = FocusedEntry();
+  m_rowView.Filter(text);
+  SendMessageA(m_lvwZip, LVM_SETITEMCOUNT, m_rowView.Count(), 0);
+  SelectEntries(selected, focused);
+  InvalidateRect(m_lvwZip, nullptr, FALSE);
+  UpdateStatus();
+}
+
+void frmDocument::FocusFind() {
+  SetFocus(txtFind());
+  SendMessageA(txtFind(), EM_SETSEL, 0, -1);
+}
+
+void frmDocument::Refresh() {
+  // Entries are found again by their stored names: the catalogue may have changed on disk.
+  std::vector<std::string> names;
+  for (int32_t i : SelectedIndices()) names.push_back(m_cUnzip.FileStoredName(i));
+  bool failed = false;
+  try {
+    Relist();
+    failed = m_cUnzip.LastRunFailed();
+  } catch (const Error&) {
+    failed = true;
+  }
+  if (failed) {
+    ReportFailure(m_cUnzip.LastMessage(), /*warning=*/m_cUnzip.FileCount() > 0);
+    return;
+  }
+  std::sort(names.begin(), names.end());
+  std::vector<int32_t> again;
+  for (int32_t i = 1; i <= m_cUnzip.FileCount(); ++i) {
+    if (std::binary_search(names.begin(), names.end(), m_cUnzip.FileStoredName(i)))
+      again.push_back(i);
+  }
+  SelectEntries(again, 0);
+}
+
+void frmDocument::ScheduleStatus() {
+  if (m_statusPending) return;
+  m_statusPending = PostMessageA(m_hwnd, kMsgSelectionChanged, 0, 0) != FALSE;
+}
+
+void frmDocument::UpdateStatus() {
+  // Only the active window speaks for the frame's status bar.
+  HWND active = reinterpret_cast<HWND>(SendMessageA(GetParent(m_hwnd), WM_MDIGETACTIVE, 0, 0));
+  if (active != m_hwnd) return;
+  std::string text = StatusText(m_cUnzip, m_rowView, SelectedIndices());
+  SendMessageA(m_hwndFrame, kMsgStatusText, 0, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
 void frmDocument::AddFiles(std::string_view selection) {
@@ -411,11 +546,11 @@ void frmDocument::lvwZip_BeginDrag() {
   }
 }
 
-bool frmDocument::NewArchive(const std::string& path, bool setLabel) {
+bool frmDocument::NewArchive(const std::string& path) {
   SetWindowTextA(m_hwnd, path.c_str());
   m_cUnzip.ZipFile(path);
   UseCodePage(RememberedCodePage(path));
-  if (setLabel) SetWindowTextA(m_label1, path.c_str());
+  SetWindowTextA(m_label1, path.c_str());
   bool failed = false;
   try {
     CreateArchive(m_cZip, path, g_bStoreFolderNames);
@@ -424,6 +559,7 @@ bool frmDocument::NewArchive(const std::string& path, bool setLabel) {
     failed = true;
   }
   if (failed) ReportFailure(m_cZip.LastMessage());
+  FillEntryList();
   return !failed;
 }
 
@@ -437,9 +573,9 @@ void frmDocument::lvwZip_DblClick() {
   try {
     std::vector<int32_t> selected = SelectedIndices();
     // The current entry: the focused row when it is selected, else the first selected one.
-    int focused = static_cast<int>(SendMessageA(m_lvwZip, LVM_GETNEXTITEM, -1, LVNI_FOCUSED));
+    int32_t focused = FocusedEntry();
     int32_t current = selected.empty() ? 0 : selected.front();
-    if (std::count(selected.begin(), selected.end(), focused + 1)) current = focused + 1;
+    if (focused && std::count(selected.begin(), selected.end(), focused)) current = focused;
     // Nothing selected opens nothing, and so extracts nothing either.
     if (!current) return;
     if (m_cUnzip.FileNameHasZero(current)) {
@@ -529,6 +665,8 @@ bool frmDocument::CarriesArchiveZone(const std::string& path) {
 }
 
 void frmDocument::lvwZip_KeyDown(WORD keyCode) {
+  // F3 finds, as in the shell's windows; Ctrl+F is the frame's.
+  if (keyCode == VK_F3) FocusFind();
   if (keyCode != VK_DELETE) return;
   if (runner::RunInProgress()) {
     MessageBeep(MB_OK);
@@ -539,6 +677,16 @@ void frmDocument::lvwZip_KeyDown(WORD keyCode) {
   // archive).
   if (selected.empty()) return;
   CommandScope scope;
+  std::string archive = m_cUnzip.ZipFile();
+  archive = archive.substr(archive.find_last_of("\\/") + 1);
+  std::string what = selected.size() == 1 ? m_cUnzip.FileStoredName(selected.front())
+                                          : GroupedNumber(selected.size()) + " entries";
+  std::string question = "Delete " + what + " from " + archive + "?";
+  // One key press must not remove entries for good without a word.
+  if (MessageBoxA(m_hwndFrame, question.c_str(), kAppTitle,
+                  MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES) {
+    return;
+  }
   std::string failure;
   try {
     m_cZip.ClearFileSpecs();

@@ -9,8 +9,11 @@
 #include <vector>
 
 #include "document/EntryMenu.h"
+#include "document/EntryColumns.h"
+#include "document/FindBox.h"
 #include "document/IconImageList.h"
 #include "document/OpenFolder.h"
+#include "document/RowView.h"
 #include "platform/BaseWindow.h"
 #include "platform/Handle.h"
 #include "unzip/cUnzip.h"
@@ -19,11 +22,14 @@
 namespace corvane {
 
 // The document window of one archive, a child window of the frame's MDI client: a header bar with
-// the window's icon and the archive path (Label1) above the list of the archive's entries
-// (lvwZip). The list shows the catalogue of m_cUnzip: row r (from 0) is entry r + 1, whose row key
-// is "File" followed by that index, in catalogue order. The list is virtual: it asks for the texts
-// and icons of the rows it shows, so an archive of any size is listed at once and costs no more
-// than its catalogue. Several rows can be selected.
+// the window's icon, the archive path (Label1) and the search box (txtFind) above the list of the
+// archive's entries (lvwZip). The list shows the catalogue of m_cUnzip through a RowView: in
+// catalogue order until the user sorts by a column (a click on its header; a second click
+// reverses), narrowed to the entries whose folder and name hold the search text. The list is
+// virtual: it asks for the texts and icons of the rows it shows, so an archive of any size is
+// listed at once and costs no more than its catalogue. Several rows can be selected; commands act
+// on the rows shown and selected (SelectedIndices), never on hidden ones. The frame's status bar
+// shows the selection's count and size, or the archive's totals, while the window is active.
 //
 // The window owns the unzip object m_cUnzip and the builder m_cZip of its archive, and answers
 // m_cUnzip's overwrite and password questions with the prompts. Its commands (the double-click,
@@ -38,7 +44,9 @@ class frmDocument : public BaseWindow<frmDocument>, private cUnzipEvents {
   // Sent to the frame for the entry menu's Extract To...: the frame runs its own Extract command
   // on the active document, this one.
   static constexpr UINT kMsgExtractTo = WM_APP + 21;
-  enum : int { kLabel1 = 100, kLvwZip };
+  // Sent to the frame by the active window: lParam is the status text (const char*, UTF-8).
+  static constexpr UINT kMsgStatusText = WM_APP + 22;
+  enum : int { kLabel1 = 100, kLvwZip, kTxtFind };
 
   // Creates the window in mdiClient with the caption, as the active child window, and posts
   // kMsgClosed to frame when it is gone. Throws what failed the creation.
@@ -50,6 +58,8 @@ class frmDocument : public BaseWindow<frmDocument>, private cUnzipEvents {
 
   HWND lvwZip() const { return m_lvwZip; }
   HWND Label1() const { return m_label1; }
+  HWND txtFind() const { return m_txtFind->Window(); }
+  const RowView& Rows() const { return m_rowView; }
 
   // The archive's unzip object and builder; Extract and Add Files work through them.
   cUnzip m_cUnzip;
@@ -65,8 +75,20 @@ class frmDocument : public BaseWindow<frmDocument>, private cUnzipEvents {
   // Lists the archive again (setting ZipFile to itself empties the catalogue) and fills the list,
   // also when the listing raised, which it then raises again.
   void Relist();
-  // The catalogue indices of the selected rows, in list order.
+  // The catalogue indices of the rows shown and selected, in row order. Every command that acts
+  // on "the selected entries" takes them from here.
   std::vector<int32_t> SelectedIndices() const;
+  // The catalogue indices of every row shown (all entries while no search narrows the list), in
+  // row order.
+  std::vector<int32_t> ShownIndices() const;
+  // View > Refresh: lists the archive again from disk, the sort, the search and the selected
+  // entries kept; a failed listing is shown by ReportFailure.
+  void Refresh();
+  // Sorts by column: ascending, or reversed when it is the sort column already. The choice is
+  // kept for later windows.
+  void SortBy(int column);
+  // Ctrl+F and F3: the search box gets the focus, its text selected.
+  void FocusFind();
 
   // Add Files with the text the multiple-selection dialog returned: the builder adds the chosen
   // files (" - Adding Files..." follows the caption meanwhile), then the list shows the archive
@@ -83,11 +105,10 @@ class frmDocument : public BaseWindow<frmDocument>, private cUnzipEvents {
   // when the window closes. Never the folder double-clicked entries open from.
   OpenFolder& DragFolder() { return m_dragFolder; }
 
-  // New and Window > New Window: the caption, and Label1 when setLabel, become path, and the
-  // builder creates an empty archive there unless a file of that name exists. The list stays
-  // empty. False, after ReportFailure, when the archive could not be made: the caller then closes
-  // the window.
-  bool NewArchive(const std::string& path, bool setLabel);
+  // New and Window > New Window: the caption and Label1 become path, and the builder creates an
+  // empty archive there unless a file of that name exists. The list stays empty. False, after
+  // ReportFailure, when the archive could not be made: the caller then closes the window.
+  bool NewArchive(const std::string& path);
 
   // Extracts the double-clicked entries into the window's private folder, entries keeping their
   // folder names, and opens the current one there: only a copy this run wrote, carrying the
@@ -95,8 +116,8 @@ class frmDocument : public BaseWindow<frmDocument>, private cUnzipEvents {
   void lvwZip_DblClick();
   // A drag of the selected rows started: they go out as files made at the drop.
   void lvwZip_BeginDrag();
-  // The Delete key (VK_DELETE) deletes the selected entries from the archive; other keys do
-  // nothing.
+  // F3 focuses the search box. The Delete key (VK_DELETE) asks first, No the default, then deletes
+  // the selected entries from the archive; other keys do nothing.
   void lvwZip_KeyDown(WORD keyCode);
 
   // The entry list's context menu and keys: Open as the double-click, Extract To... as the frame's
@@ -131,6 +152,13 @@ class frmDocument : public BaseWindow<frmDocument>, private cUnzipEvents {
   void lvwZip_ContextMenu(LPARAM lParam);
   // Both engine objects read names in codePage.
   void UseCodePage(uint32_t codePage);
+  void txtFind_Change();
+  // Selects exactly these entries where they are shown; focused keeps the focus if shown.
+  void SelectEntries(const std::vector<int32_t>& entries, int32_t focused);
+  int32_t FocusedEntry() const;
+  // The status text follows the selection once the messages that change it have been handled.
+  void ScheduleStatus();
+  void UpdateStatus();
   // The copy at path carries the zone of the archive (or of its network location), written here
   // when the engine had no mark to copy. Otherwise a box says why it is not opened.
   bool CarriesArchiveZone(const std::string& path);
@@ -149,6 +177,10 @@ class frmDocument : public BaseWindow<frmDocument>, private cUnzipEvents {
   std::unique_ptr<IconImageList> m_ilsIcons16;
   UniqueIcon m_image1;
   UniqueGdiObject m_listFont, m_labelFont;
+  RowView m_rowView;
+  std::unique_ptr<EntryColumns> m_columns;
+  std::unique_ptr<FindBox> m_txtFind;
+  bool m_statusPending = false;
   // Where the double-click opens entries; removed when the window closes.
   OpenFolder m_openFolder;
   OpenFolder m_dragFolder;

@@ -7,21 +7,23 @@
 namespace corvane {
 namespace {
 
-// In tab order. The buttons are plain push buttons: none is the default.
+// In tab order. The buttons are plain push buttons: none is the default. The check box spans the
+// dialog and the association buttons share their row by the length of their texts, so that each
+// text fits its control in the message font at every DPI.
 constexpr DialogControl kControls[] = {
     {frmOptions::kCmdOK, "BUTTON", "OK", BS_PUSHBUTTON | WS_TABSTOP, 2490, 1575, 1095, 375},
     {frmOptions::kCmdCancel, "BUTTON", "Cancel", BS_PUSHBUTTON | WS_TABSTOP, 3720, 1575, 1095, 375},
     {frmOptions::kCmdApply, "BUTTON", "&Apply", BS_PUSHBUTTON | WS_TABSTOP, 4920, 1575, 1095, 375},
     {frmOptions::kCheck1, "BUTTON", "Store Folder Names When Adding to Zip Files",
-     BS_AUTOCHECKBOX | WS_TABSTOP, 120, 120, 3735, 255},
+     BS_AUTOCHECKBOX | WS_TABSTOP, 120, 120, 5895, 255},
     {frmOptions::kLabel2, "STATIC", "Base Path for Storing Folders:", SS_LEFT | SS_NOPREFIX, 120,
      480, 4095, 255},
     {frmOptions::kTxtBase, "EDIT", "", ES_AUTOHSCROLL | WS_TABSTOP, 120, 720, 5895, 285,
      WS_EX_CLIENTEDGE},
     {frmOptions::kCmdAssoc, "BUTTON", "Associate All ZIP Files with Corvane",
-     BS_PUSHBUTTON | WS_TABSTOP, 120, 1080, 2895, 375},
+     BS_PUSHBUTTON | WS_TABSTOP, 120, 1080, 3375, 375},
     {frmOptions::kCmdDeAssoc, "BUTTON", "Stop Associating ZIP Files", BS_PUSHBUTTON | WS_TABSTOP,
-     3120, 1080, 2895, 375},
+     3600, 1080, 2415, 375},
 };
 constexpr int kClientWidth = 6135, kClientHeight = 2055;
 

@@ -112,7 +112,7 @@ void FrameDrop::OpenOrCreate(const std::vector<std::string>& files) {
   if (!folder && dot != std::string::npos && dot > 0) name.resize(dot);
   std::string archive = FreeName(first.substr(0, separator + 1) + name, ".zip");
   frmDocument& document = m_frame.CreateDocumentWindow();
-  if (!document.NewArchive(archive, /*setLabel=*/true)) {
+  if (!document.NewArchive(archive)) {
     SendMessageA(m_frame.MdiClient(), WM_MDIDESTROY, reinterpret_cast<WPARAM>(document.Window()),
                  0);
     return;

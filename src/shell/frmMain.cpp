@@ -149,7 +149,8 @@ HMENU BuildMenuBar(HMENU* windowMenu, HMENU* nameEncodingMenu) {
   AppendMenuA(view, MF_STRING | MF_CHECKED, frmMain::mnuViewToolbar, "&Toolbar");
   AppendMenuA(view, MF_STRING | MF_CHECKED, frmMain::mnuViewStatusBar, "Status &Bar");
   AppendMenuA(view, MF_SEPARATOR, 0, nullptr);  // mnuViewBar0
-  AppendMenuA(view, MF_STRING, frmMain::mnuViewRefresh, "&Refresh");
+  AppendMenuA(view, MF_STRING, frmMain::mnuViewRefresh, "&Refresh	F5");
+  AppendMenuA(view, MF_STRING, frmMain::mnuViewFind, "&Find	Ctrl+F");
   *nameEncodingMenu = BuildNameEncodingMenu(frmMain::kFirstNameEncodingCommand);
   AppendMenuA(view, MF_POPUP, reinterpret_cast<UINT_PTR>(*nameEncodingMenu), "Name &Encoding");
   AppendMenuA(view, MF_STRING, frmMain::mnuViewOptions, "&Options...");
@@ -238,7 +239,10 @@ frmMain::frmMain()
     RethrowCreationError();
     throw SystemError("frmMain", "CreateWindowEx", error);
   }
-  ACCEL keys[] = {{FVIRTKEY | FCONTROL, 'N', mnuFileNew}, {FVIRTKEY | FCONTROL, 'O', mnuFileOpen}};
+  ACCEL keys[] = {{FVIRTKEY | FCONTROL, 'N', mnuFileNew},
+                  {FVIRTKEY | FCONTROL, 'O', mnuFileOpen},
+                  {FVIRTKEY | FCONTROL, 'F', mnuViewFind},
+                  {FVIRTKEY, VK_F5, mnuViewRefresh}};
   m_accelerators.Reset(CreateAcceleratorTableA(keys, static_cast<int>(std::size(keys))));
 }
 
@@ -288,6 +292,7 @@ void frmMain::Load(std::string_view commandLine) {
 
   // The Extract To preferences.
   m_extractPreferences.Load();
+  UpdateCommandStates();
 }
 
 bool frmMain::PreTranslateMessage(MSG& msg) {
@@ -301,6 +306,7 @@ frmDocument& frmMain::CreateDocumentWindow() {
   auto document = std::make_unique<frmDocument>(m_hwndClient, m_hwnd,
                                                 "Zip " + std::to_string(m_lDocumentCount));
   m_documents.push_back(std::move(document));
+  UpdateCommandStates();
   return *m_documents.back();
 }
 
@@ -312,7 +318,12 @@ frmDocument* frmMain::ActiveDocument() const {
 void frmMain::LoadArchive(const std::string& path) {
   frmDocument* document = ActiveDocument();
   // A window for an archive that could not be listed at all would only show an empty list.
-  if (document && !document->LoadArchive(path)) CloseDocument(*document);
+  if (!document) return;
+  if (document->LoadArchive(path)) {
+    NameInWindowMenu(*document);
+  } else {
+    CloseDocument(*document);
+  }
 }
 
 void frmMain::CloseDocument(frmDocument& document) {
@@ -395,7 +406,15 @@ LRESULT frmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case frmDocument::kMsgClosed:
       // Frees the objects whose windows are gone: their engine objects go with them.
       std::erase_if(m_documents, [](const auto& document) { return !document->Window(); });
+      UpdateCommandStates();
+      if (!ActiveDocument()) ShowDocumentStatus("");
       return 0;
+    case frmDocument::kMsgStatusText:
+      ShowDocumentStatus(reinterpret_cast<const char*>(lParam));
+      return 0;
+    case WM_INITMENUPOPUP:
+      UpdateCommandStates();
+      break;
     case WM_ENDSESSION:
       // The user logs off or the system shuts down: close as File > Exit does, settings saved.
       // An engine run is cancelled first, so that it leaves no half-written file. During a
@@ -622,7 +641,8 @@ void frmMain::OnCommand(WORD command) {
   try {
     switch (command) {
       case mnuFileNew:
-        mnuFileNew_Click(/*setLabel=*/true);
+      case mnuWindowNewWindow:
+        mnuFileNew_Click();
         break;
       case mnuFileOpen:
         mnuFileOpen_Click();
@@ -637,7 +657,7 @@ void frmMain::OnCommand(WORD command) {
         mnuFileAddFolder_Click();
         break;
       case mnuFileClose:
-        ShowPlaceholder("Add 'mnuFileClose_Click' code.");
+        mnuFileClose_Click();
         break;
       case mnuFileExit:
         SendMessageA(m_hwnd, WM_CLOSE, 0, 0);
@@ -649,11 +669,10 @@ void frmMain::OnCommand(WORD command) {
         ToggleBar(command, m_sbStatusBar);
         break;
       case mnuViewRefresh:
-        ShowPlaceholder("Add 'mnuViewRefresh_Click' code.");
+        mnuViewRefresh_Click();
         break;
-      case mnuWindowNewWindow:
-        // File > New without the file-name label.
-        mnuFileNew_Click(/*setLabel=*/false);
+      case mnuViewFind:
+        if (frmDocument* document = ActiveDocument()) document->FocusFind();
         break;
       case mnuWindowCascade:
         SendMessageA(m_hwndClient, WM_MDICASCADE, 0, 0);
@@ -713,8 +732,43 @@ void frmMain::ToggleBar(WORD command, HWND bar) {
   Form_Resize();
 }
 
-void frmMain::ShowPlaceholder(const char* text) {
-  MessageBoxA(m_hwnd, text, kAppTitle, MB_OK);
+void frmMain::mnuFileClose_Click() {
+  // Through the window's own close: a run in progress and a command's deferral still count.
+  if (frmDocument* document = ActiveDocument()) SendMessageA(document->Window(), WM_CLOSE, 0, 0);
+}
+
+void frmMain::mnuViewRefresh_Click() {
+  if (frmDocument* document = ActiveDocument()) document->Refresh();
+}
+
+void frmMain::UpdateCommandStates() {
+  bool open = ActiveDocument() != nullptr;
+  HMENU menu = GetMenu(m_hwnd);
+  for (WORD command : {mnuFileClose, mnuFileExtract, mnuFileAdd, mnuViewRefresh, mnuViewFind}) {
+    EnableMenuItem(menu, command, MF_BYCOMMAND | (open ? MF_ENABLED : MF_GRAYED));
+  }
+  for (WORD command : {mnuFileAdd, mnuFileExtract}) {
+    SendMessageA(m_tbToolbar, TB_ENABLEBUTTON, command, MAKELPARAM(open, 0));
+  }
+}
+
+void frmMain::NameInWindowMenu(frmDocument& document) {
+  // The MDI client gives each document the command of its Window menu item as its identifier;
+  // the menu keeps the caption the window was made with.
+  auto command = static_cast<UINT>(GetWindowLongPtrA(document.Window(), GWLP_ID));
+  char old[8] = "";
+  if (command < kFirstDocumentCommand ||
+      !GetMenuStringA(m_hWindowMenu, command, old, sizeof old, MF_BYCOMMAND)) {
+    return;
+  }
+  unsigned number = command - kFirstDocumentCommand + 1;
+  std::string text =
+      (number < 10 ? "&" : "") + std::to_string(number) + " " + WindowText(document.Window());
+  ModifyMenuA(m_hWindowMenu, command, MF_BYCOMMAND | MF_STRING, command, text.c_str());
+}
+
+void frmMain::ShowDocumentStatus(const char* text) {
+  SendMessageA(m_sbStatusBar, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(text));
 }
 
 void frmMain::mnuFileOpen_Click() {
@@ -723,10 +777,14 @@ void frmMain::mnuFileOpen_Click() {
   LoadArchive(m_dlgCommonDialog.FileName());
 }
 
-void frmMain::mnuFileNew_Click(bool setLabel) {
+void frmMain::mnuFileNew_Click() {
   if (!m_newcd.ShowSave(m_hwnd) || m_newcd.FileName().empty()) return;
   frmDocument& document = CreateDocumentWindow();
-  if (!document.NewArchive(m_newcd.FileName(), setLabel)) CloseDocument(document);
+  if (document.NewArchive(m_newcd.FileName())) {
+    NameInWindowMenu(document);
+  } else {
+    CloseDocument(document);
+  }
 }
 
 void frmMain::mnuFileAdd_Click() {

@@ -42,6 +42,7 @@ class frmMain : public BaseWindow<frmMain>, public ISubclass {
     mnuViewToolbar,
     mnuViewStatusBar,
     mnuViewRefresh,
+    mnuViewFind,
     mnuViewOptions,
     mnuWindowNewWindow,
     mnuWindowCascade,
@@ -69,9 +70,9 @@ class frmMain : public BaseWindow<frmMain>, public ISubclass {
   // before it is dispatched; true when it was taken.
   bool PreTranslateMessage(MSG& msg);
 
-  // Creates and shows a new, empty document window captioned "Zip " and the running count; it
-  // becomes the active one. Returns it; the frame owns it until its window is gone. Throws what
-  // failed.
+  // Creates and shows a new, empty document window captioned "Zip " and the running count (until
+  // it names its archive); it becomes the active one. Returns it; the frame owns it until its
+  // window is gone. Throws what failed.
   frmDocument& CreateDocumentWindow();
   // The active document window's object, or null when none is open.
   frmDocument* ActiveDocument() const;
@@ -119,9 +120,17 @@ class frmMain : public BaseWindow<frmMain>, public ISubclass {
   void ToggleBar(WORD command, HWND bar);
   // Destroys a document window at once; its object goes once the window has gone.
   void CloseDocument(frmDocument& document);
-  void ShowPlaceholder(const char* text);
   void mnuFileOpen_Click();
-  void mnuFileNew_Click(bool setLabel);
+  void mnuFileNew_Click();
+  // File > Close closes the active document as its close box would; View > Refresh lists it again.
+  void mnuFileClose_Click();
+  void mnuViewRefresh_Click();
+  // Commands that need a document are greyed while none is open.
+  void UpdateCommandStates();
+  // The Window menu names document by its caption, which changed after the menu listed it.
+  void NameInWindowMenu(frmDocument& document);
+  // The status bar's text panel: the active document's selection or totals, empty without one.
+  void ShowDocumentStatus(const char* text);
   void mnuFileAdd_Click();
   void mnuFileAddFolder_Click();
   void mnuFileExtract_Click();

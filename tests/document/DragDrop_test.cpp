@@ -193,7 +193,7 @@ TEST_F(DragDropTest, DragOutExtractsOnlyAtTheDrop) {
 // stored, else relative to the folder it lies in, never flattened.
 TEST_F(DragDropTest, AddFolderTakesTheWholeTree) {
   frmDocument& document = m_main->CreateDocumentWindow();
-  ASSERT_TRUE(document.NewArchive(folder / "new.zip", /*setLabel=*/true));
+  ASSERT_TRUE(document.NewArchive(folder / "new.zip"));
   g_bStoreFolderNames = false;
   document.AddFolder(folder / "in\\dir");
   EXPECT_EQ(Entries(folder / "new.zip"), (std::set<std::string>{"dir/x.txt", "dir/sub/y.txt"}));

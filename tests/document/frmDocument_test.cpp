@@ -440,7 +440,7 @@ TEST_F(DocumentTest, NewAddFilesAndDeleteKey) {
   EXPECT_EQ(fresh.m_cUnzip.FileCount(), static_cast<int32_t>(listed.size()) + 2);
 
   // An existing archive: left as it is, listed only after the next Add Files; cancelled: nothing;
-  // Window > New Window leaves the label alone.
+  // Window > New Window shows the path in the label too.
   std::string names = folder / "names.zip";
   CopyFileW(Wide(TestArchive("names.zip")).c_str(), Wide(names).c_str(), FALSE);
   std::string before = ReadFileText(names);
@@ -451,13 +451,14 @@ TEST_F(DocumentTest, NewAddFilesAndDeleteKey) {
   Command(frmMain::mnuWindowNewWindow);
   frmDocument& existing = *Active();
   EXPECT_EQ(ReadFileText(names), before);
-  EXPECT_EQ(TextOf(existing.Label1()), "FileName");
+  EXPECT_EQ(TextOf(existing.Label1()), names);
   EXPECT_TRUE(AllRows(existing).empty());
   Command(frmMain::mnuFileAdd);
   EXPECT_EQ(AllRows(existing).size(), 11u);
 
-  // The Delete key removes exactly the selected entries, whatever their names hold, and the list
-  // then equals a fresh listing; a failure is shown, and the list shows the archive as it then is.
+  // The Delete key asks first, No the default: No keeps everything. Yes removes exactly the
+  // selected entries, whatever their names hold, and the list then equals a fresh listing; a
+  // failure is shown, and the list shows the archive as it then is.
   std::string secret =
       MakeArchive(folder, "secret.zip", {{"a.txt", "a"}, {"b.txt", "b"}}, {"b.txt"});
   for (auto [archive, deleted] :
@@ -467,7 +468,20 @@ TEST_F(DocumentTest, NewAddFilesAndDeleteKey) {
     frmDocument& document = OpenArchive(archive);
     size_t count = AllRows(document).size();
     Select(document, deleted);
-    SendMessageA(document.lvwZip(), WM_KEYDOWN, VK_DELETE, 0);
+    for (int answer : {IDNO, IDYES}) {
+      std::string asked;
+      DialogAnswer confirm(kAppTitle, [&](HWND box) {
+        asked = TextOf(GetDlgItem(box, 0xFFFF));
+        EXPECT_TRUE(GetWindowLongA(GetDlgItem(box, IDNO), GWL_STYLE) & BS_DEFPUSHBUTTON);
+        Click(box, answer);
+      });
+      SendMessageA(document.lvwZip(), WM_KEYDOWN, VK_DELETE, 0);
+      EXPECT_EQ(confirm.Answered(), 1);
+      std::string what = deleted.size() == 1 ? deleted[0] : std::to_string(deleted.size()) + " ";
+      EXPECT_NE(asked.find(what), std::string::npos) << asked;
+      EXPECT_NE(asked.find(archive.substr(folder.Path().size() + 1)), std::string::npos) << asked;
+      if (answer == IDNO) EXPECT_EQ(AllRows(document).size(), count);
+    }
     Rows after = AllRows(document);
     EXPECT_EQ(after, AllRows(OpenArchive(archive)));
     EXPECT_EQ(after.size(), count - deleted.size());  // "a1.txt" and "ab.txt" stay
@@ -476,12 +490,15 @@ TEST_F(DocumentTest, NewAddFilesAndDeleteKey) {
   WriteFileText(names, "no longer an archive");
   Select(document, {"a1.txt"});
   std::string shown;
-  DialogAnswer failure(kAppTitle, [&](HWND box) {
-    shown = TextOf(GetDlgItem(box, 0xFFFF));
-    Click(box, IDOK);
-  });
+  DialogAnswer failure(
+      kAppTitle,
+      [&](HWND box) {
+        shown = TextOf(GetDlgItem(box, 0xFFFF));
+        Click(box, GetDlgItem(box, IDYES) ? IDYES : IDOK);
+      },
+      2);
   SendMessageA(document.lvwZip(), WM_KEYDOWN, VK_DELETE, 0);
-  ASSERT_TRUE(failure.Answered());
+  ASSERT_EQ(failure.Answered(), 2);
   EXPECT_EQ(shown.find(names + "\r\n\r\n"), 0u) << shown;
   EXPECT_TRUE(AllRows(document).empty());
 }
@@ -638,6 +655,199 @@ TEST_F(DocumentTest, PromptsAnswerTheEngine) {
   EXPECT_EQ(typed, std::make_pair(2, std::string("new new ")));
   auto refused = extract({"s1.txt", "s2.txt"}, "Password Required", {key(WM_KEYDOWN, VK_ESCAPE)});
   EXPECT_EQ(refused, std::make_pair(1, std::string("old old ")));
+}
+
+// The names of the rows shown, in row order.
+std::vector<std::string> ShownNames(const frmDocument& document) {
+  std::vector<std::string> names;
+  for (const auto& row : AllRows(document)) names.push_back(row[0]);
+  return names;
+}
+
+HWND HeaderOf(const frmDocument& document) {
+  return reinterpret_cast<HWND>(SendMessageA(document.lvwZip(), LVM_GETHEADER, 0, 0));
+}
+
+// A mouse message at a point of the list's header: the column's middle, or its right divider.
+void AtHeader(const frmDocument& document, UINT message, int column, bool divider, int dx = 0) {
+  RECT item{};
+  SendMessageA(HeaderOf(document), HDM_GETITEMRECT, column, reinterpret_cast<LPARAM>(&item));
+  int x = (divider ? item.right - 1 : (item.left + item.right) / 2) + dx;
+  SendMessageA(HeaderOf(document), message, message == WM_MOUSEMOVE ? 0 : MK_LBUTTON,
+               MAKELPARAM(x, (item.top + item.bottom) / 2));
+}
+void ClickHeader(const frmDocument& document, int column) {
+  AtHeader(document, WM_LBUTTONDOWN, column, false);
+  AtHeader(document, WM_LBUTTONUP, column, false);
+}
+
+std::string StatusOf(frmMain& main) {
+  PumpFor(20);  // the text follows the selection from the window's loop
+  char text[256] = "";
+  SendMessageA(main.StatusBar(), SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(text));
+  return text;
+}
+
+// A click on a header sorts by its column as values, a second reverses; equal values keep
+// catalogue order both ways; the header shows the direction and the choice holds for later windows.
+TEST_F(DocumentTest, HeaderClicksSortByValueStablyBothWays) {
+  frmDocument& document = OpenArchive(TestArchive("sorting.zip"));
+  // Wide enough for every header to be clicked.
+  MoveWindow(m_main->Window(), 0, 0, 1200, 700, TRUE);
+  SendMessageA(m_main->MdiClient(), WM_MDIMAXIMIZE, reinterpret_cast<WPARAM>(document.Window()), 0);
+  // Catalogue order: file10.txt, file2.txt, File3.txt, big.bin (5 GiB), a.txt.
+  const std::vector<std::string> names = ShownNames(document);
+  ASSERT_EQ(names.size(), 5u);
+  struct Case {
+    const char* label;
+    int column;
+    std::vector<int> ascending, descending;  // catalogue positions from 1
+  };
+  const Case cases[] = {
+      {"name: digits as numbers, case folded", 0, {5, 4, 2, 3, 1}, {1, 3, 2, 4, 5}},
+      {"modified: across years and minutes", 1, {3, 2, 5, 1, 4}, {4, 1, 5, 2, 3}},
+      {"size: 64-bit, ties in catalogue order", 2, {5, 3, 1, 2, 4}, {4, 1, 2, 3, 5}},
+      {"ratio: negative, zero, equal", 3, {3, 5, 1, 2, 4}, {4, 1, 2, 5, 3}},
+      {"packed: three equal", 4, {5, 4, 1, 2, 3}, {1, 2, 3, 4, 5}},
+      {"path: empty first, sub2 before sub10", 5, {1, 5, 2, 4, 3}, {3, 4, 2, 1, 5}},
+  };
+  for (const Case& c : cases) {
+    for (bool ascending : {true, false}) {
+      ClickHeader(document, c.column);
+      std::vector<std::string> expected;
+      for (int i : ascending ? c.ascending : c.descending) expected.push_back(names[i - 1]);
+      EXPECT_EQ(ShownNames(document), expected) << c.label << (ascending ? " up" : " down");
+      HDITEMA item{HDI_FORMAT};
+      SendMessageA(HeaderOf(document), HDM_GETITEMA, c.column, reinterpret_cast<LPARAM>(&item));
+      EXPECT_EQ(item.fmt & (HDF_SORTUP | HDF_SORTDOWN), ascending ? HDF_SORTUP : HDF_SORTDOWN);
+    }
+  }
+  // Sorting keeps the selected entries selected; a later window opens with the last sort.
+  Select(document, {"a.txt"});
+  ClickHeader(document, 0);
+  EXPECT_EQ(document.SelectedIndices(), std::vector<int32_t>{5});
+  frmDocument& later = OpenArchive(TestArchive("sorting.zip"));
+  EXPECT_EQ(ShownNames(later).front(), "a.txt");
+  EXPECT_EQ(Stored("SortColumn") + Stored("SortDescending"), "0False");
+}
+
+// The search box narrows the list to entries whose folder or name holds the text, case folded in
+// Unicode; hidden rows lose their selection and no command touches them; Escape shows all again.
+TEST_F(DocumentTest, SearchNarrowsTheRowsCommandsActOn) {
+  std::string names = folder / "names.zip";
+  CopyFileW(Wide(TestArchive("names.zip")).c_str(), Wide(names).c_str(), FALSE);
+  frmDocument& document = OpenArchive(names);
+  EXPECT_EQ(StatusOf(*m_main).find("10 entries"), 0u) << StatusOf(*m_main);
+  Command(frmMain::mnuViewFind);
+  EXPECT_EQ(GetFocus(), document.txtFind());
+  const std::pair<const char*, std::vector<std::string>> searches[] = {
+      {"ZOË", {"Zoë 日本.txt"}}, {"ÜNÏ", {"ünï.txt"}}, {"nested\\", {"ünï.txt", "top.txt"}},
+      {"a[", {"a[1].txt"}},      {"no such", {}},
+  };
+  for (const auto& [text, shown] : searches) {
+    SetWindowTextA(document.txtFind(), text);
+    EXPECT_EQ(ShownNames(document), shown) << text;
+    EXPECT_EQ(StatusOf(*m_main), std::to_string(shown.size()) + " of 10 entries") << text;
+  }
+  // Every row selected, then a search: only the rows it shows stay selected, and Delete takes
+  // only those.
+  SetWindowTextA(document.txtFind(), "");
+  LVITEMA all{};
+  all.stateMask = all.state = LVIS_SELECTED;
+  SendMessageA(document.lvwZip(), LVM_SETITEMSTATE, -1, reinterpret_cast<LPARAM>(&all));
+  SetWindowTextA(document.txtFind(), "nested");
+  EXPECT_EQ(document.SelectedIndices().size(), 2u);
+  EXPECT_EQ(StatusOf(*m_main).find("2 selected"), 0u) << StatusOf(*m_main);
+  DialogAnswer yes(kAppTitle, [&](HWND box) { Click(box, IDYES); });
+  SendMessageA(document.lvwZip(), WM_KEYDOWN, VK_DELETE, 0);
+  EXPECT_EQ(yes.Answered(), 1);
+  EXPECT_EQ(document.m_cUnzip.FileCount(), 8);
+  EXPECT_TRUE(ShownNames(document).empty());  // the search still holds
+  SendMessageA(document.txtFind(), WM_CHAR, VK_ESCAPE, 0);
+  EXPECT_EQ(TextOf(document.txtFind()), "");
+  EXPECT_EQ(ShownNames(document).size(), 8u);
+}
+
+// Commands that need a document are greyed without one; File > Close closes the active one,
+// View > Refresh reads its archive again; the Window menu names each by its archive; the first
+// window fills the client area; the status bar follows the selection.
+TEST_F(DocumentTest, CloseRefreshAndCommandsThatNeedADocument) {
+  auto greyed = [&] {
+    std::string states;
+    for (WORD command : {frmMain::mnuFileClose, frmMain::mnuFileExtract, frmMain::mnuFileAdd}) {
+      states +=
+          (GetMenuState(GetMenu(m_main->Window()), command, MF_BYCOMMAND) & MF_GRAYED) ? 'g' : '-';
+    }
+    for (WORD command : {frmMain::mnuFileAdd, frmMain::mnuFileExtract}) {
+      states += SendMessageA(m_main->Toolbar(), TB_ISBUTTONENABLED, command, 0) ? '-' : 'g';
+    }
+    return states;
+  };
+  EXPECT_EQ(greyed(), "ggggg");
+  std::string archive = folder / "four.zip";
+  CopyFileW(Wide(TestArchive("catalogue.zip")).c_str(), Wide(archive).c_str(), FALSE);
+  frmDocument& document = OpenArchive(archive);
+  EXPECT_EQ(greyed(), "-----");
+  RECT client, window;
+  GetClientRect(m_main->MdiClient(), &client);
+  GetWindowRect(document.Window(), &window);
+  EXPECT_EQ(window.right - window.left, client.right);
+  char listed[MAX_PATH] = "";
+  GetMenuStringA(GetMenu(m_main->Window()), frmMain::kFirstDocumentCommand, listed, MAX_PATH,
+                 MF_BYCOMMAND);
+  EXPECT_NE(std::string(listed).find(archive), std::string::npos) << listed;
+  // Totals with nothing selected, the selection's count and size with some.
+  EXPECT_EQ(StatusOf(*m_main).find(std::to_string(document.m_cUnzip.FileCount()) + " entries"), 0u);
+  Select(document, {"a/b/c.txt", "docs/guide.txt"});
+  EXPECT_EQ(StatusOf(*m_main), "2 selected, 306 bytes");
+
+  CopyFileW(Wide(TestArchive("four.zip")).c_str(), Wide(archive).c_str(), FALSE);
+  MSG f5{document.lvwZip(), WM_KEYDOWN, VK_F5, 0};
+  EXPECT_TRUE(m_main->PreTranslateMessage(f5));
+  EXPECT_EQ(ShownNames(document),
+            (std::vector<std::string>{"f1.txt", "f2.txt", "f3.txt", "f4.txt"}));
+  WriteFileText(archive, "no longer an archive");
+  DialogAnswer failure(kAppTitle, [&](HWND box) { Click(box, IDOK); });
+  Command(frmMain::mnuViewRefresh);
+  EXPECT_EQ(failure.Answered(), 1);
+
+  frmDocument& second = OpenArchive(TestArchive("names.zip"));
+  GetWindowRect(second.Window(), &window);
+  EXPECT_LT(window.right - window.left, client.right);  // cascaded
+  for (int left : {1, 0}) {
+    Command(frmMain::mnuFileClose);
+    EXPECT_TRUE(WaitUntil([&] { return Documents() == left; }));
+  }
+  PumpFor(50);
+  EXPECT_EQ(greyed(), "ggggg");
+  EXPECT_EQ(StatusOf(*m_main), "");
+}
+
+// At the first fill a column widens to show its texts; a width the user drags persists for later
+// windows and wins over the fit; a double-click on a divider fits the column.
+TEST_F(DocumentTest, ColumnsFitAndKeepTheWidthTheUserDragged) {
+  frmDocument& document = OpenArchive(TestArchive("catalogue.zip"));
+  HWND list = document.lvwZip();
+  auto width = [](HWND list, int column) {
+    return static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, column, 0));
+  };
+  for (int column = 0; column < kColumnCount; ++column) {
+    for (const auto& row : AllRows(document)) {
+      int text = static_cast<int>(SendMessageW(
+          list, LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(Wide(row[column]).c_str())));
+      EXPECT_GT(width(list, column), text) << column << " " << row[column];
+    }
+  }
+  int fitted = width(list, 1);
+  AtHeader(document, WM_LBUTTONDOWN, 1, /*divider=*/true);
+  AtHeader(document, WM_LBUTTONUP, 1, true, 40);
+  int dragged = width(list, 1);
+  EXPECT_GT(dragged, fitted);
+  EXPECT_NE(Stored("ColumnWidths"), "<absent>");
+  frmDocument& later = OpenArchive(TestArchive("catalogue.zip"));
+  EXPECT_EQ(width(later.lvwZip(), 1), dragged);
+  AtHeader(later, WM_LBUTTONDBLCLK, 1, true);
+  EXPECT_EQ(width(later.lvwZip(), 1), fitted);
 }
 
 }  // namespace

@@ -74,5 +74,31 @@ TEST(frmOptionsTest, FieldsReachTheSettingsOnlyThroughOKAndApply) {
   EXPECT_EQ(g_iFirstRun, 1);
 }
 
+// Every caption fits its control in the dialog's font: the room a button or check box leaves for
+// text, with the box's mark and the edges taken off.
+TEST(frmOptionsTest, EveryTextFitsItsControl) {
+  ShowOptions([](HWND dialog) {
+    for (int id : {F::kCmdOK, F::kCmdCancel, F::kCmdApply, F::kCheck1, F::kLabel2, F::kCmdAssoc,
+                   F::kCmdDeAssoc}) {
+      HWND control = GetDlgItem(dialog, id);
+      std::wstring text(256, L'\0');
+      text.resize(GetWindowTextW(control, text.data(), 256));
+      HDC dc = GetDC(control);
+      HGDIOBJ old =
+          SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(control, WM_GETFONT, 0, 0)));
+      SIZE size{};
+      GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+      SelectObject(dc, old);
+      ReleaseDC(control, dc);
+      RECT client;
+      GetClientRect(control, &client);
+      int room = client.right - (id == F::kCheck1 ? GetSystemMetrics(SM_CXMENUCHECK) + 6 : 0) -
+                 (id == F::kLabel2 ? 0 : 8);
+      EXPECT_LE(size.cx, room) << id;
+    }
+    Click(dialog, F::kCmdCancel);
+  });
+}
+
 }  // namespace
 }  // namespace corvane

@@ -88,6 +88,27 @@ class ExtractToTest : public FrameTest {
   }
 };
 
+// With a search narrowing the list and no row selected, Extract takes the rows shown, and its
+// dialog says how many; a search that shows nothing extracts nothing.
+TEST_F(ExtractToTest, ExtractTakesTheRowsShown) {
+  test::TempFolder t;
+  frmDocument& document = *Open("\"" + test::TestArchive("four.zip") + "\"").ActiveDocument();
+  SetWindowTextA(document.txtFind(), "F2");
+  std::string label;
+  Extract([&](HWND dialog) {
+    label = test::TextOf(GetDlgItem(dialog, F::kLblExtractTo));
+    SetDlgItemTextA(dialog, F::kCboExtractTo, t.Path().c_str());
+    Click(dialog, F::kCmdExtract);
+  });
+  EXPECT_NE(label.find(" 1 entry "), std::string::npos) << label;
+  EXPECT_EQ(test::ReadFileText(t / "f2.txt"), "new 2");
+  EXPECT_EQ(GetFileAttributesA((t / "f1.txt").c_str()), INVALID_FILE_ATTRIBUTES);
+  SetWindowTextA(document.txtFind(), "none");
+  DialogAnswer none("Extract To...", [&](HWND window) { Click(window, F::kCmdCancel); });
+  Command(frmMain::mnuFileExtract);
+  EXPECT_EQ(none.Answered(), 0);
+}
+
 // The Extract command end to end: the rows it extracts, the folder shown first (the archive's, for
 // a fresh user, with both options on) and the one typed, Enter and Escape, the options, the
 // overwrite prompt and a failed run's message; then the preferences and recent folders written at

@@ -4,8 +4,10 @@
 Usage: make_archives.py OUTPUT_FOLDER
 """
 import os
+import struct
 import sys
 import zipfile
+import zlib
 
 
 def write(path, entries):
@@ -14,6 +16,31 @@ def write(path, entries):
             info = zipfile.ZipInfo(name, date or (2021, 3, 4, 5, 6, 8))
             info.compress_type = method
             archive.writestr(info, data)
+
+
+def write_claimed(path, entries):
+    """Writes deflated entries whose records claim the given sizes (zip64 where they must): a
+    listing reads only the records, so an entry of 5 GiB costs a few bytes."""
+    local, central = b"", b""
+    for name, data, claimed, (y, mo, d, h, mi) in entries:
+        packed = zlib.compressobj(9, zlib.DEFLATED, -15)
+        packed = packed.compress(data) + packed.flush()
+        dos_time, dos_date = (h << 11) | (mi << 5), ((y - 1980) << 9) | (mo << 5) | d
+        big = claimed >= 0xFFFFFFFF
+        extra = struct.pack("<HHQQ", 1, 16, claimed, len(packed)) if big else b""
+        sizes = (0xFFFFFFFF, 0xFFFFFFFF) if big else (len(packed), claimed)
+        fields = struct.pack("<HHHHHIII", 45, 0x800, 8, dos_time, dos_date, zlib.crc32(data),
+                             *sizes)
+        offset = len(local)
+        local += b"PK\3\4" + fields + struct.pack("<HH", len(name.encode()), len(extra))
+        local += name.encode() + extra + packed
+        central += b"PK\1\2" + struct.pack("<H", 45) + fields
+        central += struct.pack("<HHHHHII", len(name.encode()), len(extra), 0, 0, 0, 0, offset)
+        central += name.encode() + extra
+    end = struct.pack("<4sHHHHIIH", b"PK\5\6", 0, 0, len(entries), len(entries), len(central),
+                      len(local), 0)
+    with open(path, "wb") as f:
+        f.write(local + central + end)
 
 
 def main():
@@ -38,6 +65,15 @@ def main():
           [(f"f{i}.txt", f"new {i}".encode(), None, deflated) for i in range(1, 5)])
     write(os.path.join(out, "many.zip"),
           [(f"dir/f{i:04}.txt", str(i).encode(), None, deflated) for i in range(1100)])
+    # Names with numbers, equal sizes, dates across years, an entry over 4 GiB, folders whose
+    # names hold numbers: for sorting.
+    write_claimed(os.path.join(out, "sorting.zip"), [
+        ("file10.txt", b"a" * 10, 10, (2021, 1, 1, 10, 0)),
+        ("docs/file2.txt", b"b" * 10, 10, (2020, 6, 1, 12, 0)),
+        ("docs/sub10/File3.txt", b"ccc", 3, (2019, 12, 31, 23, 59)),
+        ("docs/sub2/big.bin", b"x", 5 << 30, (2022, 2, 2, 2, 2)),
+        ("a.txt", b"", 0, (2021, 1, 1, 9, 59)),
+    ])
     # Message lines just under and just over the 32000 bytes that are passed on.
     write(os.path.join(out, "long-names.zip"), [("S" * 31900 + ".txt", b"s", None, deflated),
                                                 ("L" * 32100 + ".txt", b"l", None, deflated)])

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace corvane {
+
+class cUnzip;
+
+// Which catalogue entries a document's list shows, and in what order: the catalogue sorted by one
+// column (or in catalogue order) and narrowed to the entries whose folder and name contain a
+// search text. Row r (from 0) shows entry EntryAt(r) (from 1). Sort keys and the folded search
+// text are built once per listing, for the first sort by a column or the first search; Reset
+// drops them. The unzip object must outlive the view or the next Reset.
+class RowView {
+ public:
+  // No column: catalogue order.
+  static constexpr int kUnsorted = -1;
+
+  // A new listing of unzip: the keys go, the sort and the search text stay and apply to it.
+  void Reset(const cUnzip& unzip);
+
+  int32_t Count() const { return static_cast<int32_t>(m_rows.size()); }
+  // Every entry of the listing, shown or not.
+  int32_t Total() const { return static_cast<int32_t>(m_order.size()); }
+  // The entry row shows; 0 for a row outside the view.
+  int32_t EntryAt(int row) const;
+  // The row that shows entry, or -1 when it is hidden or no entry of the listing.
+  int RowOf(int32_t entry) const;
+
+  // Sorts by column (kUnsorted for catalogue order), smallest first when ascending. Sizes, ratios
+  // and dates compare as values, names and folders as the user's locale orders file names
+  // (digits as numbers, case folded); equal values keep catalogue order in both directions.
+  void SortBy(int column, bool ascending);
+  int SortColumn() const { return m_sortColumn; }
+  bool Ascending() const { return m_ascending; }
+
+  // Shows only the entries whose folder and name (as "folder\name") contain text, compared with
+  // case folded; empty text shows every entry.
+  void Filter(std::string_view text);
+  const std::string& FilterText() const { return m_filter; }
+
+ private:
+  void BuildOrder();
+  void BuildRows();
+  const std::vector<std::string>& TextKeys(int column);
+  const std::vector<uint64_t>& ValueKeys(int column);
+  void FoldSearchText();
+
+  const cUnzip* m_unzip = nullptr;
+  int m_sortColumn = kUnsorted;
+  bool m_ascending = true;
+  std::string m_filter;
+  std::vector<int32_t> m_order;  // every entry, sorted
+  std::vector<int32_t> m_rows;   // the entries shown, in order
+  std::vector<int> m_rowOf;      // by entry - 1: its row, or -1
+  // Per column, built on first use: sort keys by entry - 1.
+  std::vector<std::vector<std::string>> m_textKeys;
+  std::vector<std::vector<uint64_t>> m_valueKeys;
+  // Every entry's "folder\name", case folded, each followed by a line feed; m_starts[i] is where
+  // entry i + 1 begins.
+  std::wstring m_folded;
+  std::vector<size_t> m_starts;
+};
+
+}  // namespace corvane
