@@ -398,6 +398,7 @@ LRESULT frmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       OnCommand(mnuFileExtract);
       return 0;
     case WM_INITMENUPOPUP:
+      UpdateCommandStates();
       OnInitMenuPopup(reinterpret_cast<HMENU>(wParam));
       break;  // the MDI frame adds the Window menu's document list
     case WM_SYSCOLORCHANGE:
@@ -412,9 +413,6 @@ LRESULT frmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case frmDocument::kMsgStatusText:
       ShowDocumentStatus(reinterpret_cast<const char*>(lParam));
       return 0;
-    case WM_INITMENUPOPUP:
-      UpdateCommandStates();
-      break;
     case WM_ENDSESSION:
       // The user logs off or the system shuts down: close as File > Exit does, settings saved.
       // An engine run is cancelled first, so that it leaves no half-written file. During a
@@ -744,7 +742,8 @@ void frmMain::mnuViewRefresh_Click() {
 void frmMain::UpdateCommandStates() {
   bool open = ActiveDocument() != nullptr;
   HMENU menu = GetMenu(m_hwnd);
-  for (WORD command : {mnuFileClose, mnuFileExtract, mnuFileAdd, mnuViewRefresh, mnuViewFind}) {
+  for (WORD command :
+       {mnuFileClose, mnuFileExtract, mnuFileAdd, mnuFileAddFolder, mnuViewRefresh, mnuViewFind}) {
     EnableMenuItem(menu, command, MF_BYCOMMAND | (open ? MF_ENABLED : MF_GRAYED));
   }
   for (WORD command : {mnuFileAdd, mnuFileExtract}) {
