@@ -16,6 +16,7 @@
 #include "core/format.h"
 #include "core/line_ends.h"
 #include "platform/faults.h"
+#include "platform/memory.h"
 #include "platform/threads.h"
 
 namespace cv {
@@ -412,7 +413,7 @@ bool WholeBuffer::Reserve(MemoryBudget& budget, size_t size) {
   if (size <= m_size) return true;
   Free();
   if (!budget.Take(size)) return false;
-  m_data.reset(new (std::nothrow) unsigned char[size]);
+  m_data = static_cast<unsigned char*>(AllocatePages(size));
   if (!m_data) {
     budget.Give(size);
     return false;
@@ -423,7 +424,8 @@ bool WholeBuffer::Reserve(MemoryBudget& budget, size_t size) {
 }
 
 void WholeBuffer::Free() {
-  m_data.reset();
+  FreePages(m_data, m_size);
+  m_data = nullptr;
   if (m_budget) m_budget->Give(m_size);
   m_size = 0;
   m_budget = nullptr;

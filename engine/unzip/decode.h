@@ -37,22 +37,26 @@ class MemoryBudget {
   std::atomic<uint64_t> m_left;
 };
 
-// A buffer that grows without being zero-filled, its size counted in a budget.
+// A buffer of the system's pages (platform/memory.h), its size counted in a budget: after a big
+// entry it goes back to the system, not to one worker's heap.
 class WholeBuffer {
  public:
+  WholeBuffer() = default;
   ~WholeBuffer() { Free(); }
+  WholeBuffer(const WholeBuffer&) = delete;
+  WholeBuffer& operator=(const WholeBuffer&) = delete;
   // Room for `size` bytes; false when the budget has not that much left.
   bool Reserve(MemoryBudget& budget, size_t size);
   // Gives the buffer back when it holds more than `keep` bytes.
   void Trim(size_t keep) {
     if (m_size > keep) Free();
   }
-  unsigned char* data() { return m_data.get(); }
+  unsigned char* data() { return m_data; }
 
  private:
   void Free();
 
-  std::unique_ptr<unsigned char[]> m_data;
+  unsigned char* m_data = nullptr;
   size_t m_size = 0;
   MemoryBudget* m_budget = nullptr;
 };
