@@ -25,9 +25,8 @@ namespace {
 
 // Entries at least this big are decoded with checking and writing on a thread of their own.
 constexpr uint64_t kOverlapThreshold = 4 * 1024 * 1024;
-// The whole-entry buffers of all workers together, input and output (measured: bench/run; more
-// gains nothing on the tree, whose entries all fit, and the big entries stream at zlib's pace
-// whatever the budget).
+// The whole-entry buffers of all workers together, input and output: every entry of the benchmark
+// tree fits, and extraction stays under 64 MiB with 16 workers (bench/run).
 constexpr uint64_t kWholeEntryBudget = 32 * 1024 * 1024;
 
 // Compressed size as a whole percentage of the size, rounded up, at most 32767.

@@ -20,9 +20,9 @@ namespace cv {
 inline constexpr size_t kBlockSize = 512 * 1024;
 // A file up to this size is compressed whole, in one call of libdeflate on one worker; a bigger
 // one is cut into blocks that zlib compresses on every worker.
-inline constexpr uint64_t kWholeFileSize = 16 * 1024 * 1024;
+inline constexpr uint64_t kWholeFileSize = 2 * 1024 * 1024;
 // What the jobs in flight may hold together, read and compressed (a job may go over it alone).
-inline constexpr uint64_t kPipelineBudget = 64 * 1024 * 1024;
+inline constexpr uint64_t kPipelineBudget = 32 * 1024 * 1024;
 
 struct PipelineSource {
   std::string path;
