@@ -1,11 +1,16 @@
 // The cryptographic primitives outside Windows: OpenSSL's libcrypto. The algorithms are fetched
 // once per library, so that each entry's key and code cost no look-up.
+// Key derivation runs SHA-1's compression directly: the low-level SHA_CTX functions are deprecated
+// in OpenSSL 3, but they are what lets HMAC's keyed states be computed once per password.
+#define OPENSSL_SUPPRESS_DEPRECATED
 #include <openssl/core_names.h>
 #include <openssl/evp.h>
 #include <openssl/rand.h>
+#include <openssl/sha.h>
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
 
 #include "platform/crypto.h"
 #include "platform/faults.h"
@@ -48,11 +53,52 @@ Status CryptoLibrary::Load(std::shared_ptr<const CryptoLibrary>* out) {
   return {};
 }
 
+// PBKDF2-HMAC-SHA1 with the inner and outer keyed states made once: each iteration then costs two
+// SHA-1 compressions instead of the four (and the context set-up) of a fresh HMAC.
 Status CryptoLibrary::DeriveKey(std::string_view password, const uint8_t* salt, size_t saltSize,
                                 unsigned iterations, uint8_t* key, size_t size) const {
-  if (PKCS5_PBKDF2_HMAC(password.data(), int(password.size()), salt, int(saltSize), int(iterations),
-                        EVP_sha1(), int(size), key) != 1) {
+  constexpr size_t kBlock = SHA_CBLOCK;
+  uint8_t pad[kBlock] = {};
+  if (password.size() > kBlock) {
+    SHA1(reinterpret_cast<const uint8_t*>(password.data()), password.size(), pad);
+  } else {
+    std::memcpy(pad, password.data(), password.size());
+  }
+  SHA_CTX inner, outer;
+  uint8_t ipad[kBlock], opad[kBlock];
+  for (size_t i = 0; i < kBlock; ++i) {
+    ipad[i] = pad[i] ^ 0x36;
+    opad[i] = pad[i] ^ 0x5c;
+  }
+  if (SHA1_Init(&inner) != 1 || SHA1_Update(&inner, ipad, kBlock) != 1 || SHA1_Init(&outer) != 1 ||
+      SHA1_Update(&outer, opad, kBlock) != 1) {
     return Failed("PBKDF2");
+  }
+  // HMAC of `data` from the keyed states.
+  auto hmac = [&](const uint8_t* first, size_t firstSize, const uint8_t* second, size_t secondSize,
+                  uint8_t out[kSha1Size]) {
+    SHA_CTX c = inner;
+    SHA1_Update(&c, first, firstSize);
+    if (secondSize) SHA1_Update(&c, second, secondSize);
+    SHA1_Final(out, &c);
+    c = outer;
+    SHA1_Update(&c, out, kSha1Size);
+    SHA1_Final(out, &c);
+  };
+  for (uint32_t block = 1; size > 0; ++block) {
+    const uint8_t index[4] = {uint8_t(block >> 24), uint8_t(block >> 16), uint8_t(block >> 8),
+                              uint8_t(block)};
+    uint8_t u[kSha1Size], t[kSha1Size];
+    hmac(salt, saltSize, index, sizeof index, u);
+    std::memcpy(t, u, kSha1Size);
+    for (unsigned i = 1; i < iterations; ++i) {
+      hmac(u, kSha1Size, nullptr, 0, u);
+      for (size_t k = 0; k < kSha1Size; ++k) t[k] ^= u[k];
+    }
+    const size_t n = std::min(size, kSha1Size);
+    std::memcpy(key, t, n);
+    key += n;
+    size -= n;
   }
   return {};
 }

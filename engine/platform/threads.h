@@ -83,7 +83,8 @@ class Thread {
   std::unique_ptr<State> m_state;
 };
 
-// The number of threads worth running at once: the processors this process may use, at least 1.
+// The number of threads worth running at once: the processors this process may use, at least 1
+// (outside Windows, CORVANE_THREADS in the environment sets it, for the benchmarks).
 unsigned HardwareThreads();
 
 }  // namespace cv

@@ -1,7 +1,10 @@
 #include "unzip/decode.h"
 
+#include <libdeflate.h>
 #include <zlib.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -13,6 +16,7 @@
 #include "core/format.h"
 #include "core/line_ends.h"
 #include "platform/faults.h"
+#include "platform/memory.h"
 #include "platform/threads.h"
 
 namespace cv {
@@ -20,6 +24,12 @@ namespace {
 
 constexpr size_t kInputChunk = 256 * 1024;
 constexpr size_t kOutputChunk = 256 * 1024;
+// Whole-entry output is checked and written in pieces this big, so that progress and a request to
+// stop still come between them.
+constexpr size_t kWholeChunk = 1024 * 1024;
+// Whole-entry buffers a worker keeps for its next entries at most; bigger ones go back to the
+// budget after their entry, for the other workers.
+constexpr size_t kKeptWhole = 256 * 1024;
 
 Status Corrupt(const std::string& what) {
   return {StatusKind::kBadEntry, what};
@@ -67,7 +77,7 @@ class Checker {
                      std::to_string(m_request.uncompressedSize) + " bytes)");
     }
     m_total += size;
-    m_crc = uint32_t(crc32_z(m_crc, data, size));
+    m_crc = libdeflate_crc32(m_crc, data, size);
     if (!m_out) return {};
     if (!m_request.lfToCrlf) return m_out->Write(data, size);
     m_text.clear();
@@ -179,9 +189,17 @@ class OverlappedSink {
 // Reads the compressed data in chunks, decrypting (and for AES authenticating) as it goes.
 class Source {
  public:
-  explicit Source(const DecodeRequest& request)
+  // `whole`: room for all of the compressed data, read in one piece; else chunks of its own.
+  explicit Source(const DecodeRequest& request, unsigned char* whole = nullptr)
       : m_request(request), m_keys(request.keys), m_left(request.compressedSize) {
-    m_buffer.resize(size_t(std::min<uint64_t>(kInputChunk, std::max<uint64_t>(m_left, 1))));
+    if (whole) {
+      m_data = whole;
+      m_capacity = size_t(std::max<uint64_t>(m_left, 1));
+    } else {
+      m_buffer.resize(size_t(std::min<uint64_t>(kInputChunk, std::max<uint64_t>(m_left, 1))));
+      m_data = m_buffer.data();
+      m_capacity = m_buffer.size();
+    }
   }
   Status Start() {
     if (m_request.cipher != Cipher::kAes) return {};
@@ -189,13 +207,13 @@ class Source {
   }
   uint64_t left() const { return m_left; }
   Status Next(const unsigned char** data, size_t* size) {
-    size_t n = size_t(std::min<uint64_t>(m_left, m_buffer.size()));
-    CV_RETURN_IF_ERROR(m_request.archive->ReadExactAt(m_offset, m_buffer.data(), n));
-    if (m_request.cipher == Cipher::kTraditional) m_keys.Decrypt(m_buffer.data(), n);
-    if (m_request.cipher == Cipher::kAes) CV_RETURN_IF_ERROR(m_aes.Decrypt(m_buffer.data(), n));
+    size_t n = size_t(std::min<uint64_t>(m_left, m_capacity));
+    CV_RETURN_IF_ERROR(m_request.archive->ReadExactAt(m_offset, m_data, n));
+    if (m_request.cipher == Cipher::kTraditional) m_keys.Decrypt(m_data, n);
+    if (m_request.cipher == Cipher::kAes) CV_RETURN_IF_ERROR(m_aes.Decrypt(m_data, n));
     m_offset += n;
     m_left -= n;
-    *data = m_buffer.data();
+    *data = m_data;
     *size = n;
     return {};
   }
@@ -203,9 +221,9 @@ class Source {
   // compares the code with the one stored after the data.
   Status Authenticate() {
     while (m_left > 0) {
-      const size_t n = size_t(std::min<uint64_t>(m_left, m_buffer.size()));
-      CV_RETURN_IF_ERROR(m_request.archive->ReadExactAt(m_offset, m_buffer.data(), n));
-      CV_RETURN_IF_ERROR(m_aes.Authenticate(m_buffer.data(), n));
+      const size_t n = size_t(std::min<uint64_t>(m_left, m_capacity));
+      CV_RETURN_IF_ERROR(m_request.archive->ReadExactAt(m_offset, m_data, n));
+      CV_RETURN_IF_ERROR(m_aes.Authenticate(m_data, n));
       m_offset += n;
       m_left -= n;
     }
@@ -225,6 +243,8 @@ class Source {
   uint64_t m_left;
   uint64_t m_offset = m_request.dataOffset;
   std::vector<unsigned char> m_buffer;
+  unsigned char* m_data;
+  size_t m_capacity;
 };
 
 class Inflater {
@@ -346,7 +366,74 @@ Status Produce(const DecodeRequest& request, Source& source, GetBuffer buffer, E
   return {};
 }
 
+// A deflated entry inflated in one call, when its buffers fit the run's budget. Nothing when they
+// do not, or when the data is damaged: the entry then streams, which also says how it is damaged
+// (nothing has been written yet).
+std::optional<Status> DecodeWhole(const DecodeRequest& request, File* out) {
+  DecodeScratch& scratch = *request.scratch;
+  struct Trim {
+    DecodeScratch& s;
+    ~Trim() {
+      s.input.Trim(kKeptWhole);
+      s.output.Trim(kKeptWhole);
+    }
+  } trim{scratch};
+  const uint64_t in = request.compressedSize, size = request.uncompressedSize;
+  if (in > SIZE_MAX - 1 || size > SIZE_MAX - 1) return std::nullopt;
+  if (!scratch.input.Reserve(*request.budget, size_t(std::max<uint64_t>(in, 1))) ||
+      !scratch.output.Reserve(*request.budget, size_t(std::max<uint64_t>(size, 1)))) {
+    return std::nullopt;
+  }
+  if (!scratch.inflater) scratch.inflater = libdeflate_alloc_decompressor();
+  if (!scratch.inflater) return std::nullopt;
+  Source source(request, scratch.input.data());
+  CV_RETURN_IF_ERROR(source.Start());
+  const unsigned char* data = scratch.input.data();
+  size_t read = 0;
+  if (in > 0) CV_RETURN_IF_ERROR(source.Next(&data, &read));
+  size_t used = 0, produced = 0;
+  if (libdeflate_deflate_decompress_ex(scratch.inflater, data, read, scratch.output.data(),
+                                       size_t(size), &used, &produced) != LIBDEFLATE_SUCCESS ||
+      used != read) {
+    return std::nullopt;
+  }
+  // Checked before anything is written: damaged data leaves no file.
+  if (request.cipher == Cipher::kAes) CV_RETURN_IF_ERROR(source.Authenticate());
+  Checker checker(request, out);
+  for (size_t at = 0; at < produced; at += kWholeChunk) {
+    CV_RETURN_IF_ERROR(
+        checker.Take(scratch.output.data() + at, std::min(kWholeChunk, produced - at)));
+  }
+  return checker.Finish();
+}
+
 }  // namespace
+
+bool WholeBuffer::Reserve(MemoryBudget& budget, size_t size) {
+  if (size <= m_size) return true;
+  Free();
+  if (!budget.Take(size)) return false;
+  m_data = static_cast<unsigned char*>(AllocatePages(size));
+  if (!m_data) {
+    budget.Give(size);
+    return false;
+  }
+  m_size = size;
+  m_budget = &budget;
+  return true;
+}
+
+void WholeBuffer::Free() {
+  FreePages(m_data, m_size);
+  m_data = nullptr;
+  if (m_budget) m_budget->Give(m_size);
+  m_size = 0;
+  m_budget = nullptr;
+}
+
+DecodeScratch::~DecodeScratch() {
+  if (inflater) libdeflate_free_decompressor(inflater);
+}
 
 Status UnlockAes(DecodeRequest& request) {
   if (!request.aesPassword) return {};
@@ -360,6 +447,9 @@ Status DecodeEntryData(const DecodeRequest& request, File* out) {
   if (request.method != kMethodStored && request.method != kMethodDeflated &&
       request.method != kMethodDeflate64) {
     return {StatusKind::kUnsupported, "unsupported method"};
+  }
+  if (request.method == kMethodDeflated && request.budget && request.scratch) {
+    if (std::optional<Status> whole = DecodeWhole(request, out)) return *whole;
   }
   Source source(request);
   CV_RETURN_IF_ERROR(source.Start());
@@ -375,7 +465,7 @@ Status DecodeEntryData(const DecodeRequest& request, File* out) {
     if (!checked.ok()) return checked;
   } else {
     std::vector<unsigned char> own;
-    std::vector<unsigned char>& buffer = request.scratch ? *request.scratch : own;
+    std::vector<unsigned char>& buffer = request.scratch ? request.scratch->chunk : own;
     buffer.resize(kOutputChunk);
     produced = Produce(
         request, source, [&] { return buffer.data(); },

@@ -14,7 +14,65 @@
 #include "core/status.h"
 #include "platform/file.h"
 
+struct libdeflate_decompressor;
+
 namespace cv {
+
+// The memory all of a run's workers may hold at once in whole-entry buffers, input and output
+// counted: an entry that fits what is left is inflated in one call, one that does not streams.
+class MemoryBudget {
+ public:
+  explicit MemoryBudget(uint64_t size) : m_left(size) {}
+  // Takes `size` bytes if that many are left; false leaves the budget as it was.
+  bool Take(uint64_t size) {
+    uint64_t left = m_left.load(std::memory_order_relaxed);
+    do {
+      if (left < size) return false;
+    } while (!m_left.compare_exchange_weak(left, left - size, std::memory_order_relaxed));
+    return true;
+  }
+  void Give(uint64_t size) { m_left.fetch_add(size, std::memory_order_relaxed); }
+
+ private:
+  std::atomic<uint64_t> m_left;
+};
+
+// A buffer of the system's pages (platform/memory.h), its size counted in a budget: after a big
+// entry it goes back to the system, not to one worker's heap.
+class WholeBuffer {
+ public:
+  WholeBuffer() = default;
+  ~WholeBuffer() { Free(); }
+  WholeBuffer(const WholeBuffer&) = delete;
+  WholeBuffer& operator=(const WholeBuffer&) = delete;
+  // Room for `size` bytes; false when the budget has not that much left.
+  bool Reserve(MemoryBudget& budget, size_t size);
+  // Gives the buffer back when it holds more than `keep` bytes.
+  void Trim(size_t keep) {
+    if (m_size > keep) Free();
+  }
+  unsigned char* data() { return m_data; }
+
+ private:
+  void Free();
+
+  unsigned char* m_data = nullptr;
+  size_t m_size = 0;
+  MemoryBudget* m_budget = nullptr;
+};
+
+// What a worker keeps for all its entries: zero-filling or allocating fresh buffers per entry
+// costs more than decoding a small entry.
+struct DecodeScratch {
+  DecodeScratch() = default;
+  ~DecodeScratch();
+  DecodeScratch(const DecodeScratch&) = delete;
+  DecodeScratch& operator=(const DecodeScratch&) = delete;
+
+  std::vector<unsigned char> chunk;  // the streaming output buffer
+  WholeBuffer input, output;
+  libdeflate_decompressor* inflater = nullptr;
+};
 
 enum class Cipher { kNone, kTraditional, kAes };
 
@@ -40,9 +98,10 @@ struct DecodeRequest {
   // Decompress and check-and-write on two threads, so that CRC and writing overlap with a long
   // single inflate stream.
   bool overlapped = false;
-  // Output buffer to reuse (a worker keeps one for all its entries: zero-filling a fresh one per
-  // entry costs more than decoding a small entry); nullptr: a buffer of its own.
-  std::vector<unsigned char>* scratch = nullptr;
+  // The worker's buffers (nullptr: buffers of its own), and the run's budget for whole-entry
+  // buffers (nullptr: every entry streams).
+  DecodeScratch* scratch = nullptr;
+  MemoryBudget* budget = nullptr;
   // The bytes decoded so far, for the calling thread to report (nullptr: not counted), and the
   // run's request to stop, which ends the decoding with kStopped (nullptr: none).
   std::atomic<uint64_t>* decoded = nullptr;

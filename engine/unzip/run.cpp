@@ -25,6 +25,9 @@ namespace {
 
 // Entries at least this big are decoded with checking and writing on a thread of their own.
 constexpr uint64_t kOverlapThreshold = 4 * 1024 * 1024;
+// The whole-entry buffers of all workers together, input and output: every entry of the benchmark
+// tree fits, and extraction stays under 64 MiB with 16 workers (bench/run).
+constexpr uint64_t kWholeEntryBudget = 32 * 1024 * 1024;
 
 // Compressed size as a whole percentage of the size, rounded up, at most 32767.
 unsigned Ratio(uint64_t compressed, uint64_t size) {
@@ -392,6 +395,7 @@ class Run {
     r.crc = e.crc;
     r.lfToCrlf = !m_testing && m_options.naflag && (e.internalAttributes & kInternalText);
     r.overlapped = e.uncompressedSize >= kOverlapThreshold;
+    r.budget = &m_budget;
     if (m_progress.active()) {
       r.decoded = &job->decoded;
       r.stop = &m_stop;
@@ -592,6 +596,7 @@ class Run {
   uint64_t m_bytesSettled = 0;      // of the entries dealt with
   uint64_t m_entriesSettled = 0;
   size_t m_submitted = 0;  // jobs handed to the workers
+  MemoryBudget m_budget{kWholeEntryBudget};
 };
 
 }  // namespace

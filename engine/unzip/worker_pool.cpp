@@ -51,9 +51,7 @@ void WorkerPool::Wait(Job* job, const std::function<void()>& idle) {
 }
 
 void WorkerPool::Work() {
-  // An output buffer kept for all of this worker's entries: zero-filling a fresh one per entry
-  // costs more than decoding a small entry.
-  std::vector<unsigned char> scratch;
+  DecodeScratch scratch;
   for (;;) {
     Job* job;
     {
@@ -73,7 +71,7 @@ void WorkerPool::Work() {
   }
 }
 
-Status DecodeJob(Job& job, std::vector<unsigned char>& scratch) {
+Status DecodeJob(Job& job, DecodeScratch& scratch) {
   try {
     if (job.request.stop && job.request.stop->load()) return {StatusKind::kStopped, "stopped"};
     CV_RETURN_IF_ERROR(UnlockAes(job.request));

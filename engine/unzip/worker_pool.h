@@ -39,7 +39,7 @@ struct Job {
 // Runs one job: derives its AES keys when still to be done (kBadPassword, touching no file, when
 // the password does not fit), creates its output file when it is the worker's to create, decodes
 // and closes it. kStopped, touching no file, when the run was asked to stop before it began.
-Status DecodeJob(Job& job, std::vector<unsigned char>& scratch);
+Status DecodeJob(Job& job, DecodeScratch& scratch);
 
 class WorkerPool {
  public:

@@ -1,5 +1,6 @@
 #include "zip/entry_writer.h"
 
+#include <libdeflate.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -154,7 +155,7 @@ Status EntryWriter::WriteStored(const PipelineSource& source, WriteEntry& e, Cip
     *readFailure = ReadSourceBlock(
         source, offset, std::min<uint64_t>(kBlockSize, source.size - offset), &block, nullptr);
     if (!readFailure->ok()) return {};
-    crc = uint32_t(crc32(crc, block.data(), uInt(block.size())));
+    crc = libdeflate_crc32(crc, block.data(), block.size());
     size += block.size();
     CV_RETURN_IF_ERROR(Encrypt(cipher, block.data(), block.size()));
     CV_RETURN_IF_ERROR(m_out.Write(block.data(), block.size()));

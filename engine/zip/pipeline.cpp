@@ -1,6 +1,6 @@
 #include "zip/pipeline.h"
 
-#include <zlib.h>
+#include <libdeflate.h>
 
 #include <algorithm>
 #include <new>
@@ -75,11 +75,18 @@ CompressPipeline::CompressPipeline(std::vector<PipelineSource> sources, int leve
                                    AesFrameMaker makeFrame)
     : m_sources(std::move(sources)), m_level(level), m_makeFrame(std::move(makeFrame)) {
   for (size_t i = 0; i < m_sources.size(); ++i) {
-    const uint64_t n = BlockCount(m_sources[i].size);
+    const PipelineSource& source = m_sources[i];
+    // Read, converted (LF to CR LF can double it), and compressed into at most as much.
+    const uint64_t grow = source.lineEnds == LineEnds::LfToCrLf ? 2 : 1;
+    if (m_level > 0 && source.size <= kWholeFileSize) {
+      m_jobs.push_back({i, 0, source.size, true, true, source.size * (1 + 2 * grow)});
+      continue;
+    }
+    const uint64_t n = BlockCount(source.size);
     for (uint64_t b = 0; b < n; ++b) {
       const uint64_t offset = b * kBlockSize;
-      m_jobs.push_back({i, offset, std::min<uint64_t>(kBlockSize, m_sources[i].size - offset),
-                        b == 0, b + 1 == n});
+      const uint64_t length = std::min<uint64_t>(kBlockSize, source.size - offset);
+      m_jobs.push_back({i, offset, length, b == 0, b + 1 == n, length * (1 + 2 * grow)});
     }
   }
   const unsigned threads = HardwareThreads();
@@ -108,7 +115,21 @@ CompressPipeline::~CompressPipeline() {
   for (Thread& t : m_workers) (void)t.Join();
 }
 
-void CompressPipeline::Compress(const Job& job, BlockResult* r, BlockDeflater& deflater) {
+// A worker's compressors: zlib's for blocks, libdeflate's (made when first needed) for whole files.
+struct CompressPipeline::Deflaters {
+  explicit Deflaters(int level) : level(level), blocks(level > 0 ? level : 1) {}
+  ~Deflaters() {
+    if (whole) libdeflate_free_compressor(whole);
+  }
+  Deflaters(const Deflaters&) = delete;
+  Deflaters& operator=(const Deflaters&) = delete;
+
+  int level;
+  BlockDeflater blocks;
+  libdeflate_compressor* whole = nullptr;
+};
+
+void CompressPipeline::Compress(const Job& job, BlockResult* r, Deflaters& deflaters) {
   const PipelineSource& source = m_sources[job.source];
   r->source = job.source;
   r->first = job.first;
@@ -124,36 +145,55 @@ void CompressPipeline::Compress(const Job& job, BlockResult* r, BlockDeflater& d
                               m_level > 0 && !single ? &dictionary : nullptr);
   if (!r->status.ok()) return;
   r->size = plain.size();
-  r->crc = uint32_t(crc32(0, plain.data(), uInt(plain.size())));
-  if (m_level > 0) {
-    if (!deflater.Compress(dictionary.data(), dictionary.size(), plain.data(), plain.size(),
-                           job.last, r->data)) {
+  r->crc = libdeflate_crc32(0, plain.data(), plain.size());
+  if (m_level > 0 && single) {
+    if (!deflaters.whole) deflaters.whole = libdeflate_alloc_compressor(m_level);
+    if (!deflaters.whole) {
+      r->status = {StatusKind::kOutOfMemory, "out of memory compressing " + source.path};
+      return;
+    }
+    // Room for less than the file: one that does not shrink is stored instead.
+    r->data.resize(plain.size() > 0 ? plain.size() - 1 : 0);
+    const size_t size =
+        plain.empty() ? 0
+                      : libdeflate_deflate_compress(deflaters.whole, plain.data(), plain.size(),
+                                                    r->data.data(), r->data.size());
+    if (size > 0) {
+      r->data.resize(size);
+      r->deflated = true;
+      return;
+    }
+  } else if (m_level > 0) {
+    if (!deflaters.blocks.Compress(dictionary.data(), dictionary.size(), plain.data(), plain.size(),
+                                   job.last, r->data)) {
       r->status = {StatusKind::kIo, "out of memory compressing " + source.path};
       return;
     }
     r->deflated = true;
-    // A whole file that does not shrink is stored instead.
-    if (!single || r->data.size() < plain.size()) return;
-    r->deflated = false;
+    return;
   }
   r->data = std::move(plain);
 }
 
 void CompressPipeline::Work() {
-  BlockDeflater deflater(m_level > 0 ? m_level : 1);
+  Deflaters deflaters(m_level);
   for (;;) {
     size_t j;
     {
       std::unique_lock lock(m_mutex);
       m_changed.wait(lock, [&] {
-        return m_stopping || m_claimed == m_jobs.size() || m_claimed < m_consumed + m_window;
+        if (m_stopping || m_claimed == m_jobs.size()) return true;
+        // The oldest job outstanding may always go, whatever it costs.
+        return m_claimed < m_consumed + m_window &&
+               (m_claimed == m_consumed || m_inFlight + m_jobs[m_claimed].cost <= kPipelineBudget);
       });
       if (m_stopping || m_claimed == m_jobs.size()) return;
       j = m_claimed++;
+      m_inFlight += m_jobs[j].cost;
     }
     BlockResult result;
     try {
-      Compress(m_jobs[j], &result, deflater);
+      Compress(m_jobs[j], &result, deflaters);
     } catch (const std::bad_alloc&) {
       // No exception may end a worker: the block fails, and the writer reports it.
       result.status = {StatusKind::kOutOfMemory, "out of memory"};
@@ -188,6 +228,7 @@ bool CompressPipeline::Next(BlockResult* result) {
   }
   *result = std::move(m_slots[slot]);
   m_ready[slot] = false;
+  m_inFlight -= m_jobs[m_consumed].cost;
   ++m_consumed;
   lock.unlock();
   m_changed.notify_all();

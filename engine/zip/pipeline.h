@@ -18,6 +18,11 @@
 namespace cv {
 
 inline constexpr size_t kBlockSize = 512 * 1024;
+// A file up to this size is compressed whole, in one call of libdeflate on one worker; a bigger
+// one is cut into blocks that zlib compresses on every worker.
+inline constexpr uint64_t kWholeFileSize = 2 * 1024 * 1024;
+// What the jobs in flight may hold together, read and compressed (a job may go over it alone).
+inline constexpr uint64_t kPipelineBudget = 32 * 1024 * 1024;
 
 struct PipelineSource {
   std::string path;
@@ -52,7 +57,7 @@ Status ReadSourceBlock(const PipelineSource& source, uint64_t offset, uint64_t l
 
 class CompressPipeline {
  public:
-  // level 0 stores. A single-block source whose deflated form is not smaller comes back stored.
+  // level 0 stores. A source compressed whole whose deflated form is not smaller comes back stored.
   // Starts as many workers as there are processors, or as many as the system gives (started()).
   // `makeFrame`, when given, runs on the workers with each file's first block: the derivation of
   // AES keys is slow on purpose, and so runs on every core.
@@ -64,7 +69,7 @@ class CompressPipeline {
   // A failure when there are blocks to compress and no worker could be started.
   const Status& started() const { return m_started; }
   const PipelineSource& source(size_t i) const { return m_sources[i]; }
-  // Number of blocks of a source.
+  // Number of blocks of a source as the stored path reads it.
   static uint64_t BlockCount(uint64_t size) {
     return size == 0 ? 1 : (size + kBlockSize - 1) / kBlockSize;
   }
@@ -88,9 +93,11 @@ class CompressPipeline {
     uint64_t length;
     bool first;
     bool last;
+    uint64_t cost;  // of the budget, while in flight
   };
+  struct Deflaters;
   void Work();
-  void Compress(const Job& job, BlockResult* result, class BlockDeflater& deflater);
+  void Compress(const Job& job, BlockResult* result, Deflaters& deflaters);
 
   std::vector<PipelineSource> m_sources;
   std::vector<Job> m_jobs;
@@ -99,8 +106,9 @@ class CompressPipeline {
   size_t m_window;
   Mutex m_mutex;
   CondVar m_changed;
-  size_t m_claimed = 0;   // jobs handed to workers
-  size_t m_consumed = 0;  // results handed out by Next
+  size_t m_claimed = 0;     // jobs handed to workers
+  size_t m_consumed = 0;    // results handed out by Next
+  uint64_t m_inFlight = 0;  // the cost of the jobs claimed and not yet handed out
   bool m_stopping = false;
   std::vector<BlockResult> m_slots;  // m_window results, job j in slot j % m_window
   std::vector<bool> m_ready;

@@ -100,10 +100,16 @@ TEST(CryptoTest, HmacAndPbkdf2GiveThePublishedVectors) {
       {"password", "salt", 4096, "4b007901b765489abead49d926f721d065a429c1"},
       {"passwordPASSWORDpassword", "saltSALTsaltSALTsaltSALTsaltSALTsalt", 4096,
        "3d2eec4fe41c849b80c8d83662c0e44a8b291a964cf2f07038"},
+      // A password longer than SHA-1's block is hashed first; 66 bytes are AES-256's keys.
+      {"correct horse battery staple, correct horse battery staple, correct horse battery staple, ",
+       "0123456789abcdef", 1000,
+       "b165c2907f7787e2354de08dff9d00a75180be482cb769214b88a18fcb1163c48bb6c7564b4411d6c1f4ddabf97"
+       "c"
+       "36cebfdb7ed9ebfcaf83cfb29a97ed2477fa5acb"},
   };
   for (const auto& k : keys) {
     const std::string salt = k.salt;
-    uint8_t key[25];
+    uint8_t key[66];
     const size_t size = std::string(k.key).size() / 2;
     ASSERT_TRUE(
         library->DeriveKey(k.password, Bytes(salt), salt.size(), k.iterations, key, size).ok());

@@ -27,7 +27,7 @@ std::vector<std::string> Sorted(std::vector<std::string> v) {
 }
 
 // Every archive we write is read by the peers, which extract the same bytes, names, times and
-// folders; the levels cover stored, deflated and the multi-block streams.
+// folders; the levels cover stored, deflated whole and the multi-block streams.
 TEST_F(ScratchTest, PeersReadAndExtractWhatWeWrite) {
   const std::vector<std::pair<std::string, std::string>> files = {
       {"tree/a.txt", "hello\nworld\n"},
@@ -36,6 +36,9 @@ TEST_F(ScratchTest, PeersReadAndExtractWhatWeWrite) {
       {"tree/rand.bin", RandomBytes(1100000, 7)},
       {"tree/sub/Zoë 日本.txt", "non-ASCII name\n"},
       {"tree/sub/deeper/x.dat", RandomBytes(1000, 3) + Lines(5000)},
+      // Just under and just over the size compressed whole (libdeflate) rather than in blocks.
+      {"tree/whole.txt", Lines((2 << 20) - 1)},
+      {"tree/blocks.txt", Lines((2 << 20) + 1)},
   };
   int64_t t = 1500000000;
   for (const auto& [name, data] : files) {
