@@ -11,7 +11,10 @@ if [ "${1:-run}" = test ]; then
 fi
 # tools/deps.sh package: the package command's needs (NSIS, the portable archive's checkers, and
 # libcrypto and libdeflate for the native build's cvz); its test, a stage of ./test, needs them too.
-case "${1:-run}" in test | package) pkgs="$pkgs nsis unzip 7zip libssl-dev libdeflate-dev" ;; esac
+case "${1:-run}" in
+  test) pkgs="$pkgs nsis" ;;
+  package) pkgs="$pkgs nsis unzip 7zip libssl-dev libdeflate-dev" ;;
+esac
 SUDO=""
 [ "$(id -u)" = 0 ] || SUDO=sudo
 missing=""
