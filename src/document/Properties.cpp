@@ -4,40 +4,13 @@
 
 #include "document/EntryRows.h"
 #include "document/frmDocument.h"
-#include "platform/Text.h"
 #include "unzip/cUnzip.h"
 
 namespace corvane {
 namespace {
 
-// A whole number with the user's digit grouping.
-std::string Grouped(uint64_t number) {
-  std::wstring digits = std::to_wstring(number);
-  NUMBERFMTW format{};
-  wchar_t decimal[8] = L".", thousand[8] = L",", grouping[16] = L"3;0";
-  GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_SDECIMAL, decimal, 8);
-  GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_STHOUSAND, thousand, 8);
-  GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_SGROUPING, grouping, 16);
-  // The locale's "3;0" (threes throughout) or "3;2;0" is the record's 3 or 32; a list without
-  // the closing 0 ("3": one group only) is the record's 30.
-  UINT groups = 0;
-  for (const wchar_t* c = grouping; *c; ++c) {
-    if (*c >= L'0' && *c <= L'9') groups = groups * 10 + (*c - L'0');
-  }
-  size_t length = wcslen(grouping);
-  bool repeats = length >= 2 && grouping[length - 1] == L'0' && grouping[length - 2] == L';';
-  format.Grouping = repeats ? groups / 10 : groups * 10;
-  format.lpDecimalSep = decimal;
-  format.lpThousandSep = thousand;
-  wchar_t text[64] = L"";
-  if (!GetNumberFormatEx(LOCALE_NAME_USER_DEFAULT, 0, digits.c_str(), &format, text, 64)) {
-    return std::to_string(number);
-  }
-  return Utf8(text);
-}
-
 std::string Bytes(uint64_t number) {
-  return Grouped(number) + (number == 1 ? " byte" : " bytes");
+  return GroupedNumber(number) + (number == 1 ? " byte" : " bytes");
 }
 
 // The share of the size that compression saved, as the list's ratio column gives it.
@@ -84,7 +57,7 @@ std::string PropertiesText(const cUnzip& unzip, const std::vector<int32_t>& entr
   }
   std::string text =
       entries.empty() ? "Archive: " + unzip.ZipFile() + "\r\nEntries: " : "Selected entries: ";
-  return text + Grouped(all.size()) + "\r\nEncrypted entries: " + Grouped(encrypted) +
+  return text + GroupedNumber(all.size()) + "\r\nEncrypted entries: " + GroupedNumber(encrypted) +
          "\r\nTotal size: " + Bytes(size) + "\r\nTotal packed: " + Bytes(packed) +
          "\r\nRatio: " + Saved(size, packed);
 }
