@@ -6,6 +6,7 @@
 
 #include "document/frmDocument.h"
 #include "platform/Dpi.h"
+#include "platform/Error.h"
 #include "platform/FileDataObject.h"
 #include "platform/Text.h"
 
@@ -123,7 +124,10 @@ struct DragOut::State {
   }
 
   void Extract() {
-    if (!CreateDirectoryW(LongPathForm(Wide(folder)).c_str(), nullptr)) return;
+    if (!CreateDirectoryW(LongPathForm(Wide(folder)).c_str(), nullptr)) {
+      document->ReportFailure(SystemError("DragOut", folder).Description());
+      return;
+    }
     cUnzip& unzip = document->m_cUnzip;
     std::string oldFolder = unzip.UnzipFolder();
     bool prompt = unzip.PromptToOverwrite(), folders = unzip.UseFolderNames(),

@@ -15,6 +15,7 @@
 #include "document/TestResults.h"
 #include "document/mFileIcons.h"
 #include "platform/CommandScope.h"
+#include "platform/Contrast.h"
 #include "platform/Dpi.h"
 #include "platform/Error.h"
 #include "platform/Text.h"
@@ -34,18 +35,11 @@ constexpr int kLabelLeft = 480, kLabelTop = 15;
 constexpr int kImageLeft = 120, kImageTop = 60, kImageSize = 240;
 // The search box at the bar's right end, in twips.
 constexpr int kFindWidth = 2880, kFindHeight = 300, kFindMargin = 90;
-// Posted to the window itself: the selection changed.
-constexpr UINT kMsgSelectionChanged = WM_APP + 22;
+// Posted to the window itself: the selection changed. Numbered after the class's own messages.
+constexpr UINT kMsgSelectionChanged = frmDocument::kMsgStatusText + 1;
 
 HINSTANCE Instance() {
   return GetModuleHandleA(nullptr);
-}
-
-// A high-contrast theme is on: its colours replace the fixed ones.
-bool HighContrast() {
-  HIGHCONTRASTW contrast{sizeof contrast};
-  return SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) &&
-         (contrast.dwFlags & HCF_HIGHCONTRASTON);
 }
 
 void RegisterDocumentClass() {
@@ -541,8 +535,9 @@ void frmDocument::lvwZip_BeginDrag() {
   try {
     DragOut drag(*this, SelectedIndices());
     drag.Run();
-  } catch (...) {
-    // A drag that could not start ends silently; failures of the extraction were shown.
+  } catch (const Error& error) {
+    // The drag folder could not be made; failures of the extraction itself were shown already.
+    ReportFailure(error.Description());
   }
 }
 
@@ -636,8 +631,9 @@ void frmDocument::lvwZip_DblClick() {
       // ERROR_CANCELLED: the user closed the system's own chooser.
       ReportFailure(path + "\r\n\r\n" + SystemMessage(error));
     }
-  } catch (...) {
-    // Any other error ends the command silently.
+  } catch (const Error& error) {
+    // The private folder could not be made, or a name could not be converted.
+    ReportFailure(error.Description());
   }
 }
 

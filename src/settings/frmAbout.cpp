@@ -1,5 +1,6 @@
 #include "frmAbout.h"
 
+#include "platform/Contrast.h"
 #include "resources/resource.h"
 #include "settings/AppSettings.h"
 
@@ -10,6 +11,11 @@ namespace {
 
 // The logo's size in pixels at 96 dots per inch.
 constexpr int kLogoWidth = 293, kLogoHeight = 138;
+
+// The box is white with an etched grey line; a high-contrast theme gives its own colours instead.
+COLORREF BoxColour(int themeColour, COLORREF fixed) {
+  return HighContrast() ? GetSysColor(themeColour) : fixed;
+}
 
 }  // namespace
 
@@ -50,9 +56,19 @@ INT_PTR frmAbout::HandleMessage(UINT message, WPARAM wParam, LPARAM) {
       Form_Paint();
       return TRUE;
     case WM_CTLCOLORDLG:
-    case WM_CTLCOLORSTATIC:
-      SetBkColor(reinterpret_cast<HDC>(wParam), RGB(255, 255, 255));
-      return reinterpret_cast<INT_PTR>(m_whiteBrush.Get());
+    case WM_CTLCOLORSTATIC: {
+      auto dc = reinterpret_cast<HDC>(wParam);
+      if (!HighContrast()) {
+        SetBkColor(dc, RGB(255, 255, 255));
+        return reinterpret_cast<INT_PTR>(m_whiteBrush.Get());
+      }
+      SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+      SetBkColor(dc, GetSysColor(COLOR_WINDOW));
+      return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_WINDOW));
+    }
+    case WM_SYSCOLORCHANGE:
+      InvalidateRect(m_hwnd, nullptr, TRUE);
+      return TRUE;
     case WM_COMMAND:
       // OK is both the default and the cancel button: Enter and Esc arrive as IDOK and IDCANCEL.
       if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
@@ -88,8 +104,8 @@ void frmAbout::Form_Paint() {
   // The etched separator: a grey line with a white one below it, one pixel apart.
   PAINTSTRUCT paint;
   HDC dc = BeginPaint(m_hwnd, &paint);
-  UniqueGdiObject grey(CreatePen(PS_SOLID, 1, RGB(128, 128, 128)));
-  UniqueGdiObject white(CreatePen(PS_SOLID, 1, RGB(255, 255, 255)));
+  UniqueGdiObject grey(CreatePen(PS_SOLID, 1, BoxColour(COLOR_3DSHADOW, RGB(128, 128, 128))));
+  UniqueGdiObject white(CreatePen(PS_SOLID, 1, BoxColour(COLOR_3DHILIGHT, RGB(255, 255, 255))));
   HGDIOBJ old = SelectObject(dc, grey.Get());
   MoveToEx(dc, Px(225), Px(2430), nullptr);
   LineTo(dc, Px(5657), Px(2430));

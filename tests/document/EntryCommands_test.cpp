@@ -13,6 +13,7 @@
 #include "document/NameEncoding.h"
 #include "platform/Text.h"
 #include "settings/AppSettings.h"
+#include "settings/frmAbout.h"
 #include "shell/Startup.h"
 
 namespace corvane {
@@ -40,17 +41,8 @@ class EntryCommandsTest : public FrameTest {
   static std::vector<std::string> Shown(const frmDocument& document) {
     std::vector<std::string> rows;
     for (int row = 0; row < SendMessageA(document.lvwZip(), LVM_GETITEMCOUNT, 0, 0); ++row) {
-      std::string texts;
-      for (int column : {0, 5}) {
-        char text[512] = "";
-        LVITEMA item{};
-        item.iSubItem = column;
-        item.pszText = text;
-        item.cchTextMax = sizeof text;
-        SendMessageA(document.lvwZip(), LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
-        texts += texts.empty() && column == 0 ? text : std::string("|") + text;
-      }
-      rows.push_back(texts);
+      rows.push_back(ListItemText(document.lvwZip(), row, 0) + "|" +
+                     ListItemText(document.lvwZip(), row, 5));
     }
     return rows;
   }
@@ -190,8 +182,9 @@ TEST_F(EntryCommandsTest, ContextMenuRunsTheChosenCommand) {
   EXPECT_TRUE(IsWindowEnabled(m_main->Window()));
 }
 
-// The header bar's text follows a high-contrast theme (which Wine does not let a program set).
-TEST_F(EntryCommandsTest, HeaderBarFollowsHighContrast) {
+// The header bar's text and the About box follow a high-contrast theme (which Wine does not let a
+// program set).
+TEST_F(EntryCommandsTest, FixedColoursFollowHighContrast) {
   frmDocument& document = OpenCopy("catalogue.zip");
   HIGHCONTRASTW contrast{sizeof contrast, HCF_HIGHCONTRASTON};
   if (!SystemParametersInfoW(SPI_SETHIGHCONTRAST, sizeof contrast, &contrast, 0)) {
@@ -201,6 +194,15 @@ TEST_F(EntryCommandsTest, HeaderBarFollowsHighContrast) {
   SendMessageA(document.Window(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
                reinterpret_cast<LPARAM>(document.Label1()));
   EXPECT_EQ(GetTextColor(dc), GetSysColor(COLOR_INACTIVECAPTIONTEXT));
+  DialogAnswer about("About Corvane", [&](HWND box) {
+    SendMessageA(box, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                 reinterpret_cast<LPARAM>(GetDlgItem(box, frmAbout::kLblTitle)));
+    EXPECT_EQ(GetTextColor(dc), GetSysColor(COLOR_WINDOWTEXT));
+    EXPECT_EQ(GetBkColor(dc), GetSysColor(COLOR_WINDOW));
+    Click(box, frmAbout::kCmdOK);
+  });
+  Command(frmMain::mnuHelpAbout);
+  EXPECT_EQ(about.Answered(), 1);
   contrast.dwFlags = 0;
   SystemParametersInfoW(SPI_SETHIGHCONTRAST, sizeof contrast, &contrast, 0);
   SendMessageA(document.Window(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),

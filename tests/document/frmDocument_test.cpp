@@ -47,13 +47,7 @@ Rows AllRows(const frmDocument& document) {
   Rows rows(SendMessageA(document.lvwZip(), LVM_GETITEMCOUNT, 0, 0));
   for (size_t row = 0; row < rows.size(); ++row) {
     for (int column = 0; column < kColumnCount; ++column) {
-      char text[1024] = "";
-      LVITEMA item{};
-      item.iSubItem = column;
-      item.pszText = text;
-      item.cchTextMax = sizeof text;
-      SendMessageA(document.lvwZip(), LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
-      rows[row].push_back(text);
+      rows[row].push_back(ListItemText(document.lvwZip(), static_cast<int>(row), column));
     }
   }
   return rows;
@@ -388,6 +382,21 @@ TEST_F(DocumentTest, DoubleClickOpensOnlyWhatItWroteInAPrivateFolder) {
   held.Reset();
   OpenFolder::RemoveStale();
   EXPECT_EQ(FilesUnder(Utf8(OpenFolder::Root())), std::set<std::string>{});
+
+  // No private folder can be made (a file holds the name): a box says why.
+  ASSERT_TRUE(RemoveDirectoryW(OpenFolder::Root().c_str()));
+  WriteFileText(Utf8(OpenFolder::Root()), "");
+  frmDocument& blocked = OpenArchive(marked);
+  std::string why;
+  DialogAnswer noFolder(kAppTitle, [&](HWND box) {
+    why = TextOf(GetDlgItem(box, 0xFFFF));
+    Click(box, IDOK);
+  });
+  Select(blocked, {"b.cvopen"});
+  blocked.lvwZip_DblClick();
+  EXPECT_NE(why.find(Utf8(OpenFolder::Root())), std::string::npos) << why;
+  SendMessageA(blocked.Window(), WM_CLOSE, 0, 0);
+  DeleteFileW(OpenFolder::Root().c_str());
   RegDeleteTreeA(HKEY_CLASSES_ROOT, "CorvaneTest.Opened");
   RegDeleteTreeA(HKEY_CLASSES_ROOT, ".cvopen");
   DeleteFileA(kOpenedLog);

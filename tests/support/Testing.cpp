@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <commctrl.h>
 #include <objidl.h>
 #include <gdiplus.h>
 
@@ -163,6 +164,16 @@ void Click(HWND dialog, int buttonId) {
 std::string TextOf(HWND window) {
   char text[1024] = "";
   GetWindowTextA(window, text, sizeof text);
+  return text;
+}
+
+std::string ListItemText(HWND list, int row, int column) {
+  char text[1024] = "";
+  LVITEMA item{};
+  item.iSubItem = column;
+  item.pszText = text;
+  item.cchTextMax = sizeof text;
+  SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
   return text;
 }
 

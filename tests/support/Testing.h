@@ -103,6 +103,8 @@ void Click(HWND dialog, int buttonId);
 // A window's text, and the texts of its child windows in Z order, each followed by "\n".
 std::string TextOf(HWND window);
 std::string ChildTexts(HWND window);
+// The text a list view shows in one row's column (its display text, as drawn).
+std::string ListItemText(HWND list, int row, int column);
 
 // Saves what a window shows as a PNG file at path (in the current folder when relative), for a
 // person to look at; false when it could not be written.
