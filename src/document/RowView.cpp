@@ -66,6 +66,8 @@ void RowView::Reset(const cUnzip& unzip) {
   m_valueKeys.assign(kColumnCount, {});
   m_folded.clear();
   m_starts.clear();
+  m_restricted = false;
+  m_allowed.clear();
   BuildOrder();
 }
 
@@ -85,6 +87,21 @@ void RowView::SortBy(int column, bool ascending) {
 
 void RowView::Filter(std::string_view text) {
   m_filter = text;
+  if (m_unzip) BuildRows();
+}
+
+void RowView::Restrict(const std::vector<int32_t>& entries) {
+  m_restricted = true;
+  m_allowed.assign(m_order.size(), false);
+  for (int32_t entry : entries) {
+    if (entry >= 1 && static_cast<size_t>(entry) <= m_allowed.size()) m_allowed[entry - 1] = true;
+  }
+  if (m_unzip) BuildRows();
+}
+
+void RowView::Unrestrict() {
+  m_restricted = false;
+  m_allowed.clear();
   if (m_unzip) BuildRows();
 }
 
@@ -130,6 +147,7 @@ void RowView::BuildRows() {
   m_rows.reserve(m_order.size());
   for (int32_t entry : m_order) {
     if (!shown.empty() && !shown[static_cast<size_t>(entry - 1)]) continue;
+    if (m_restricted && !m_allowed[static_cast<size_t>(entry - 1)]) continue;
     m_rowOf[static_cast<size_t>(entry - 1)] = static_cast<int>(m_rows.size());
     m_rows.push_back(entry);
   }

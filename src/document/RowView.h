@@ -42,6 +42,11 @@ class RowView {
   void Filter(std::string_view text);
   const std::string& FilterText() const { return m_filter; }
 
+  // Shows only the given entries (the search narrows them further); an empty set shows none.
+  // Unrestrict shows every entry again, and so does Reset, since entry numbers belong to a listing.
+  void Restrict(const std::vector<int32_t>& entries);
+  void Unrestrict();
+
  private:
   void BuildOrder();
   void BuildRows();
@@ -53,6 +58,8 @@ class RowView {
   int m_sortColumn = kUnsorted;
   bool m_ascending = true;
   std::string m_filter;
+  std::vector<bool> m_allowed;  // by entry - 1; empty: no restriction
+  bool m_restricted = false;
   std::vector<int32_t> m_order;  // every entry, sorted
   std::vector<int32_t> m_rows;   // the entries shown, in order
   std::vector<int> m_rowOf;      // by entry - 1: its row, or -1

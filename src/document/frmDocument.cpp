@@ -33,6 +33,8 @@ constexpr char kDefaultIcon[] = "DEFAULT";
 constexpr int kBarHeight = 375;
 constexpr int kLabelLeft = 480, kLabelTop = 15;
 constexpr int kImageLeft = 120, kImageTop = 60, kImageSize = 240;
+// The folder tree's width in twips, at most half the window's.
+constexpr int kFoldersWidth = 2880;
 // The search box at the bar's right end, in twips.
 constexpr int kFindWidth = 2880, kFindHeight = 300, kFindMargin = 90;
 // Posted to the window itself: the selection changed. Numbered after the class's own messages.
@@ -155,6 +157,7 @@ LRESULT frmDocument::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SYSCOLORCHANGE:
       // Only top-level windows get it: the frame passes it on, and the list needs it too.
       SendMessageA(m_lvwZip, message, wParam, lParam);
+      SendMessageA(tvwFolders(), message, wParam, lParam);
       InvalidateRect(m_hwnd, nullptr, TRUE);
       return 0;
     case WM_CONTEXTMENU:
@@ -208,12 +211,16 @@ void frmDocument::Form_Load() {
   if (!m_label1 || !m_lvwZip) throw SystemError("frmDocument", WC_LISTVIEWA);
   ListView_SetExtendedListViewStyle(m_lvwZip, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
   m_txtFind = std::make_unique<FindBox>(m_hwnd, kTxtFind, m_lvwZip);
+  m_folders = std::make_unique<FolderPane>(m_hwnd, kTvwFolders);
   m_columns = std::make_unique<EntryColumns>(m_lvwZip, [this](int row, int column) {
     return EntryText(m_cUnzip, m_rowView.EntryAt(row), column);
   });
   ListSettings settings = ReadListSettings(kColumnCount);
   m_rowView.SortBy(settings.sortColumn, !settings.descending);
   m_columns->ShowSort(m_rowView.SortColumn(), m_rowView.Ascending());
+  m_showFolders = settings.showFolders;
+  m_includeSubfolders = settings.includeSubfolders;
+  ShowWindow(m_folders->Window(), m_showFolders ? SW_SHOWNA : SW_HIDE);
   ApplyDpi();
   m_cUnzip.Listener(this);
 }
@@ -226,6 +233,7 @@ void frmDocument::ApplyDpi() {
   SendMessageA(m_label1, WM_SETFONT, reinterpret_cast<WPARAM>(m_labelFont.Get()), TRUE);
   SendMessageA(m_lvwZip, WM_SETFONT, reinterpret_cast<WPARAM>(m_listFont.Get()), TRUE);
   SendMessageA(txtFind(), WM_SETFONT, reinterpret_cast<WPARAM>(m_listFont.Get()), TRUE);
+  SendMessageA(tvwFolders(), WM_SETFONT, reinterpret_cast<WPARAM>(m_listFont.Get()), TRUE);
   m_columns->ApplyDpi(Dpi());
   int icon = ScaleForDpi(16, Dpi());
   if (!m_ilsIcons16) {
@@ -264,7 +272,10 @@ void frmDocument::Form_Resize() {
              std::max(0, int(client.right) - Px(kFindMargin) - findLeft), Px(kFindHeight), TRUE);
   MoveWindow(m_label1, Px(kLabelLeft), Px(kLabelTop),
              std::max(0, findLeft - Px(kFindMargin) - Px(kLabelLeft)), bar - Px(kLabelTop), TRUE);
-  MoveWindow(m_lvwZip, 0, bar, client.right, std::max(0, int(client.bottom) - bar), TRUE);
+  int height = std::max(0, int(client.bottom) - bar);
+  int folders = m_showFolders ? std::min(Px(kFoldersWidth), int(client.right) / 2) : 0;
+  if (m_showFolders) MoveWindow(tvwFolders(), 0, bar, folders, height, TRUE);
+  MoveWindow(m_lvwZip, folders, bar, std::max(0, int(client.right) - folders), height, TRUE);
   RECT header{0, 0, client.right, bar};
   InvalidateRect(m_hwnd, &header, TRUE);
 }
@@ -282,6 +293,17 @@ void frmDocument::Form_Paint() {
 }
 
 LRESULT frmDocument::OnNotify(NMHDR* header) {
+  if (header->hwndFrom == tvwFolders()) {
+    if ((header->code == TVN_SELCHANGEDA || header->code == TVN_SELCHANGEDW) &&
+        !m_folders->Filling()) {
+      tvwFolders_Change();
+    } else if (header->code == TVN_KEYDOWN) {
+      // The tree's Delete and F3 mean what they mean on the list.
+      WORD key = reinterpret_cast<NMTVKEYDOWN*>(header)->wVKey;
+      if (key == VK_DELETE || key == VK_F3) lvwZip_KeyDown(key);
+    }
+    return 0;
+  }
   if (header->hwndFrom != m_lvwZip)
     return DefMDIChildProcA(m_hwnd, WM_NOTIFY, header->idFrom, reinterpret_cast<LPARAM>(header));
   switch (header->code) {
@@ -351,6 +373,11 @@ bool frmDocument::LoadArchive(const std::string& path) {
 
 void frmDocument::FillEntryList() {
   m_rowView.Reset(m_cUnzip);
+  // The tree is built only while shown; showing it builds it then.
+  if (m_showFolders) {
+    m_folders->Fill(m_cUnzip, ArchiveName());
+    RestrictToFolder();
+  }
   SendMessageA(m_lvwZip, LVM_DELETEALLITEMS, 0, 0);
   SendMessageA(m_lvwZip, LVM_SETITEMCOUNT, m_rowView.Count(), 0);
   m_columns->FitFirstRows();
@@ -369,6 +396,12 @@ void frmDocument::Relist() {
 }
 
 std::vector<int32_t> frmDocument::SelectedIndices() const {
+  if (m_showFolders && GetFocus() == tvwFolders())
+    return m_folders->Tree().Entries(m_folders->Selected(), /*includeSubfolders=*/true);
+  return ListSelection();
+}
+
+std::vector<int32_t> frmDocument::ListSelection() const {
   std::vector<int32_t> indices;
   for (int row = -1; (row = static_cast<int>(
                           SendMessageA(m_lvwZip, LVM_GETNEXTITEM, row, LVNI_SELECTED))) >= 0;) {
@@ -407,7 +440,7 @@ void frmDocument::SelectEntries(const std::vector<int32_t>& entries, int32_t foc
 void frmDocument::SortBy(int column) {
   if (column < 0 || column >= kColumnCount) return;
   bool ascending = m_rowView.SortColumn() != column || !m_rowView.Ascending();
-  std::vector<int32_t> selected = SelectedIndices();
+  std::vector<int32_t> selected = ListSelection();
   int32_t focused = FocusedEntry();
   m_rowView.SortBy(column, ascending);
   m_columns->ShowSort(column, ascending);
@@ -424,13 +457,50 @@ void frmDocument::txtFind_Change() {
   std::string text = m_txtFind->Text();
   if (text == m_rowView.FilterText()) return;
   // The rows it hides lose their selection; the rows still shown keep theirs.
-  std::vector<int32_t> selected = SelectedIndices();
+  std::vector<int32_t> selected = ListSelection();
   int32_t focused = FocusedEntry();
   m_rowView.Filter(text);
   SendMessageA(m_lvwZip, LVM_SETITEMCOUNT, m_rowView.Count(), 0);
   SelectEntries(selected, focused);
   InvalidateRect(m_lvwZip, nullptr, FALSE);
   UpdateStatus();
+}
+
+void frmDocument::RestrictToFolder() {
+  int folder = m_showFolders ? m_folders->Selected() : 0;
+  // The root shows every entry, whatever the subfolder choice.
+  if (folder == 0) {
+    m_rowView.Unrestrict();
+  } else {
+    m_rowView.Restrict(m_folders->Tree().Entries(folder, m_includeSubfolders));
+  }
+}
+
+void frmDocument::tvwFolders_Change() {
+  std::vector<int32_t> selected = ListSelection();
+  int32_t focused = FocusedEntry();
+  RestrictToFolder();
+  SendMessageA(m_lvwZip, LVM_SETITEMCOUNT, m_rowView.Count(), 0);
+  SelectEntries(selected, focused);
+  InvalidateRect(m_lvwZip, nullptr, FALSE);
+  UpdateStatus();
+}
+
+void frmDocument::ShowFolders(bool show, bool includeSubfolders) {
+  bool built = m_showFolders;
+  m_showFolders = show;
+  m_includeSubfolders = includeSubfolders;
+  if (show && !built) m_folders->Fill(m_cUnzip, ArchiveName());
+  // Hidden, the tree must not keep the focus, or commands would act on its folder.
+  if (!show && GetFocus() == tvwFolders()) SetFocus(m_lvwZip);
+  ShowWindow(tvwFolders(), show ? SW_SHOWNA : SW_HIDE);
+  tvwFolders_Change();
+  Form_Resize();
+}
+
+std::string frmDocument::ArchiveName() const {
+  const std::string& archive = m_cUnzip.ZipFile();
+  return archive.substr(archive.find_last_of("\\/") + 1);
 }
 
 void frmDocument::FocusFind() {
@@ -441,7 +511,7 @@ void frmDocument::FocusFind() {
 void frmDocument::Refresh() {
   // Entries are found again by their stored names: the catalogue may have changed on disk.
   std::vector<std::string> names;
-  for (int32_t i : SelectedIndices()) names.push_back(m_cUnzip.FileStoredName(i));
+  for (int32_t i : ListSelection()) names.push_back(m_cUnzip.FileStoredName(i));
   bool failed = false;
   try {
     Relist();
@@ -668,15 +738,25 @@ void frmDocument::lvwZip_KeyDown(WORD keyCode) {
     MessageBeep(MB_OK);
     return;
   }
+  bool fromTree = m_showFolders && GetFocus() == tvwFolders();
+  if (fromTree && m_folders->Selected() == 0) {
+    // The root is the whole archive: emptying it takes a selection of every row in the list, so
+    // that one key press on the tree never deletes everything.
+    MessageBeep(MB_OK);
+    return;
+  }
   std::vector<int32_t> selected = SelectedIndices();
   // Nothing selected deletes nothing (and the engine, given no names, would create a missing
   // archive).
   if (selected.empty()) return;
   CommandScope scope;
-  std::string archive = m_cUnzip.ZipFile();
-  archive = archive.substr(archive.find_last_of("\\/") + 1);
+  std::string archive = ArchiveName();
   std::string what = selected.size() == 1 ? m_cUnzip.FileStoredName(selected.front())
                                           : GroupedNumber(selected.size()) + " entries";
+  if (fromTree) {
+    what = "the folder \"" + m_folders->Tree().At(m_folders->Selected()).path + "\" and its " +
+           (selected.size() == 1 ? std::string("1 entry") : what);
+  }
   std::string question = "Delete " + what + " from " + archive + "?";
   // One key press must not remove entries for good without a word.
   if (MessageBoxA(m_hwndFrame, question.c_str(), kAppTitle,

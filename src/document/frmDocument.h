@@ -11,6 +11,7 @@
 #include "document/EntryMenu.h"
 #include "document/EntryColumns.h"
 #include "document/FindBox.h"
+#include "document/FolderTree.h"
 #include "document/IconImageList.h"
 #include "document/OpenFolder.h"
 #include "document/RowView.h"
@@ -46,7 +47,7 @@ class frmDocument : public BaseWindow<frmDocument>, private cUnzipEvents {
   static constexpr UINT kMsgExtractTo = WM_APP + 21;
   // Sent to the frame by the active window: lParam is the status text (const char*, UTF-8).
   static constexpr UINT kMsgStatusText = WM_APP + 22;
-  enum : int { kLabel1 = 100, kLvwZip, kTxtFind };
+  enum : int { kLabel1 = 100, kLvwZip, kTxtFind, kTvwFolders };
 
   // Creates the window in mdiClient with the caption, as the active child window, and posts
   // kMsgClosed to frame when it is gone. Throws what failed the creation.
@@ -60,6 +61,8 @@ class frmDocument : public BaseWindow<frmDocument>, private cUnzipEvents {
   HWND Label1() const { return m_label1; }
   HWND txtFind() const { return m_txtFind->Window(); }
   const RowView& Rows() const { return m_rowView; }
+  // The folder tree's control; hidden while the folders are not shown.
+  HWND tvwFolders() const { return m_folders->Window(); }
 
   // The archive's unzip object and builder; Extract and Add Files work through them.
   cUnzip m_cUnzip;
@@ -76,7 +79,8 @@ class frmDocument : public BaseWindow<frmDocument>, private cUnzipEvents {
   // also when the listing raised, which it then raises again.
   void Relist();
   // The catalogue indices of the rows shown and selected, in row order. Every command that acts
-  // on "the selected entries" takes them from here.
+  // on "the selected entries" takes them from here. While the folder tree has the focus: every
+  // entry in and below its selected folder, in catalogue order.
   std::vector<int32_t> SelectedIndices() const;
   // The catalogue indices of every row shown (all entries while no search narrows the list), in
   // row order.
@@ -89,6 +93,11 @@ class frmDocument : public BaseWindow<frmDocument>, private cUnzipEvents {
   void SortBy(int column);
   // Ctrl+F and F3: the search box gets the focus, its text selected.
   void FocusFind();
+  // View > Folders and Include Subfolders: the folder tree at the list's left, or not. A folder
+  // selected in it narrows the list to its entries (with includeSubfolders, those below it too);
+  // the root shows every entry.
+  void ShowFolders(bool show, bool includeSubfolders);
+  bool FoldersShown() const { return m_showFolders; }
 
   // Add Files with the text the multiple-selection dialog returned: the builder adds the chosen
   // files (" - Adding Files..." follows the caption meanwhile), then the list shows the archive
@@ -153,6 +162,13 @@ class frmDocument : public BaseWindow<frmDocument>, private cUnzipEvents {
   // Both engine objects read names in codePage.
   void UseCodePage(uint32_t codePage);
   void txtFind_Change();
+  // The list shows the entries of the tree's selected folder, keeping the selection of those
+  // still shown.
+  void tvwFolders_Change();
+  void RestrictToFolder();
+  // The rows selected in the list, whatever has the focus.
+  std::vector<int32_t> ListSelection() const;
+  std::string ArchiveName() const;
   // Selects exactly these entries where they are shown; focused keeps the focus if shown.
   void SelectEntries(const std::vector<int32_t>& entries, int32_t focused);
   int32_t FocusedEntry() const;
@@ -180,6 +196,8 @@ class frmDocument : public BaseWindow<frmDocument>, private cUnzipEvents {
   RowView m_rowView;
   std::unique_ptr<EntryColumns> m_columns;
   std::unique_ptr<FindBox> m_txtFind;
+  std::unique_ptr<FolderPane> m_folders;
+  bool m_showFolders = false, m_includeSubfolders = false;
   bool m_statusPending = false;
   // Where the double-click opens entries; removed when the window closes.
   OpenFolder m_openFolder;

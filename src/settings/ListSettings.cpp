@@ -26,6 +26,11 @@ ListSettings ReadListSettings(int columnCount) {
   settings.descending =
       ParseBoolean(GetSetting(kAppTitle, kSettingsSection, "SortDescending", "False"))
           .value_or(false);
+  settings.showFolders =
+      ParseBoolean(GetSetting(kAppTitle, kSettingsSection, "ShowFolders", "False")).value_or(false);
+  settings.includeSubfolders =
+      ParseBoolean(GetSetting(kAppTitle, kSettingsSection, "IncludeSubfolders", "False"))
+          .value_or(false);
   settings.columnWidths.assign(static_cast<size_t>(columnCount), 0);
   std::string widths = GetSetting(kAppTitle, kSettingsSection, "ColumnWidths", "");
   size_t start = 0;
@@ -48,6 +53,12 @@ void WriteColumnWidths(const std::vector<int>& widths) {
   std::string text;
   for (int width : widths) text += (text.empty() ? "" : ",") + std::to_string(width);
   SaveSetting(kAppTitle, kSettingsSection, "ColumnWidths", text);
+}
+
+void WriteFolderSettings(bool showFolders, bool includeSubfolders) {
+  SaveSetting(kAppTitle, kSettingsSection, "ShowFolders", showFolders ? "True" : "False");
+  SaveSetting(kAppTitle, kSettingsSection, "IncludeSubfolders",
+              includeSubfolders ? "True" : "False");
 }
 
 }  // namespace corvane

@@ -21,6 +21,7 @@
 #include "runner/EngineRunner.h"
 #include "settings/AppSettings.h"
 #include "settings/Association.h"
+#include "settings/ListSettings.h"
 #include "settings/frmAbout.h"
 #include "settings/frmOptions.h"
 #include "shell/FrameDrop.h"
@@ -151,6 +152,8 @@ HMENU BuildMenuBar(HMENU* windowMenu, HMENU* nameEncodingMenu) {
   AppendMenuA(view, MF_SEPARATOR, 0, nullptr);  // mnuViewBar0
   AppendMenuA(view, MF_STRING, frmMain::mnuViewRefresh, "&Refresh	F5");
   AppendMenuA(view, MF_STRING, frmMain::mnuViewFind, "&Find	Ctrl+F");
+  AppendMenuA(view, MF_STRING, frmMain::mnuViewFolders, "F&olders");
+  AppendMenuA(view, MF_STRING, frmMain::mnuViewIncludeSubfolders, "Include S&ubfolders");
   *nameEncodingMenu = BuildNameEncodingMenu(frmMain::kFirstNameEncodingCommand);
   AppendMenuA(view, MF_POPUP, reinterpret_cast<UINT_PTR>(*nameEncodingMenu), "Name &Encoding");
   AppendMenuA(view, MF_STRING, frmMain::mnuViewOptions, "&Options...");
@@ -228,6 +231,9 @@ frmMain::frmMain()
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES | ICC_WIN95_CLASSES};
   InitCommonControlsEx(&controls);
   RegisterClasses();
+  ListSettings listSettings = ReadListSettings(0);
+  m_showFolders = listSettings.showFolders;
+  m_includeSubfolders = listSettings.includeSubfolders;
   HMENU windowMenu = nullptr;
   HMENU menuBar = BuildMenuBar(&windowMenu, &m_hNameEncodingMenu);
   m_hWindowMenu = windowMenu;  // WM_CREATE hands it to the MDI client
@@ -399,6 +405,7 @@ LRESULT frmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_INITMENUPOPUP:
       UpdateCommandStates();
+      UpdateFolderMenu();
       OnInitMenuPopup(reinterpret_cast<HMENU>(wParam));
       break;  // the MDI frame adds the Window menu's document list
     case WM_SYSCOLORCHANGE:
@@ -672,6 +679,10 @@ void frmMain::OnCommand(WORD command) {
       case mnuViewFind:
         if (frmDocument* document = ActiveDocument()) document->FocusFind();
         break;
+      case mnuViewFolders:
+      case mnuViewIncludeSubfolders:
+        mnuViewFolders_Click(command);
+        break;
       case mnuWindowCascade:
         SendMessageA(m_hwndClient, WM_MDICASCADE, 0, 0);
         break;
@@ -737,6 +748,27 @@ void frmMain::mnuFileClose_Click() {
 
 void frmMain::mnuViewRefresh_Click() {
   if (frmDocument* document = ActiveDocument()) document->Refresh();
+}
+
+void frmMain::mnuViewFolders_Click(WORD command) {
+  (command == mnuViewFolders ? m_showFolders : m_includeSubfolders) ^= true;
+  for (const auto& document : m_documents) {
+    if (document->Window()) document->ShowFolders(m_showFolders, m_includeSubfolders);
+  }
+  try {
+    WriteFolderSettings(m_showFolders, m_includeSubfolders);
+  } catch (...) {
+    // A refused write keeps the choice for the open windows only.
+  }
+}
+
+void frmMain::UpdateFolderMenu() {
+  HMENU menu = GetMenu(m_hwnd);
+  CheckMenuItem(menu, mnuViewFolders, MF_BYCOMMAND | (m_showFolders ? MF_CHECKED : MF_UNCHECKED));
+  CheckMenuItem(menu, mnuViewIncludeSubfolders,
+                MF_BYCOMMAND | (m_includeSubfolders ? MF_CHECKED : MF_UNCHECKED));
+  EnableMenuItem(menu, mnuViewIncludeSubfolders,
+                 MF_BYCOMMAND | (m_showFolders ? MF_ENABLED : MF_GRAYED));
 }
 
 void frmMain::UpdateCommandStates() {

@@ -52,6 +52,8 @@ class frmMain : public BaseWindow<frmMain>, public ISubclass {
     mnuHelpContents,
     mnuHelpSearchForHelpOn,
     mnuHelpAbout,
+    mnuViewFolders,
+    mnuViewIncludeSubfolders,
   };
   // View > Name Encoding's items carry these commands and up, in the order of NameEncodings().
   static constexpr WORD kFirstNameEncodingCommand = 1100;
@@ -137,11 +139,16 @@ class frmMain : public BaseWindow<frmMain>, public ISubclass {
   // View > Name Encoding: the choice for the active document; WM_INITMENUPOPUP checks it.
   void mnuViewNameEncoding_Click(size_t choice);
   void OnInitMenuPopup(HMENU menu);
+  // View > Folders and Include Subfolders: toggled for every document window and kept for later
+  // ones and later runs; the menu checks them.
+  void mnuViewFolders_Click(WORD command);
+  void UpdateFolderMenu();
   // The system's colours changed: the bars and the document windows follow.
   void OnSysColorChange(WPARAM wParam, LPARAM lParam);
 
   HMENU m_hWindowMenu = nullptr;
   HMENU m_hNameEncodingMenu = nullptr;
+  bool m_showFolders = false, m_includeSubfolders = false;
   HWND m_hwndClient = nullptr;
   HWND m_tbToolbar = nullptr;
   HWND m_sbStatusBar = nullptr;
