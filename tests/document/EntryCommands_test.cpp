@@ -182,6 +182,61 @@ TEST_F(EntryCommandsTest, ContextMenuRunsTheChosenCommand) {
   EXPECT_TRUE(IsWindowEnabled(m_main->Window()));
 }
 
+// The folder tree: a folder named only by entry paths narrows the list (below it too with
+// Include Subfolders) together with the search; with the tree focused, Delete takes the folder.
+TEST_F(EntryCommandsTest, FolderTreeNarrowsTheListAndDeletesAFolder) {
+  frmDocument& document = OpenCopy("names.zip");
+  ASSERT_FALSE(document.FoldersShown());  // off for a new user
+  Command(frmMain::mnuViewFolders);
+  HWND tree = document.tvwFolders();
+  ASSERT_TRUE(document.FoldersShown());
+  ASSERT_TRUE(GetWindowLongA(tree, GWL_STYLE) & WS_VISIBLE);
+  auto choose = [&](const std::string& name) {
+    auto item = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
+    std::vector<HTREEITEM> pending{item};
+    while (!pending.empty()) {
+      item = pending.back();
+      pending.pop_back();
+      char text[260] = "";
+      TVITEMA read{TVIF_TEXT, item};
+      read.pszText = text;
+      read.cchTextMax = sizeof text;
+      SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&read));
+      if (name == text) return SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, LPARAM(item)) != 0;
+      SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, LPARAM(item));
+      for (auto child = TreeView_GetChild(tree, item); child;
+           child = TreeView_GetNextSibling(tree, child))
+        pending.push_back(child);
+    }
+    return false;
+  };
+  ASSERT_TRUE(choose("nested"));
+  EXPECT_EQ(Shown(document).size(), 1u);
+  Command(frmMain::mnuViewIncludeSubfolders);
+  EXPECT_EQ(Shown(document).size(), 2u);
+  SetWindowTextA(document.txtFind(), "deeper");
+  EXPECT_EQ(Shown(document).size(), 1u);
+  SetWindowTextA(document.txtFind(), "");
+
+  for (int answer : {IDNO, IDYES}) {
+    SetFocus(tree);
+    std::string asked;
+    DialogAnswer confirm(kAppTitle, [&](HWND box) {
+      asked = TextOf(GetDlgItem(box, 0xFFFF));
+      Click(box, answer);
+    });
+    document.RunEntryCommand(EntryCommand::kDelete);
+    EXPECT_NE(asked.find("\"nested\" and its 2 entries"), std::string::npos) << asked;
+    EXPECT_EQ(document.m_cUnzip.FileCount(), answer == IDNO ? 10 : 8);
+  }
+  for (int32_t i = 1; i <= document.m_cUnzip.FileCount(); ++i)
+    EXPECT_NE(document.m_cUnzip.FileStoredName(i).rfind("nested/", 0), 0u);
+  EXPECT_FALSE(choose("nested"));
+  Command(frmMain::mnuViewIncludeSubfolders);
+  Command(frmMain::mnuViewFolders);
+  EXPECT_FALSE(GetWindowLongA(tree, GWL_STYLE) & WS_VISIBLE);
+}
+
 // The header bar's text and the About box follow a high-contrast theme (which Wine does not let a
 // program set).
 TEST_F(EntryCommandsTest, FixedColoursFollowHighContrast) {
