@@ -99,6 +99,7 @@ int OnZipProgress(void* result, unsigned long long bytesDone, unsigned long long
   ExpectCallingThread();
   auto* r = static_cast<ZipResult*>(result);
   r->progress.push_back({bytesDone, bytesTotal, entriesDone, entriesTotal});
+  if (g_answers->onProgress) g_answers->onProgress(r->progress.back());
   return Reached(g_answers->stopAtStage, r->progress.back()) ? 1 : 0;
 }
 

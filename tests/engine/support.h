@@ -121,6 +121,7 @@ struct ZipAnswers {
   int encryption = ZP_ENCRYPTION_TRADITIONAL;
   unsigned codePage = 0;
   std::function<void(const std::string& name)> onService;  // runs inside the service callback
+  std::function<void(const Progress&)> onProgress;         // runs inside the progress callback
   Stage stopAtStage = Stage::kNone;                        // the progress call that answers 1
 };
 ZipResult Zip(const ZPOPT& options, const std::string& archive,

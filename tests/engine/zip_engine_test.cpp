@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "platform/faults.h"
+#include "zip/pipeline.h"
 #include "support.h"
 
 namespace enginetest {
@@ -306,6 +307,9 @@ struct ReplacementCase {
   char change;          // what the service callback does to big: 't' truncate, 'g' grow, 'r' remove
   const char* kept;     // the entry left as it was; "" for none
   const char* warned;   // what the warning names
+  // big's size: past the size compressed whole it is read block by block, behind the writer, and
+  // changed in the service callback; a whole file is read ahead, and changed once it is scanned.
+  uint64_t bigSize = 48 << 20;
 };
 
 class ReplacementTest : public ScratchTest, public testing::WithParamInterface<ReplacementCase> {
@@ -322,7 +326,7 @@ class ReplacementTest : public ScratchTest, public testing::WithParamInterface<R
 TEST_P(ReplacementTest, KeepsTheEntryAFileCouldNotReplace) {
   const ReplacementCase& c = GetParam();
   WriteFile("a", "old a");
-  WriteFile("big", std::string(48 << 20, 'o'));  // more blocks than are read ahead of the writer
+  WriteFile("big", std::string(c.bigSize, 'o'));  // more blocks than are read ahead of the writer
   WriteFile("d/x", "old x");
   ZPOPT o{};
   o.fRecurse = 2;
@@ -331,17 +335,24 @@ TEST_P(ReplacementTest, KeepsTheEntryAFileCouldNotReplace) {
   const std::vector<std::string> before = EntryBytes("arc.zip");
   const std::vector<std::string> names = {"a", "big", "d/", "d/x", "n"};
   WriteFile("a", "new a");
-  WriteFile("big", std::string(48 << 20, 'n'));
+  WriteFile("big", std::string(c.bigSize, 'n'));
   WriteFile("d/x", "new x");
   WriteFile("n", "new n");
   const std::string failing = dir() + "/" + c.failing;
   cv::SetFaultInjection({.failReadPath = failing.c_str(), .failReadAt = c.failAt});
   ZipAnswers answers;
-  answers.onService = [&](const std::string& name) {
-    if (name != "big") return;
-    if (c.change == 't') fs::resize_file("big", 40 << 20);
+  auto change = [&] {
+    if (c.change == 't') fs::resize_file("big", c.bigSize * 5 / 6);
     if (c.change == 'g') std::ofstream("big", std::ios::app) << "more";
     if (c.change == 'r') fs::remove("big");
+  };
+  const bool whole = c.bigSize <= cv::kWholeFileSize;
+  answers.onService = [&](const std::string& name) {
+    if (name == "big" && !whole) change();
+  };
+  // The first report comes after the scan, before any file is read.
+  answers.onProgress = [&](const Progress& p) {
+    if (whole && p.bytesDone == 0 && p.entriesDone == 0) change();
   };
   ZipResult r = Zip(o, "arc.zip", {"a", "big", "d", "n"}, answers);
   cv::SetFaultInjection({});
@@ -364,6 +375,9 @@ const ReplacementCase kReplacements[] = {
     {"shrinks_while_read", "", 0, 't', "big", "big"},
     {"grows_while_read", "", 0, 'g', "big", "big"},
     {"vanishes_while_read", "", 0, 'r', "big", "big"},
+    {"whole_file_read_fails_half_way", "big", 512 << 10, 0, "big", "big", 1 << 20},
+    {"whole_file_shrinks_after_the_scan", "", 0, 't', "big", "big", 1 << 20},
+    {"whole_file_grows_after_the_scan", "", 0, 'g', "big", "big", 1 << 20},
     {"new_file_cannot_be_opened", "n", 0, 0, "", "n"},
     {"subfolder_cannot_be_listed", "d", 0, 0, "d/x", "folder d"},
 };
