@@ -218,6 +218,9 @@ TEST_F(EntryCommandsTest, FolderTreeNarrowsTheListAndDeletesAFolder) {
   EXPECT_EQ(Shown(document).size(), 1u);
   SetWindowTextA(document.txtFind(), "");
 
+  SetFocus(tree);
+  // What Extract and Delete take while the tree has the focus: the folder's entries, all below it.
+  EXPECT_EQ(document.SelectedIndices().size(), 2u);
   for (int answer : {IDNO, IDYES}) {
     SetFocus(tree);
     std::string asked;
