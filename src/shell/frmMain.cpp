@@ -373,7 +373,7 @@ LRESULT frmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_COMMAND:
       if (HIWORD(wParam) <= 1 &&
-          ((LOWORD(wParam) >= mnuFileNew && LOWORD(wParam) <= mnuViewIncludeSubfolders) ||
+          ((LOWORD(wParam) >= mnuFileNew && LOWORD(wParam) < kMenuCommandsEnd) ||
            IsNameEncodingCommand(LOWORD(wParam)))) {
         OnCommand(LOWORD(wParam));
         return 0;

@@ -54,6 +54,8 @@ class frmMain : public BaseWindow<frmMain>, public ISubclass {
     mnuHelpAbout,
     mnuViewFolders,
     mnuViewIncludeSubfolders,
+    // One past the last: the frame takes every command from mnuFileNew up to it.
+    kMenuCommandsEnd,
   };
   // View > Name Encoding's items carry these commands and up, in the order of NameEncodings().
   static constexpr WORD kFirstNameEncodingCommand = 1100;
