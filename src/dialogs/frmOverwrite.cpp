@@ -29,6 +29,13 @@ int32_t frmOverwrite::EngineReply(int32_t lResponse) {
   }
 }
 
+int32_t frmOverwrite::AskEngineQuestion(HWND owner, const std::string& sFile) {
+  frmOverwrite dialog;
+  dialog.TheCaption("Do you want to overwrite your existing copy of " + sFile + "?");
+  dialog.Show(owner);
+  return EngineReply(dialog.Response());
+}
+
 void frmOverwrite::Show(HWND owner) {
   m_lResponse = 2;
   RunModal(owner, "Overwrite Existing File?", WS_POPUP | WS_CAPTION | WS_SYSMENU);

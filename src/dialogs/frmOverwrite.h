@@ -29,6 +29,8 @@ class frmOverwrite : public BaseDialog<frmOverwrite> {
   // The unzip engine's reply to a Response: 102 replace the file, 100 keep it, 103 replace it and
   // every later one, 104 (for anything else) replace none of the run's existing files.
   static int32_t EngineReply(int32_t lResponse);
+  // The unzip engine's overwrite question about sFile, asked owned by owner: its reply.
+  static int32_t AskEngineQuestion(HWND owner, const std::string& sFile);
 
   INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 

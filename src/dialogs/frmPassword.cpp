@@ -5,6 +5,17 @@
 
 namespace corvane {
 
+void frmPassword::AnswerEngineRequest(HWND owner, const std::string& sName, bool bRetry,
+                                      std::string& sPassword, bool& bCancel) {
+  frmPassword dialog;
+  dialog.Show(owner, sName, bRetry);
+  if (dialog.Cancelled()) {
+    bCancel = true;
+  } else {
+    sPassword = dialog.Password();
+  }
+}
+
 void frmPassword::Show(HWND owner, const std::string& sName, bool bWrong) {
   m_sPassword.clear();
   m_bCancelled = true;

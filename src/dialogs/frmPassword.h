@@ -25,6 +25,10 @@ class frmPassword : public BaseDialog<frmPassword> {
   const std::string& Password() const { return m_sPassword; }
   // True unless OK accepted a password.
   bool Cancelled() const { return m_bCancelled; }
+  // Answers the unzip engine's password request for sName, asked owned by owner: the password
+  // given, or bCancel set.
+  static void AnswerEngineRequest(HWND owner, const std::string& sName, bool bRetry,
+                                  std::string& sPassword, bool& bCancel);
 
   INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 

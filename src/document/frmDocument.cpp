@@ -876,22 +876,13 @@ void frmDocument::PasswordRequest(const std::string& sName, bool bRetry, std::st
 
 void frmDocument::m_cUnzip_OverWritePrompt(const std::string& sFile, int32_t& eResponse) {
   CommandScope scope;
-  frmOverwrite dialog;
-  dialog.TheCaption("Do you want to overwrite your existing copy of " + sFile + "?");
-  dialog.Show(m_hwndFrame);
-  eResponse = frmOverwrite::EngineReply(dialog.Response());
+  eResponse = frmOverwrite::AskEngineQuestion(m_hwndFrame, sFile);
 }
 
 void frmDocument::m_cUnzip_PasswordRequest(const std::string& sName, bool bRetry,
                                            std::string& sPassword, bool& bCancel) {
   CommandScope scope;
-  frmPassword dialog;
-  dialog.Show(m_hwnd, sName, bRetry);
-  if (dialog.Cancelled()) {
-    bCancel = true;
-  } else {
-    sPassword = dialog.Password();
-  }
+  frmPassword::AnswerEngineRequest(m_hwnd, sName, bRetry, sPassword, bCancel);
 }
 
 }  // namespace corvane

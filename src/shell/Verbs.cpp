@@ -80,20 +80,11 @@ void ShowFailure(const std::string& subject, const std::string& lines) {
 class VerbPrompts : public cUnzipEvents {
  public:
   void OverWritePrompt(const std::string& sFile, int32_t& eResponse) override {
-    frmOverwrite dialog;
-    dialog.TheCaption("Do you want to overwrite your existing copy of " + sFile + "?");
-    dialog.Show(nullptr);
-    eResponse = frmOverwrite::EngineReply(dialog.Response());
+    eResponse = frmOverwrite::AskEngineQuestion(nullptr, sFile);
   }
   void PasswordRequest(const std::string& sName, bool bRetry, std::string& sPassword,
                        bool& bCancel) override {
-    frmPassword dialog;
-    dialog.Show(nullptr, sName, bRetry);
-    if (dialog.Cancelled()) {
-      bCancel = true;
-    } else {
-      sPassword = dialog.Password();
-    }
+    frmPassword::AnswerEngineRequest(nullptr, sName, bRetry, sPassword, bCancel);
   }
 };
 
