@@ -118,10 +118,11 @@ void RowView::BuildOrder() {
                        [&](int32_t a, int32_t b) { return keys[b - 1] < keys[a - 1]; });
     }
   };
+  PrepareSort(m_sortColumn);
   if (m_sortColumn == kNameColumn || m_sortColumn == kPathColumn) {
-    sortBy(TextKeys(m_sortColumn));
+    sortBy(m_textKeys[static_cast<size_t>(m_sortColumn)]);
   } else if (m_sortColumn != kUnsorted) {
-    sortBy(ValueKeys(m_sortColumn));
+    sortBy(m_valueKeys[static_cast<size_t>(m_sortColumn)]);
   }
   BuildRows();
 }
@@ -131,7 +132,7 @@ void RowView::BuildRows() {
   m_rowOf.assign(m_order.size(), -1);
   std::vector<bool> shown;
   if (!m_filter.empty()) {
-    FoldSearchText();
+    PrepareSearch();
     std::wstring needle = Folded(Wide(m_filter));
     shown.assign(m_order.size(), false);
     // One search through all names: each hit marks its entry, and the search goes on at the next.
@@ -153,45 +154,48 @@ void RowView::BuildRows() {
   }
 }
 
-const std::vector<std::string>& RowView::TextKeys(int column) {
-  std::vector<std::string>& keys = m_textKeys[static_cast<size_t>(column)];
-  if (keys.empty() && m_unzip->FileCount() > 0) {
-    keys.reserve(static_cast<size_t>(m_unzip->FileCount()));
-    for (int32_t i = 1; i <= m_unzip->FileCount(); ++i) {
+bool RowView::SortReady(int column) const {
+  if (column < 0 || column >= kColumnCount || !m_unzip || m_unzip->FileCount() == 0) return true;
+  auto index = static_cast<size_t>(column);
+  return column == kNameColumn || column == kPathColumn ? !m_textKeys[index].empty()
+                                                        : !m_valueKeys[index].empty();
+}
+
+void RowView::PrepareSort(int column) {
+  if (SortReady(column)) return;
+  int32_t count = m_unzip->FileCount();
+  if (column == kNameColumn || column == kPathColumn) {
+    std::vector<std::string>& keys = m_textKeys[static_cast<size_t>(column)];
+    keys.reserve(static_cast<size_t>(count));
+    for (int32_t i = 1; i <= count; ++i) {
       keys.push_back(
           SortKey(column == kNameColumn ? m_unzip->Filename(i) : m_unzip->FileDirectory(i)));
     }
+    return;
   }
-  return keys;
-}
-
-const std::vector<uint64_t>& RowView::ValueKeys(int column) {
   std::vector<uint64_t>& keys = m_valueKeys[static_cast<size_t>(column)];
-  if (keys.empty() && m_unzip->FileCount() > 0) {
-    keys.reserve(static_cast<size_t>(m_unzip->FileCount()));
-    for (int32_t i = 1; i <= m_unzip->FileCount(); ++i) {
-      switch (column) {
-        case kDateColumn:
-          keys.push_back(DateKey(m_unzip->FileDate(i)));
-          break;
-        case kSizeColumn:
-          keys.push_back(m_unzip->FileSize(i));
-          break;
-        case kRatioColumn:
-          // Shifted so that negative ratios (packed above the size) sort below zero.
-          keys.push_back(static_cast<uint64_t>(EntryRatio(*m_unzip, i)) + (uint64_t{1} << 63));
-          break;
-        case kPackedColumn:
-          keys.push_back(EntryPackedSize(*m_unzip, i));
-          break;
-      }
+  keys.reserve(static_cast<size_t>(count));
+  for (int32_t i = 1; i <= count; ++i) {
+    switch (column) {
+      case kDateColumn:
+        keys.push_back(DateKey(m_unzip->FileDate(i)));
+        break;
+      case kSizeColumn:
+        keys.push_back(m_unzip->FileSize(i));
+        break;
+      case kRatioColumn:
+        // Shifted so that negative ratios (packed above the size) sort below zero.
+        keys.push_back(static_cast<uint64_t>(EntryRatio(*m_unzip, i)) + (uint64_t{1} << 63));
+        break;
+      case kPackedColumn:
+        keys.push_back(EntryPackedSize(*m_unzip, i));
+        break;
     }
   }
-  return keys;
 }
 
-void RowView::FoldSearchText() {
-  if (!m_starts.empty() || m_order.empty()) return;
+void RowView::PrepareSearch() {
+  if (SearchReady()) return;
   std::wstring all;
   m_starts.reserve(m_order.size());
   for (int32_t i = 1; i <= m_unzip->FileCount(); ++i) {

@@ -12,8 +12,9 @@ class cUnzip;
 // Which catalogue entries a document's list shows, and in what order: the catalogue sorted by one
 // column (or in catalogue order) and narrowed to the entries whose folder and name contain a
 // search text. Row r (from 0) shows entry EntryAt(r) (from 1). Sort keys and the folded search
-// text are built once per listing, for the first sort by a column or the first search; Reset
-// drops them. The unzip object must outlive the view or the next Reset.
+// text are built once per listing, for the first sort by a column or the first search (or ahead,
+// by PrepareSort and PrepareSearch, on any thread); Reset drops them. The unzip object must
+// outlive the view or the next Reset.
 class RowView {
  public:
   // No column: catalogue order.
@@ -42,6 +43,14 @@ class RowView {
   void Filter(std::string_view text);
   const std::string& FilterText() const { return m_filter; }
 
+  // Build what a sort by column and a search need, unless built; they only read the listing and
+  // write what no other member reads, so another thread may run them while the view is shown.
+  // Ready tells whether there is anything left to build.
+  void PrepareSort(int column);
+  bool SortReady(int column) const;
+  void PrepareSearch();
+  bool SearchReady() const { return !m_starts.empty() || m_order.empty(); }
+
   // Shows only the given entries (the search narrows them further); an empty set shows none.
   // Unrestrict shows every entry again, and so does Reset, since entry numbers belong to a listing.
   void Restrict(const std::vector<int32_t>& entries);
@@ -50,9 +59,6 @@ class RowView {
  private:
   void BuildOrder();
   void BuildRows();
-  const std::vector<std::string>& TextKeys(int column);
-  const std::vector<uint64_t>& ValueKeys(int column);
-  void FoldSearchText();
 
   const cUnzip* m_unzip = nullptr;
   int m_sortColumn = kUnsorted;

@@ -35,6 +35,8 @@ constexpr int kLabelLeft = 480, kLabelTop = 15;
 constexpr int kImageLeft = 120, kImageTop = 60, kImageSize = 240;
 // The folder tree's width in twips, at most half the window's.
 constexpr int kFoldersWidth = 2880;
+// Above this many selected rows, one call clears the whole list rather than one call per row.
+constexpr size_t kClearEachRowLimit = 4096;
 // The search box at the bar's right end, in twips.
 constexpr int kFindWidth = 2880, kFindHeight = 300, kFindMargin = 90;
 // Posted to the window itself: the selection changed. Numbered after the class's own messages.
@@ -403,11 +405,19 @@ std::vector<int32_t> frmDocument::SelectedIndices() const {
 
 std::vector<int32_t> frmDocument::ListSelection() const {
   std::vector<int32_t> indices;
-  for (int row = -1; (row = static_cast<int>(
-                          SendMessageA(m_lvwZip, LVM_GETNEXTITEM, row, LVNI_SELECTED))) >= 0;) {
+  for (int row : SelectedRows()) {
     if (int32_t entry = m_rowView.EntryAt(row)) indices.push_back(entry);
   }
   return indices;
+}
+
+std::vector<int> frmDocument::SelectedRows() const {
+  std::vector<int> rows;
+  for (int row = -1; (row = static_cast<int>(
+                          SendMessageA(m_lvwZip, LVM_GETNEXTITEM, row, LVNI_SELECTED))) >= 0;) {
+    rows.push_back(row);
+  }
+  return rows;
 }
 
 std::vector<int32_t> frmDocument::ShownIndices() const {
@@ -422,13 +432,18 @@ int32_t frmDocument::FocusedEntry() const {
 }
 
 void frmDocument::SelectEntries(const std::vector<int32_t>& entries, int32_t focused) {
-  LVITEMA state{};
-  state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-  SendMessageA(m_lvwZip, LVM_SETITEMSTATE, -1, reinterpret_cast<LPARAM>(&state));
-  state.stateMask = state.state = LVIS_SELECTED;
+  std::vector<int> rows;
   for (int32_t entry : entries) {
-    int row = m_rowView.RowOf(entry);
-    if (row >= 0) SendMessageA(m_lvwZip, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&state));
+    if (int row = m_rowView.RowOf(entry); row >= 0) rows.push_back(row);
+  }
+  LVITEMA state{};
+  state.stateMask = state.state = LVIS_SELECTED;
+  // Every row shown is one call, not one per row.
+  if (!rows.empty() && rows.size() == static_cast<size_t>(m_rowView.Count())) {
+    SendMessageA(m_lvwZip, LVM_SETITEMSTATE, -1, reinterpret_cast<LPARAM>(&state));
+  } else {
+    for (int row : rows)
+      SendMessageA(m_lvwZip, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&state));
   }
   if (int row = m_rowView.RowOf(focused); row >= 0) {
     state.stateMask = state.state = LVIS_FOCUSED;
@@ -437,33 +452,83 @@ void frmDocument::SelectEntries(const std::vector<int32_t>& entries, int32_t foc
   }
 }
 
-void frmDocument::SortBy(int column) {
-  if (column < 0 || column >= kColumnCount) return;
-  bool ascending = m_rowView.SortColumn() != column || !m_rowView.Ascending();
-  std::vector<int32_t> selected = ListSelection();
-  int32_t focused = FocusedEntry();
-  m_rowView.SortBy(column, ascending);
-  m_columns->ShowSort(column, ascending);
+void frmDocument::ShowRows(const std::function<void()>& change) {
+  std::vector<int> rows = SelectedRows();
+  std::vector<int32_t> selected;
+  for (int row : rows) selected.push_back(m_rowView.EntryAt(row));
+  int focusedRow = static_cast<int>(SendMessageA(m_lvwZip, LVM_GETNEXTITEM, -1, LVNI_FOCUSED));
+  int32_t focused = m_rowView.EntryAt(focusedRow);
+  change();
+  // The marks stay on row numbers, which now show other entries: clear them. Only the marked rows,
+  // since clearing all rows at once costs as much as a call per row on some list views.
+  LVITEMA state{};
+  state.stateMask = LVIS_SELECTED;
+  if (rows.size() > kClearEachRowLimit) {
+    SendMessageA(m_lvwZip, LVM_SETITEMSTATE, -1, reinterpret_cast<LPARAM>(&state));
+  } else {
+    for (int row : rows)
+      SendMessageA(m_lvwZip, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&state));
+  }
+  if (focusedRow >= 0) {
+    state.stateMask = LVIS_FOCUSED;
+    SendMessageA(m_lvwZip, LVM_SETITEMSTATE, focusedRow, reinterpret_cast<LPARAM>(&state));
+  }
+  if (SendMessageA(m_lvwZip, LVM_GETITEMCOUNT, 0, 0) != m_rowView.Count())
+    SendMessageA(m_lvwZip, LVM_SETITEMCOUNT, m_rowView.Count(), 0);
   SelectEntries(selected, focused);
   InvalidateRect(m_lvwZip, nullptr, FALSE);
+  UpdateStatus();
+}
+
+void frmDocument::Prepare(const char* action, const std::function<void()>& build) {
+  // Another command's run holds the worker: build here; it takes a fraction of a second.
+  if (runner::RunInProgress()) {
+    build();
+    return;
+  }
+  struct Preparing {
+    bool& flag;
+    explicit Preparing(bool& f) : flag(f) { flag = true; }
+    ~Preparing() { flag = false; }
+  } preparing(m_preparing);
+  runner::RunOnWorker({action, m_cUnzip.ZipFile()}, [&] {
+    build();
+    return 0;
+  });
+}
+
+void frmDocument::SortBy(int column) {
+  if (column < 0 || column >= kColumnCount) return;
+  // A click while the keys are built would build them twice at once.
+  if (m_preparing) {
+    MessageBeep(MB_OK);
+    return;
+  }
+  bool ascending = m_rowView.SortColumn() != column || !m_rowView.Ascending();
+  if (!m_rowView.SortReady(column)) Prepare("Sorting", [&] { m_rowView.PrepareSort(column); });
+  ShowRows([&] { m_rowView.SortBy(column, ascending); });
+  m_columns->ShowSort(column, ascending);
   try {
     WriteSortSetting(column, !ascending);
   } catch (...) {
     // A refused write keeps the sort for this window only.
   }
+  // What was typed into the search box while the keys were built.
+  txtFind_Change();
 }
 
 void frmDocument::txtFind_Change() {
+  // Typed while the names are folded or the keys built: taken up when that is done.
+  if (m_preparing) return;
   std::string text = m_txtFind->Text();
   if (text == m_rowView.FilterText()) return;
+  if (!m_rowView.SearchReady()) {
+    Prepare("Searching", [&] { m_rowView.PrepareSearch(); });
+    // The box holds what was typed meanwhile too.
+    text = m_txtFind->Text();
+  }
   // The rows it hides lose their selection; the rows still shown keep theirs.
-  std::vector<int32_t> selected = ListSelection();
-  int32_t focused = FocusedEntry();
-  m_rowView.Filter(text);
-  SendMessageA(m_lvwZip, LVM_SETITEMCOUNT, m_rowView.Count(), 0);
-  SelectEntries(selected, focused);
-  InvalidateRect(m_lvwZip, nullptr, FALSE);
-  UpdateStatus();
+  ShowRows([&] { m_rowView.Filter(text); });
 }
 
 void frmDocument::RestrictToFolder() {
@@ -477,13 +542,7 @@ void frmDocument::RestrictToFolder() {
 }
 
 void frmDocument::tvwFolders_Change() {
-  std::vector<int32_t> selected = ListSelection();
-  int32_t focused = FocusedEntry();
-  RestrictToFolder();
-  SendMessageA(m_lvwZip, LVM_SETITEMCOUNT, m_rowView.Count(), 0);
-  SelectEntries(selected, focused);
-  InvalidateRect(m_lvwZip, nullptr, FALSE);
-  UpdateStatus();
+  ShowRows([&] { RestrictToFolder(); });
 }
 
 void frmDocument::ShowFolders(bool show, bool includeSubfolders) {

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -168,9 +169,17 @@ class frmDocument : public BaseWindow<frmDocument>, private cUnzipEvents {
   void RestrictToFolder();
   // The rows selected in the list, whatever has the focus.
   std::vector<int32_t> ListSelection() const;
+  std::vector<int> SelectedRows() const;
   std::string ArchiveName() const;
-  // Selects exactly these entries where they are shown; focused keeps the focus if shown.
+  // Selects these entries where they are shown, on a list with no row selected; focused takes the
+  // focus if shown.
   void SelectEntries(const std::vector<int32_t>& entries, int32_t focused);
+  // Lets change alter which entries the rows show, then shows them: the entries selected before
+  // stay selected where still shown, the rest lose their selection.
+  void ShowRows(const std::function<void()>& change);
+  // Runs build, which readies the row view for a sort or a search, on the command runner's worker
+  // while this window answers; the progress window names the run by action.
+  void Prepare(const char* action, const std::function<void()>& build);
   int32_t FocusedEntry() const;
   // The status text follows the selection once the messages that change it have been handled.
   void ScheduleStatus();
@@ -199,6 +208,8 @@ class frmDocument : public BaseWindow<frmDocument>, private cUnzipEvents {
   std::unique_ptr<FolderPane> m_folders;
   bool m_showFolders = false, m_includeSubfolders = false;
   bool m_statusPending = false;
+  // True while Prepare's run builds sort keys or folds the names on the worker.
+  bool m_preparing = false;
   // Where the double-click opens entries; removed when the window closes.
   OpenFolder m_openFolder;
   OpenFolder m_dragFolder;

@@ -22,7 +22,7 @@ namespace corvane::runner {
 
 // What the progress window shows of a run.
 struct RunDescription {
-  std::string action;   // "Extracting", "Adding", "Deleting", "Opening", "Testing"
+  std::string action;   // "Extracting", "Adding", "Deleting", "Opening", "Testing", "Sorting"...
   std::string archive;  // the archive's path
 };
 
