@@ -409,28 +409,6 @@ std::optional<Status> DecodeWhole(const DecodeRequest& request, File* out) {
 
 }  // namespace
 
-bool WholeBuffer::Reserve(MemoryBudget& budget, size_t size) {
-  if (size <= m_size) return true;
-  Free();
-  if (!budget.Take(size)) return false;
-  m_data = static_cast<unsigned char*>(AllocatePages(size));
-  if (!m_data) {
-    budget.Give(size);
-    return false;
-  }
-  m_size = size;
-  m_budget = &budget;
-  return true;
-}
-
-void WholeBuffer::Free() {
-  FreePages(m_data, m_size);
-  m_data = nullptr;
-  if (m_budget) m_budget->Give(m_size);
-  m_size = 0;
-  m_budget = nullptr;
-}
-
 DecodeScratch::~DecodeScratch() {
   if (inflater) libdeflate_free_decompressor(inflater);
 }

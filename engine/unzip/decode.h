@@ -13,53 +13,11 @@
 #include "core/crypto.h"
 #include "core/status.h"
 #include "platform/file.h"
+#include "platform/memory.h"
 
 struct libdeflate_decompressor;
 
 namespace cv {
-
-// The memory all of a run's workers may hold at once in whole-entry buffers, input and output
-// counted: an entry that fits what is left is inflated in one call, one that does not streams.
-class MemoryBudget {
- public:
-  explicit MemoryBudget(uint64_t size) : m_left(size) {}
-  // Takes `size` bytes if that many are left; false leaves the budget as it was.
-  bool Take(uint64_t size) {
-    uint64_t left = m_left.load(std::memory_order_relaxed);
-    do {
-      if (left < size) return false;
-    } while (!m_left.compare_exchange_weak(left, left - size, std::memory_order_relaxed));
-    return true;
-  }
-  void Give(uint64_t size) { m_left.fetch_add(size, std::memory_order_relaxed); }
-
- private:
-  std::atomic<uint64_t> m_left;
-};
-
-// A buffer of the system's pages (platform/memory.h), its size counted in a budget: after a big
-// entry it goes back to the system, not to one worker's heap.
-class WholeBuffer {
- public:
-  WholeBuffer() = default;
-  ~WholeBuffer() { Free(); }
-  WholeBuffer(const WholeBuffer&) = delete;
-  WholeBuffer& operator=(const WholeBuffer&) = delete;
-  // Room for `size` bytes; false when the budget has not that much left.
-  bool Reserve(MemoryBudget& budget, size_t size);
-  // Gives the buffer back when it holds more than `keep` bytes.
-  void Trim(size_t keep) {
-    if (m_size > keep) Free();
-  }
-  unsigned char* data() { return m_data; }
-
- private:
-  void Free();
-
-  unsigned char* m_data = nullptr;
-  size_t m_size = 0;
-  MemoryBudget* m_budget = nullptr;
-};
 
 // What a worker keeps for all its entries: zero-filling or allocating fresh buffers per entry
 // costs more than decoding a small entry.

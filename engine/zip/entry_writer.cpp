@@ -201,8 +201,8 @@ Status EntryWriter::WriteFile(const ScanItem& item, bool replacing, bool* unread
   for (;;) {
     crc = uint32_t(crc32_combine(crc, r.crc, z_off_t(r.size)));
     size += r.size;
-    CV_RETURN_IF_ERROR(Encrypt(cipher, r.data.data(), r.data.size()));
-    CV_RETURN_IF_ERROR(m_out.Write(r.data.data(), r.data.size()));
+    CV_RETURN_IF_ERROR(Encrypt(cipher, r.bytes(), r.byteCount()));
+    CV_RETURN_IF_ERROR(m_out.Write(r.bytes(), r.byteCount()));
     if (r.last) break;
     if (StopAsked()) return {StatusKind::kStopped, "stopped by request"};
     CV_RETURN_IF_ERROR(NextBlock(&r));

@@ -79,14 +79,23 @@ CompressPipeline::CompressPipeline(std::vector<PipelineSource> sources, int leve
     // Read, converted (LF to CR LF can double it), and compressed into at most as much.
     const uint64_t grow = source.lineEnds == LineEnds::LfToCrLf ? 2 : 1;
     if (m_level > 0 && source.size <= kWholeFileSize) {
-      m_jobs.push_back({i, 0, source.size, true, true, source.size * (1 + 2 * grow)});
-      continue;
+      // Paged: the file as read (and one byte more, which must not be there), converted when
+      // asked, and room for its compressed form, which must be smaller.
+      const bool convert = source.lineEnds != LineEnds::Keep;
+      const uint64_t paged = source.size <= kPagedWholeFile
+                                 ? 0
+                                 : source.size + 1 + (convert ? 2 * grow : 1) * source.size;
+      if (paged <= kWholeFileBudget) {
+        m_jobs.push_back(
+            {i, 0, source.size, true, true, paged ? 0 : source.size * (1 + 2 * grow), paged});
+        continue;
+      }
     }
     const uint64_t n = BlockCount(source.size);
     for (uint64_t b = 0; b < n; ++b) {
       const uint64_t offset = b * kBlockSize;
       const uint64_t length = std::min<uint64_t>(kBlockSize, source.size - offset);
-      m_jobs.push_back({i, offset, length, b == 0, b + 1 == n, length * (1 + 2 * grow)});
+      m_jobs.push_back({i, offset, length, b == 0, b + 1 == n, length * (1 + 2 * grow), 0});
     }
   }
   const unsigned threads = HardwareThreads();
@@ -139,6 +148,7 @@ void CompressPipeline::Compress(const Job& job, BlockResult* r, Deflaters& defla
     r->frameStatus = m_makeFrame(&r->aesHeader, &r->aesKeys);
     r->framed = r->frameStatus.ok();
   }
+  if (job.paged) return CompressPaged(job, r, deflaters);
   std::vector<uint8_t> plain, dictionary;
   const bool single = job.first && job.last;
   r->status = ReadSourceBlock(source, job.offset, job.length, &plain,
@@ -175,6 +185,63 @@ void CompressPipeline::Compress(const Job& job, BlockResult* r, Deflaters& defla
   r->data = std::move(plain);
 }
 
+void CompressPipeline::CompressPaged(const Job& job, BlockResult* r, Deflaters& deflaters) {
+  const PipelineSource& source = m_sources[job.source];
+  // What the buffers do not hold goes back once the job is done, before its result is stored.
+  struct GiveBack {
+    MemoryBudget& budget;
+    uint64_t held;
+    ~GiveBack() { budget.Give(held); }
+  } unused{m_wholeBudget, job.paged};
+  const auto outOfMemory = [&] {
+    r->status = {StatusKind::kOutOfMemory, "out of memory compressing " + source.path};
+  };
+  WholeBuffer input;
+  const size_t size = size_t(source.size);
+  unused.held -= size + 1;
+  if (!input.Adopt(m_wholeBudget, size + 1)) return outOfMemory();
+  File file;
+  r->status = File::Open(source.path, File::Mode::kRead, &file);
+  size_t got = 0;
+  if (r->status.ok()) r->status = file.ReadAt(0, input.data(), size + 1, &got);
+  if (!r->status.ok()) return;
+  // A file that grew since it was scanned is as changed as one that shrank.
+  if (got != size) {
+    r->status = {StatusKind::kIo, "cannot read " + source.path + ": the file became " +
+                                      (got < size ? "shorter" : "longer")};
+    return;
+  }
+  std::vector<uint8_t> converted;
+  const uint8_t* plain = input.data();
+  size_t plainSize = size;
+  if (source.lineEnds != LineEnds::Keep) {
+    ConvertLineEnds(source.lineEnds, input.data(), size, -1, -1, converted);
+    plain = converted.data();
+    plainSize = converted.size();
+  }
+  r->size = plainSize;
+  r->crc = libdeflate_crc32(0, plain, plainSize);
+  if (!deflaters.whole) deflaters.whole = libdeflate_alloc_compressor(m_level);
+  if (!deflaters.whole) return outOfMemory();
+  // Room for less than the file: one that does not shrink is stored instead.
+  WholeBuffer output;
+  const size_t room = plainSize - 1;
+  unused.held -= room;
+  if (!output.Adopt(m_wholeBudget, room)) return outOfMemory();
+  const size_t packed =
+      libdeflate_deflate_compress(deflaters.whole, plain, plainSize, output.data(), room);
+  if (packed > 0) {
+    r->paged = std::move(output);
+    r->pagedSize = packed;
+    r->deflated = true;
+  } else if (converted.empty()) {
+    r->paged = std::move(input);
+    r->pagedSize = size;
+  } else {
+    r->data = std::move(converted);
+  }
+}
+
 void CompressPipeline::Work() {
   Deflaters deflaters(m_level);
   for (;;) {
@@ -183,9 +250,13 @@ void CompressPipeline::Work() {
       std::unique_lock lock(m_mutex);
       m_changed.wait(lock, [&] {
         if (m_stopping || m_claimed == m_jobs.size()) return true;
+        if (m_claimed >= m_consumed + m_window) return false;
+        // Taken in the order of the jobs, so a paged job waits only for older ones, which
+        // need nothing more to be written.
+        const Job& next = m_jobs[m_claimed];
+        if (next.paged) return m_wholeBudget.Take(next.paged);
         // The oldest job outstanding may always go, whatever it costs.
-        return m_claimed < m_consumed + m_window &&
-               (m_claimed == m_consumed || m_inFlight + m_jobs[m_claimed].cost <= kPipelineBudget);
+        return m_claimed == m_consumed || m_inFlight + next.cost <= kPipelineBudget;
       });
       if (m_stopping || m_claimed == m_jobs.size()) return;
       j = m_claimed++;
@@ -211,7 +282,11 @@ void CompressPipeline::Work() {
 }
 
 bool CompressPipeline::Next(BlockResult* result) {
+  // The previous result's pages go back first: a worker may be waiting for them.
+  const bool released = result->paged.data() != nullptr;
+  result->paged.Free();
   std::unique_lock lock(m_mutex);
+  if (released) m_changed.notify_all();
   if (m_consumed == m_jobs.size()) return false;
   const size_t slot = m_consumed % m_window;
   if (!m_idle) {

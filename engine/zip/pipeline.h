@@ -13,6 +13,7 @@
 #include "core/aes.h"
 #include "core/line_ends.h"
 #include "core/status.h"
+#include "platform/memory.h"
 #include "platform/threads.h"
 
 namespace cv {
@@ -20,7 +21,14 @@ namespace cv {
 inline constexpr size_t kBlockSize = 512 * 1024;
 // A file up to this size is compressed whole, in one call of libdeflate on one worker; a bigger
 // one is cut into blocks that zlib compresses on every worker.
-inline constexpr uint64_t kWholeFileSize = 2 * 1024 * 1024;
+inline constexpr uint64_t kWholeFileSize = 16 * 1024 * 1024;
+// A whole file bigger than this is read and compressed into buffers of the system's pages, drawn
+// from one budget that all workers share (input and output counted), so that the memory held
+// stays the same at any worker count; a job whose buffers do not fit what is left waits for the
+// jobs before it to be written. Smaller ones use the heap, where allocating pages would cost
+// more than compressing them.
+inline constexpr uint64_t kPagedWholeFile = 256 * 1024;
+inline constexpr uint64_t kWholeFileBudget = 64 * 1024 * 1024;
 // What the jobs in flight may hold together, read and compressed (a job may go over it alone).
 inline constexpr uint64_t kPipelineBudget = 32 * 1024 * 1024;
 
@@ -39,6 +47,11 @@ struct BlockResult {
   uint32_t crc = 0;       // of the block's (converted) bytes
   uint64_t size = 0;      // converted bytes in the block
   std::vector<uint8_t> data;
+  // A paged whole file's data, in place of `data`: `pagedSize` bytes of `paged`.
+  WholeBuffer paged;
+  size_t pagedSize = 0;
+  uint8_t* bytes() { return paged.data() ? paged.data() : data.data(); }
+  size_t byteCount() const { return paged.data() ? pagedSize : data.size(); }
   // With a file's first block, when the pipeline makes AES frames: the file's salt, check value
   // and keys (`frameStatus` the failure of the system's cryptography).
   bool framed = false;
@@ -93,11 +106,14 @@ class CompressPipeline {
     uint64_t length;
     bool first;
     bool last;
-    uint64_t cost;  // of the budget, while in flight
+    uint64_t cost;   // of the budget, while in flight
+    uint64_t paged;  // taken from the whole files' budget when claimed (0: not a paged job)
   };
   struct Deflaters;
   void Work();
   void Compress(const Job& job, BlockResult* result, Deflaters& deflaters);
+  // A paged whole file (Job::paged taken); gives back what its buffers do not hold.
+  void CompressPaged(const Job& job, BlockResult* result, Deflaters& deflaters);
 
   std::vector<PipelineSource> m_sources;
   std::vector<Job> m_jobs;
@@ -109,6 +125,7 @@ class CompressPipeline {
   size_t m_claimed = 0;     // jobs handed to workers
   size_t m_consumed = 0;    // results handed out by Next
   uint64_t m_inFlight = 0;  // the cost of the jobs claimed and not yet handed out
+  MemoryBudget m_wholeBudget{kWholeFileBudget};
   bool m_stopping = false;
   std::vector<BlockResult> m_slots;  // m_window results, job j in slot j % m_window
   std::vector<bool> m_ready;

@@ -38,8 +38,8 @@ TEST_F(ScratchTest, PeersReadAndExtractWhatWeWrite) {
       {"tree/sub/Zoë 日本.txt", "non-ASCII name\n"},
       {"tree/sub/deeper/x.dat", RandomBytes(1000, 3) + Lines(5000)},
       // Just under and just over the size compressed whole (libdeflate) rather than in blocks.
-      {"tree/whole.txt", Lines((2 << 20) - 1)},
-      {"tree/blocks.txt", Lines((2 << 20) + 1)},
+      {"tree/whole.txt", Lines(cv::kWholeFileSize).substr(0, cv::kWholeFileSize - 1)},
+      {"tree/blocks.txt", Lines(cv::kWholeFileSize + 1).substr(0, cv::kWholeFileSize + 1)},
   };
   int64_t t = 1500000000;
   for (const auto& [name, data] : files) {
