@@ -123,12 +123,12 @@ FolderPane::~FolderPane() {
   if (m_tree) DestroyWindow(m_tree);
 }
 
-void FolderPane::Fill(const cUnzip& unzip, const std::string& rootName) {
+void FolderPane::Fill(FolderTree model, const std::string& rootName) {
   std::string selected = m_items.empty() ? std::string() : m_model.At(Selected()).path;
   m_filling = true;
   SendMessageW(m_tree, WM_SETREDRAW, FALSE, 0);
   TreeView_DeleteAllItems(m_tree);
-  m_model.Build(unzip);
+  m_model = std::move(model);
   m_items.assign(static_cast<size_t>(m_model.Count()), nullptr);
   for (int i = 0; i < m_model.Count(); ++i) {
     const FolderTree::Folder& folder = m_model.At(i);

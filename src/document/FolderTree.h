@@ -55,10 +55,10 @@ class FolderPane {
 
   HWND Window() const { return m_tree; }
   const FolderTree& Tree() const { return m_model; }
-  // Builds the folders of unzip's listing and shows them under a root named rootName, expanded
+  // Shows the folders of a listing (built on any thread) under a root named rootName, expanded
   // to the first level; the folder selected before stays selected when its path still exists,
   // otherwise the root is. Sends no selection change to the parent meanwhile.
-  void Fill(const cUnzip& unzip, const std::string& rootName);
+  void Fill(FolderTree model, const std::string& rootName);
   // The folder selected (0, the root, when none is).
   int Selected() const;
   // Selects the folder with path, when there is one; true then.

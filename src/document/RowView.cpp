@@ -58,6 +58,11 @@ std::wstring Folded(std::wstring text) {
   return text;
 }
 
+// Asked every few thousand entries: often enough for a Cancel to answer at once.
+bool Stopped(const std::function<bool()>& cancelled, int32_t entry) {
+  return cancelled && entry % 4096 == 0 && cancelled();
+}
+
 }  // namespace
 
 void RowView::Reset(const cUnzip& unzip) {
@@ -68,7 +73,22 @@ void RowView::Reset(const cUnzip& unzip) {
   m_starts.clear();
   m_restricted = false;
   m_allowed.clear();
+  m_waiting = !Ready();
   BuildOrder();
+}
+
+bool RowView::Ready() const {
+  return SortReady(m_sortColumn) && (m_filter.empty() || SearchReady());
+}
+
+void RowView::Prepare(const std::function<bool()>& cancelled) {
+  PrepareSort(m_sortColumn, cancelled);
+  if (!m_filter.empty()) PrepareSearch(cancelled);
+}
+
+void RowView::Apply() {
+  m_waiting = false;
+  if (m_unzip) BuildOrder();
 }
 
 int32_t RowView::EntryAt(int row) const {
@@ -82,11 +102,13 @@ int RowView::RowOf(int32_t entry) const {
 void RowView::SortBy(int column, bool ascending) {
   m_sortColumn = column >= 0 && column < kColumnCount ? column : kUnsorted;
   m_ascending = ascending;
+  m_waiting = m_waiting && !Ready();
   if (m_unzip) BuildOrder();
 }
 
 void RowView::Filter(std::string_view text) {
   m_filter = text;
+  m_waiting = m_waiting && !Ready();
   if (m_unzip) BuildRows();
 }
 
@@ -108,6 +130,10 @@ void RowView::Unrestrict() {
 void RowView::BuildOrder() {
   m_order.resize(static_cast<size_t>(m_unzip->FileCount()));
   std::iota(m_order.begin(), m_order.end(), 1);
+  if (m_waiting) {
+    BuildRows();
+    return;
+  }
   // Sorted from catalogue order each time, so that equal values keep it in both directions.
   auto sortBy = [&](const auto& keys) {
     if (m_ascending) {
@@ -130,6 +156,7 @@ void RowView::BuildOrder() {
 void RowView::BuildRows() {
   m_rows.clear();
   m_rowOf.assign(m_order.size(), -1);
+  if (m_waiting) return;
   std::vector<bool> shown;
   if (!m_filter.empty()) {
     PrepareSearch();
@@ -161,19 +188,22 @@ bool RowView::SortReady(int column) const {
                                                         : !m_valueKeys[index].empty();
 }
 
-void RowView::PrepareSort(int column) {
+void RowView::PrepareSort(int column, const std::function<bool()>& cancelled) {
   if (SortReady(column)) return;
   int32_t count = m_unzip->FileCount();
+  // Built apart and kept only whole: a part would pass for built keys.
   if (column == kNameColumn || column == kPathColumn) {
-    std::vector<std::string>& keys = m_textKeys[static_cast<size_t>(column)];
+    std::vector<std::string> keys;
     keys.reserve(static_cast<size_t>(count));
     for (int32_t i = 1; i <= count; ++i) {
+      if (Stopped(cancelled, i)) return;
       keys.push_back(
           SortKey(column == kNameColumn ? m_unzip->Filename(i) : m_unzip->FileDirectory(i)));
     }
+    m_textKeys[static_cast<size_t>(column)] = std::move(keys);
     return;
   }
-  std::vector<uint64_t>& keys = m_valueKeys[static_cast<size_t>(column)];
+  std::vector<uint64_t> keys;
   keys.reserve(static_cast<size_t>(count));
   for (int32_t i = 1; i <= count; ++i) {
     switch (column) {
@@ -192,20 +222,28 @@ void RowView::PrepareSort(int column) {
         break;
     }
   }
+  m_valueKeys[static_cast<size_t>(column)] = std::move(keys);
 }
 
-void RowView::PrepareSearch() {
+bool RowView::SearchReady() const {
+  return !m_starts.empty() || !m_unzip || m_unzip->FileCount() == 0;
+}
+
+void RowView::PrepareSearch(const std::function<bool()>& cancelled) {
   if (SearchReady()) return;
   std::wstring all;
-  m_starts.reserve(m_order.size());
+  std::vector<size_t> starts;
+  starts.reserve(m_order.size());
   for (int32_t i = 1; i <= m_unzip->FileCount(); ++i) {
-    m_starts.push_back(all.size());
+    if (Stopped(cancelled, i)) return;
+    starts.push_back(all.size());
     const std::string& folder = m_unzip->FileDirectory(i);
     all += Wide(folder.empty() ? m_unzip->Filename(i) : folder + "\\" + m_unzip->Filename(i));
     all += L'\n';
   }
   // One call for every name: a call per name costs more than the search itself.
   m_folded = Folded(std::move(all));
+  m_starts = std::move(starts);
 }
 
 }  // namespace corvane

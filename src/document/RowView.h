@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,13 +16,24 @@ class cUnzip;
 // text are built once per listing, for the first sort by a column or the first search (or ahead,
 // by PrepareSort and PrepareSearch, on any thread); Reset drops them. The unzip object must
 // outlive the view or the next Reset.
+//
+// The builders take a cancelled test, asked between entries: when it turns true they stop and
+// keep nothing, so that what was asked for is still not Ready.
 class RowView {
  public:
   // No column: catalogue order.
   static constexpr int kUnsorted = -1;
 
-  // A new listing of unzip: the keys go, the sort and the search text stay and apply to it.
+  // A new listing of unzip: the keys go, the sort and the search text stay and apply to it. When
+  // they need keys not yet built, the view shows no rows until Apply (after Prepare), so that a
+  // large listing's keys need not be built on the caller's thread.
   void Reset(const cUnzip& unzip);
+  // Whether the sort and search in force have what they need.
+  bool Ready() const;
+  // Builds what the sort and search in force need, unless built (on any thread, as below).
+  void Prepare(const std::function<bool()>& cancelled);
+  // Shows the listing in the sort and search in force, building what they still need.
+  void Apply();
 
   int32_t Count() const { return static_cast<int32_t>(m_rows.size()); }
   // Every entry of the listing, shown or not.
@@ -46,10 +58,10 @@ class RowView {
   // Build what a sort by column and a search need, unless built; they only read the listing and
   // write what no other member reads, so another thread may run them while the view is shown.
   // Ready tells whether there is anything left to build.
-  void PrepareSort(int column);
+  void PrepareSort(int column, const std::function<bool()>& cancelled = {});
   bool SortReady(int column) const;
-  void PrepareSearch();
-  bool SearchReady() const { return !m_starts.empty() || m_order.empty(); }
+  void PrepareSearch(const std::function<bool()>& cancelled = {});
+  bool SearchReady() const;
 
   // Shows only the given entries (the search narrows them further); an empty set shows none.
   // Unrestrict shows every entry again, and so does Reset, since entry numbers belong to a listing.
@@ -66,6 +78,7 @@ class RowView {
   std::string m_filter;
   std::vector<bool> m_allowed;  // by entry - 1; empty: no restriction
   bool m_restricted = false;
+  bool m_waiting = false;        // reset with keys to build: no rows until Apply
   std::vector<int32_t> m_order;  // every entry, sorted
   std::vector<int32_t> m_rows;   // the entries shown, in order
   std::vector<int> m_rowOf;      // by entry - 1: its row, or -1

@@ -375,15 +375,38 @@ bool frmDocument::LoadArchive(const std::string& path) {
 
 void frmDocument::FillEntryList() {
   m_rowView.Reset(m_cUnzip);
+  SendMessageA(m_lvwZip, LVM_DELETEALLITEMS, 0, 0);
+  if (!m_rowView.Ready()) {
+    // The list stays empty while the new listing's keys are built, then shows it in order. A
+    // cancelled build leaves catalogue order, or the search emptied.
+    Prepare(m_rowView.SortReady(m_rowView.SortColumn()) ? "Searching" : "Sorting",
+            [&](const Cancelled& cancelled) { m_rowView.Prepare(cancelled); });
+    if (!m_rowView.SortReady(m_rowView.SortColumn())) {
+      m_rowView.SortBy(RowView::kUnsorted, true);
+      m_columns->ShowSort(RowView::kUnsorted, true);
+    }
+    if (!m_rowView.Ready()) {
+      m_rowView.Filter("");
+      SetWindowTextA(m_txtFind->Window(), "");
+    }
+    m_rowView.Apply();
+  }
   // The tree is built only while shown; showing it builds it then.
   if (m_showFolders) {
-    m_folders->Fill(m_cUnzip, ArchiveName());
+    FillFolders();
     RestrictToFolder();
   }
-  SendMessageA(m_lvwZip, LVM_DELETEALLITEMS, 0, 0);
   SendMessageA(m_lvwZip, LVM_SETITEMCOUNT, m_rowView.Count(), 0);
   m_columns->FitFirstRows();
   UpdateStatus();
+  // What was typed into the search box while the keys were built.
+  txtFind_Change();
+}
+
+void frmDocument::FillFolders() {
+  FolderTree tree;
+  Prepare("Reading folders", [&](const Cancelled&) { tree.Build(m_cUnzip); });
+  m_folders->Fill(std::move(tree), ArchiveName());
 }
 
 void frmDocument::Relist() {
@@ -480,10 +503,12 @@ void frmDocument::ShowRows(const std::function<void()>& change) {
   UpdateStatus();
 }
 
-void frmDocument::Prepare(const char* action, const std::function<void()>& build) {
-  // Another command's run holds the worker: build here; it takes a fraction of a second.
+void frmDocument::Prepare(const char* action,
+                          const std::function<void(const Cancelled& cancelled)>& build) {
+  // Another command's run holds the worker: build here; it takes a fraction of a second, and that
+  // run's Cancel is not this build's.
   if (runner::RunInProgress()) {
-    build();
+    build({});
     return;
   }
   struct Preparing {
@@ -492,7 +517,7 @@ void frmDocument::Prepare(const char* action, const std::function<void()>& build
     ~Preparing() { flag = false; }
   } preparing(m_preparing);
   runner::RunOnWorker({action, m_cUnzip.ZipFile()}, [&] {
-    build();
+    build([] { return runner::RunCancelled(); });
     return 0;
   });
 }
@@ -505,7 +530,12 @@ void frmDocument::SortBy(int column) {
     return;
   }
   bool ascending = m_rowView.SortColumn() != column || !m_rowView.Ascending();
-  if (!m_rowView.SortReady(column)) Prepare("Sorting", [&] { m_rowView.PrepareSort(column); });
+  if (!m_rowView.SortReady(column)) {
+    Prepare("Sorting",
+            [&](const Cancelled& cancelled) { m_rowView.PrepareSort(column, cancelled); });
+    // Cancelled: the order stays as it was.
+    if (!m_rowView.SortReady(column)) return;
+  }
   ShowRows([&] { m_rowView.SortBy(column, ascending); });
   m_columns->ShowSort(column, ascending);
   try {
@@ -523,7 +553,12 @@ void frmDocument::txtFind_Change() {
   std::string text = m_txtFind->Text();
   if (text == m_rowView.FilterText()) return;
   if (!m_rowView.SearchReady()) {
-    Prepare("Searching", [&] { m_rowView.PrepareSearch(); });
+    Prepare("Searching", [&](const Cancelled& cancelled) { m_rowView.PrepareSearch(cancelled); });
+    // Cancelled: the box shows the search in force again.
+    if (!m_rowView.SearchReady()) {
+      SetWindowTextA(m_txtFind->Window(), m_rowView.FilterText().c_str());
+      return;
+    }
     // The box holds what was typed meanwhile too.
     text = m_txtFind->Text();
   }
@@ -549,7 +584,7 @@ void frmDocument::ShowFolders(bool show, bool includeSubfolders) {
   bool built = m_showFolders;
   m_showFolders = show;
   m_includeSubfolders = includeSubfolders;
-  if (show && !built) m_folders->Fill(m_cUnzip, ArchiveName());
+  if (show && !built) FillFolders();
   // Hidden, the tree must not keep the focus, or commands would act on its folder.
   if (!show && GetFocus() == tvwFolders()) SetFocus(m_lvwZip);
   ShowWindow(tvwFolders(), show ? SW_SHOWNA : SW_HIDE);

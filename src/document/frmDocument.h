@@ -177,9 +177,13 @@ class frmDocument : public BaseWindow<frmDocument>, private cUnzipEvents {
   // Lets change alter which entries the rows show, then shows them: the entries selected before
   // stay selected where still shown, the rest lose their selection.
   void ShowRows(const std::function<void()>& change);
-  // Runs build, which readies the row view for a sort or a search, on the command runner's worker
-  // while this window answers; the progress window names the run by action.
-  void Prepare(const char* action, const std::function<void()>& build);
+  // Runs build, which readies the row view for a sort or a search or builds a folder tree, on the
+  // command runner's worker while this window answers; the progress window names the run by
+  // action. build asks cancelled between entries: true once the user cancelled the run.
+  using Cancelled = std::function<bool()>;
+  void Prepare(const char* action, const std::function<void(const Cancelled& cancelled)>& build);
+  // The folder tree of the listing, built by Prepare.
+  void FillFolders();
   int32_t FocusedEntry() const;
   // The status text follows the selection once the messages that change it have been handled.
   void ScheduleStatus();
@@ -208,7 +212,7 @@ class frmDocument : public BaseWindow<frmDocument>, private cUnzipEvents {
   std::unique_ptr<FolderPane> m_folders;
   bool m_showFolders = false, m_includeSubfolders = false;
   bool m_statusPending = false;
-  // True while Prepare's run builds sort keys or folds the names on the worker.
+  // True while Prepare's run builds sort keys, folds the names or builds folders on the worker.
   bool m_preparing = false;
   // Where the double-click opens entries; removed when the window closes.
   OpenFolder m_openFolder;

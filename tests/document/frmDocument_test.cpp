@@ -772,6 +772,12 @@ TEST_F(DocumentTest, SearchNarrowsTheRowsCommandsActOn) {
   EXPECT_EQ(yes.Answered(), 1);
   EXPECT_EQ(document.m_cUnzip.FileCount(), 8);
   EXPECT_TRUE(ShownNames(document).empty());  // the search still holds
+  // So it does over a refresh, whose listing is folded anew before any row shows.
+  SetWindowTextA(document.txtFind(), "A[");
+  MSG f5{document.lvwZip(), WM_KEYDOWN, VK_F5, 0};
+  EXPECT_TRUE(m_main->PreTranslateMessage(f5));
+  EXPECT_EQ(ShownNames(document), std::vector<std::string>{"a[1].txt"});
+  EXPECT_EQ(StatusOf(*m_main), "1 of 8 entries");
   SendMessageA(document.txtFind(), WM_CHAR, VK_ESCAPE, 0);
   EXPECT_EQ(TextOf(document.txtFind()), "");
   EXPECT_EQ(ShownNames(document).size(), 8u);
