@@ -183,8 +183,9 @@ TEST_F(EntryCommandsTest, ContextMenuRunsTheChosenCommand) {
 }
 
 // The folder tree: a folder named only by entry paths narrows the list (below it too with
-// Include Subfolders) together with the search; with the tree focused, Delete takes the folder.
-TEST_F(EntryCommandsTest, FolderTreeNarrowsTheListAndDeletesAFolder) {
+// Include Subfolders) together with the search; with the tree focused, Extract and Delete take the
+// folder.
+TEST_F(EntryCommandsTest, FolderTreeNarrowsTheListAndCommandsTakeAFolder) {
   frmDocument& document = OpenCopy("names.zip");
   ASSERT_FALSE(document.FoldersShown());  // off for a new user
   Command(frmMain::mnuViewFolders);
@@ -221,6 +222,15 @@ TEST_F(EntryCommandsTest, FolderTreeNarrowsTheListAndDeletesAFolder) {
   SetFocus(tree);
   // What Extract and Delete take while the tree has the focus: the folder's entries, all below it.
   EXPECT_EQ(document.SelectedIndices().size(), 2u);
+  DialogAnswer extract("Extract To...", [&](HWND box) {
+    SetDlgItemTextA(box, frmExtractTo::kCboExtractTo, (folder / "out").c_str());
+    Click(box, frmExtractTo::kCmdExtract);
+  });
+  document.RunEntryCommand(EntryCommand::kExtract);
+  EXPECT_EQ(extract.Answered(), 1);
+  for (const char* name : {"nested/deeper/ünï.txt", "nested/top.txt"})
+    EXPECT_EQ(ReadFileText(folder / ("out/" + std::string(name))), name);
+  EXPECT_EQ(GetFileAttributesA((folder / "out/plain.txt").c_str()), INVALID_FILE_ATTRIBUTES);
   for (int answer : {IDNO, IDYES}) {
     SetFocus(tree);
     std::string asked;
