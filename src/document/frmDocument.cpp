@@ -33,7 +33,8 @@ constexpr char kDefaultIcon[] = "DEFAULT";
 constexpr int kBarHeight = 375;
 constexpr int kLabelLeft = 480, kLabelTop = 15;
 constexpr int kImageLeft = 120, kImageTop = 60, kImageSize = 240;
-// The folder tree's width in twips, at most half the window's.
+// The folder tree's width in twips, at most a third of the window's, so that a small window still
+// shows more than the list's name column.
 constexpr int kFoldersWidth = 2880;
 // Above this many selected rows, one call clears the whole list rather than one call per row.
 constexpr size_t kClearEachRowLimit = 4096;
@@ -108,6 +109,9 @@ frmDocument::frmDocument(HWND mdiClient, HWND frame, const std::string& caption)
   for (HWND child = GetWindow(mdiClient, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
     if (FromWindow(child)) first = false;
   }
+  // With no document there is nothing to scroll to, but a scroll bar left from the frame's
+  // layout would make the first one short of the area once it goes.
+  if (first) ShowScrollBar(mdiClient, SB_BOTH, FALSE);
   RECT client;
   if (first && GetClientRect(mdiClient, &client) && client.right > 0 && client.bottom > 0) {
     create.x = create.y = 0;
@@ -275,7 +279,7 @@ void frmDocument::Form_Resize() {
   MoveWindow(m_label1, Px(kLabelLeft), Px(kLabelTop),
              std::max(0, findLeft - Px(kFindMargin) - Px(kLabelLeft)), bar - Px(kLabelTop), TRUE);
   int height = std::max(0, int(client.bottom) - bar);
-  int folders = m_showFolders ? std::min(Px(kFoldersWidth), int(client.right) / 2) : 0;
+  int folders = m_showFolders ? std::min(Px(kFoldersWidth), int(client.right) / 3) : 0;
   if (m_showFolders) MoveWindow(tvwFolders(), 0, bar, folders, height, TRUE);
   MoveWindow(m_lvwZip, folders, bar, std::max(0, int(client.right) - folders), height, TRUE);
   RECT header{0, 0, client.right, bar};

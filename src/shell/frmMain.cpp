@@ -552,7 +552,21 @@ void frmMain::Form_Resize() {
                     std::max<int>(0, client.right - dateWidth), -1};
     SendMessageA(m_sbStatusBar, SB_SETPARTS, 3, reinterpret_cast<LPARAM>(edges));
   }
+  RECT before;
+  GetClientRect(m_hwndClient, &before);
   MoveWindow(m_hwndClient, 0, top, client.right, std::max(0, bottom - top), TRUE);
+  // A lone document that fills the client area goes on filling it: the first one is made before
+  // the frame's last layout at start.
+  HWND only = GetWindow(m_hwndClient, GW_CHILD);
+  if (!only || GetWindow(only, GW_HWNDNEXT) || IsZoomed(only) || IsIconic(only)) return;
+  RECT document;
+  GetWindowRect(only, &document);
+  MapWindowPoints(nullptr, m_hwndClient, reinterpret_cast<POINT*>(&document), 2);
+  if (EqualRect(&document, &before)) {
+    RECT after;
+    GetClientRect(m_hwndClient, &after);
+    MoveWindow(only, 0, 0, after.right, after.bottom, TRUE);
+  }
 }
 
 void frmMain::UpdateClock() {

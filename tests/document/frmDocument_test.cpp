@@ -785,7 +785,7 @@ TEST_F(DocumentTest, SearchNarrowsTheRowsCommandsActOn) {
 
 // Commands that need a document are greyed without one; File > Close closes the active one,
 // View > Refresh reads its archive again; the Window menu names each by its archive; the first
-// window fills the client area; the status bar follows the selection.
+// window fills the client area, later ones cascade; the status bar follows the selection.
 TEST_F(DocumentTest, CloseRefreshAndCommandsThatNeedADocument) {
   auto greyed = [&] {
     std::string states;
@@ -803,10 +803,19 @@ TEST_F(DocumentTest, CloseRefreshAndCommandsThatNeedADocument) {
   CopyFileW(Wide(TestArchive("catalogue.zip")).c_str(), Wide(archive).c_str(), FALSE);
   frmDocument& document = OpenArchive(archive);
   EXPECT_EQ(greyed(), "-----");
+  // The first window fills the client area, and goes on filling it as the frame grows.
   RECT client, window;
-  GetClientRect(m_main->MdiClient(), &client);
-  GetWindowRect(document.Window(), &window);
-  EXPECT_EQ(window.right - window.left, client.right);
+  for (int grow : {0, 60}) {
+    RECT frame;
+    GetWindowRect(m_main->Window(), &frame);
+    MoveWindow(m_main->Window(), frame.left, frame.top, frame.right - frame.left + grow,
+               frame.bottom - frame.top + grow, TRUE);
+    GetClientRect(m_main->MdiClient(), &client);
+    GetWindowRect(document.Window(), &window);
+    EXPECT_EQ(std::make_pair(window.right - window.left, window.bottom - window.top),
+              std::make_pair(client.right, client.bottom))
+        << grow;
+  }
   char listed[MAX_PATH] = "";
   GetMenuStringA(GetMenu(m_main->Window()), frmMain::kFirstDocumentCommand, listed, MAX_PATH,
                  MF_BYCOMMAND);
