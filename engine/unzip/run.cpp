@@ -377,7 +377,9 @@ class Run {
     }
 
     uint64_t dataOffset = 0;
-    Status located = m_reader.LocateData(e, limit, &dataOffset);
+    // An encrypted entry's header is read apart: its data is not taken in with its header.
+    ArchiveReader::LocalRead* read = e.encrypted() ? nullptr : &m_localRead;
+    Status located = m_reader.LocateData(e, limit, &dataOffset, read);
     if (!located.ok()) {
       m_report.Fail(located, e.name);
       return;
@@ -389,6 +391,9 @@ class Run {
     DecodeRequest& r = job->request;
     r.archive = &m_reader.file();
     r.dataOffset = dataOffset;
+    if (read && read->data && job->held.Hold(m_budget, read->data, size_t(e.compressedSize))) {
+      r.data = job->held.data();
+    }
     r.compressedSize = e.compressedSize;
     r.uncompressedSize = e.uncompressedSize;
     r.method = method;
@@ -582,6 +587,7 @@ class Run {
   Unlocker m_unlocker;
   std::string m_archivePath;
   ArchiveReader m_reader;
+  ArchiveReader::LocalRead m_localRead;
   std::string m_targetDir;
   std::string m_fileMark;  // the Zone.Identifier of the files written; empty: none
   bool m_testing = false;

@@ -62,6 +62,8 @@ void WorkerPool::Work() {
       m_queue.pop_front();
     }
     Status status = DecodeJob(*job, scratch);
+    job->held.Release();
+    job->request.data = nullptr;
     {
       std::lock_guard lock(m_mutex);
       job->status = status;
@@ -69,6 +71,22 @@ void WorkerPool::Work() {
     }
     m_finished.notify_all();
   }
+}
+
+bool HeldBytes::Hold(MemoryBudget& budget, const unsigned char* data, size_t size) {
+  Release();
+  if (!budget.Take(size)) return false;
+  m_budget = &budget;
+  m_size = size;
+  m_bytes.assign(data, data + size);
+  return true;
+}
+
+void HeldBytes::Release() {
+  if (!m_budget) return;
+  m_budget->Give(m_size);
+  m_bytes = {};
+  m_budget = nullptr;
 }
 
 Status DecodeJob(Job& job, DecodeScratch& scratch) {

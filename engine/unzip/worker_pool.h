@@ -16,10 +16,30 @@
 
 namespace cv {
 
+// A small entry's data, read with its header on the calling thread, counted in the run's budget
+// while held.
+class HeldBytes {
+ public:
+  HeldBytes() = default;
+  ~HeldBytes() { Release(); }
+  HeldBytes(const HeldBytes&) = delete;
+  HeldBytes& operator=(const HeldBytes&) = delete;
+  // A copy of `size` bytes; false, holding nothing, when the budget has not that much left.
+  bool Hold(MemoryBudget& budget, const unsigned char* data, size_t size);
+  void Release();
+  const unsigned char* data() const { return m_bytes.data(); }
+
+ private:
+  std::vector<unsigned char> m_bytes;
+  size_t m_size = 0;  // taken from the budget
+  MemoryBudget* m_budget = nullptr;
+};
+
 // One entry handed to the workers: the decision is made, the data is located.
 struct Job {
   DecodeRequest request;
-  std::string target;                 // the path written; empty when testing
+  HeldBytes held;      // request.data, when set; let go as soon as the entry is decoded
+  std::string target;  // the path written; empty when testing
   const std::string* mark = nullptr;  // the Zone.Identifier its file gets (the run's); null: none
   OutputFile out;
   // No callback can be needed for an existing target, so the worker creates the output itself and
