@@ -288,7 +288,8 @@ class Run {
         outcome.stopped = true;
         return Status(StatusKind::kStopped, "stopped");
       }
-      while (m_inFlight.size() >= window) FinishOldest();
+      // A full window drains by half: the caller waits once for several jobs, not once for each.
+      if (m_inFlight.size() >= window) FinishSome(window / 2);
       // A stop that came while waiting: nothing more is asked of the caller.
       if (m_progress.stopped()) return Status(StatusKind::kStopped, "stopped");
       const size_t submitted = m_submitted;
@@ -516,6 +517,15 @@ class Run {
     } else {
       m_pool->Wait(job);
     }
+  }
+
+  // Finishes the `count` oldest jobs, waiting first for the last of them: jobs end about in the
+  // order they began, so the others are mostly done by then.
+  void FinishSome(size_t count) {
+    count = std::min(count, m_inFlight.size());
+    if (count == 0) return;
+    WaitFor(m_inFlight[count - 1].get());
+    for (size_t k = 0; k < count; ++k) FinishOldest();
   }
 
   // Waits for the oldest job, then makes its file final and reports it.
