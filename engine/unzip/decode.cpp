@@ -27,8 +27,8 @@ constexpr size_t kOutputChunk = 256 * 1024;
 // Whole-entry output is checked and written in pieces this big, so that progress and a request to
 // stop still come between them.
 constexpr size_t kWholeChunk = 1024 * 1024;
-// Whole-entry buffers a worker keeps for its next entries at most; bigger ones go back to the
-// budget after their entry, for the other workers.
+// Whole-entry buffers a worker keeps for its next entries at least (DecodeRequest::keepWhole);
+// bigger ones go back to the budget after their entry, for the other workers.
 constexpr size_t kKeptWhole = 256 * 1024;
 
 Status Corrupt(const std::string& what) {
@@ -383,11 +383,12 @@ std::optional<Status> DecodeWhole(const DecodeRequest& request, File* out) {
   DecodeScratch& scratch = *request.scratch;
   struct Trim {
     DecodeScratch& s;
+    size_t keep;
     ~Trim() {
-      s.input.Trim(kKeptWhole);
-      s.output.Trim(kKeptWhole);
+      s.input.Trim(keep);
+      s.output.Trim(keep);
     }
-  } trim{scratch};
+  } trim{scratch, std::max(kKeptWhole, request.keepWhole)};
   const uint64_t in = request.compressedSize, size = request.uncompressedSize;
   if (in > SIZE_MAX - 1 || size > SIZE_MAX - 1) return std::nullopt;
   if ((!request.data &&

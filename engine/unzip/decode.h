@@ -63,6 +63,9 @@ struct DecodeRequest {
   // buffers (nullptr: every entry streams).
   DecodeScratch* scratch = nullptr;
   MemoryBudget* budget = nullptr;
+  // The largest whole-entry buffers the worker keeps for its next entries: fresh pages for every
+  // entry cost more than inflating one of some 100 KiB. At least 256 KiB.
+  size_t keepWhole = 0;
   // The bytes decoded so far, for the calling thread to report (nullptr: not counted), and the
   // run's request to stop, which ends the decoding with kStopped (nullptr: none).
   std::atomic<uint64_t>* decoded = nullptr;

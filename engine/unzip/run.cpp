@@ -29,6 +29,9 @@ constexpr uint64_t kOverlapThreshold = 4 * 1024 * 1024;
 // tree fits, and extraction stays under 64 MiB with 16 workers (bench/run).
 constexpr uint64_t kWholeEntryBudget = 32 * 1024 * 1024;
 
+// Jobs in flight at least, whatever the number of workers.
+constexpr size_t kMinWindow = 64;
+
 // Compressed size as a whole percentage of the size, rounded up, at most 32767.
 unsigned Ratio(uint64_t compressed, uint64_t size) {
   if (size == 0) return 0;
@@ -274,7 +277,12 @@ class Run {
       return;
     }
     m_pool = &pool;
-    const size_t window = pool.size() * 8;
+    // What the workers keep of the budget between entries (input and output each): a quarter of
+    // it, so that half of the budget is always free for the entries that need more.
+    m_keepWhole = size_t(kWholeEntryBudget / (4 * pool.size()));
+    // Jobs in flight at most: enough that the caller, draining half of them, waits about once per
+    // 32 small entries. What they hold is bounded by the budget (HeldBytes).
+    const size_t window = std::max<size_t>(pool.size() * 8, kMinWindow);
     size_t index = 0;
     status = m_reader.ForEachEntry([&](Entry& e) {
       size_t i = index++;
@@ -402,6 +410,7 @@ class Run {
     r.lfToCrlf = !m_testing && m_options.naflag && (e.internalAttributes & kInternalText);
     r.overlapped = e.uncompressedSize >= kOverlapThreshold;
     r.budget = &m_budget;
+    r.keepWhole = m_keepWhole;
     if (m_progress.active()) {
       r.decoded = &job->decoded;
       r.stop = &m_stop;
@@ -613,6 +622,7 @@ class Run {
   uint64_t m_entriesSettled = 0;
   size_t m_submitted = 0;  // jobs handed to the workers
   MemoryBudget m_budget{kWholeEntryBudget};
+  size_t m_keepWhole = 0;
 };
 
 }  // namespace
