@@ -172,15 +172,28 @@ Status ArchiveReader::ReadEntries(std::vector<Entry>* entries) const {
   });
 }
 
-Status ArchiveReader::LocateData(const Entry& entry, uint64_t limit, uint64_t* dataOffset) const {
+Status ArchiveReader::LocateData(const Entry& entry, uint64_t limit, uint64_t* dataOffset,
+                                 LocalRead* read) const {
   if (limit == 0) return BadEntry("overlaps another entry, refused");
-  // One read normally covers the header, its name and extra field.
-  unsigned char buffer[1024];
-  size_t want = size_t(std::min<uint64_t>(sizeof buffer, limit - entry.localHeaderOffset));
+  if (read) read->data = nullptr;
+  // One read normally covers the header, its name and extra field, and for a small entry its data.
+  unsigned char small[1024];
+  unsigned char* buffer = small;
+  size_t size = sizeof small;
+  const uint64_t expected =
+      kLocalHeaderSize + entry.rawName.size() + entry.extra.size() + entry.compressedSize;
+  if (read && expected <= kEntryReadSize) {
+    read->buffer.resize(kEntryReadSize);
+    buffer = read->buffer.data();
+    size = kEntryReadSize;
+  }
   size_t got = 0;
   if (entry.localHeaderOffset + kLocalHeaderSize > limit ||
-      !m_file.ReadAt(entry.localHeaderOffset, buffer, want, &got).ok() || got < kLocalHeaderSize ||
-      Get32(buffer) != kLocalHeaderSig) {
+      !m_file
+           .ReadAt(entry.localHeaderOffset, buffer,
+                   size_t(std::min<uint64_t>(size, limit - entry.localHeaderOffset)), &got)
+           .ok() ||
+      got < kLocalHeaderSize || Get32(buffer) != kLocalHeaderSig) {
     return BadEntry("local header missing or damaged");
   }
   const unsigned char* h = buffer;
@@ -243,6 +256,8 @@ Status ArchiveReader::LocateData(const Entry& entry, uint64_t limit, uint64_t* d
     return BadEntry("data overlaps the next entry or the central directory");
   }
   *dataOffset = start;
+  const uint64_t end = start - entry.localHeaderOffset + entry.compressedSize;
+  if (read && buffer != small && end <= got) read->data = buffer + (end - entry.compressedSize);
   return {};
 }
 

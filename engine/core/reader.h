@@ -17,6 +17,11 @@ namespace cv {
 
 class CodePage;
 
+// What one read of a local header takes in besides it: a small entry's data comes with its header.
+// Large enough for most files of a source tree; reading more would only move the workers' reading
+// onto the one thread that decides.
+constexpr size_t kEntryReadSize = 64 * 1024;
+
 class ArchiveReader {
  public:
   // Opens the archive and reads its end records. kNotFound when the file is missing, kNotZip
@@ -41,7 +46,16 @@ class ArchiveReader {
   // header and data end at or before `limit` (the next entry's header or the central directory; see
   // overlap.h). Sets `*dataOffset` to the first byte of the entry's data. kBadEntry on any
   // disagreement.
-  Status LocateData(const Entry& entry, uint64_t limit, uint64_t* dataOffset) const;
+  //
+  // With `read`, and when the header and data look from the central record as if they fit
+  // kEntryReadSize bytes, one read of that many (at most up to `limit`) brings both: `read->data`
+  // then points at the data in `read->buffer`, else it is null and the data is still to be read.
+  struct LocalRead {
+    std::vector<unsigned char> buffer;    // reused from entry to entry
+    const unsigned char* data = nullptr;  // all of the entry's compressed data; null: not read
+  };
+  Status LocateData(const Entry& entry, uint64_t limit, uint64_t* dataOffset,
+                    LocalRead* read = nullptr) const;
 
  private:
   File m_file;

@@ -27,8 +27,8 @@ constexpr size_t kOutputChunk = 256 * 1024;
 // Whole-entry output is checked and written in pieces this big, so that progress and a request to
 // stop still come between them.
 constexpr size_t kWholeChunk = 1024 * 1024;
-// Whole-entry buffers a worker keeps for its next entries at most; bigger ones go back to the
-// budget after their entry, for the other workers.
+// Whole-entry buffers a worker keeps for its next entries at least (DecodeRequest::keepWhole);
+// bigger ones go back to the budget after their entry, for the other workers.
 constexpr size_t kKeptWhole = 256 * 1024;
 
 Status Corrupt(const std::string& what) {
@@ -192,7 +192,10 @@ class Source {
   // `whole`: room for all of the compressed data, read in one piece; else chunks of its own.
   explicit Source(const DecodeRequest& request, unsigned char* whole = nullptr)
       : m_request(request), m_keys(request.keys), m_left(request.compressedSize) {
-    if (whole) {
+    if (request.data) {
+      // Handed out where it is: nothing to decrypt.
+      m_capacity = size_t(std::min<uint64_t>(kInputChunk, std::max<uint64_t>(m_left, 1)));
+    } else if (whole) {
       m_data = whole;
       m_capacity = size_t(std::max<uint64_t>(m_left, 1));
     } else {
@@ -208,6 +211,13 @@ class Source {
   uint64_t left() const { return m_left; }
   Status Next(const unsigned char** data, size_t* size) {
     size_t n = size_t(std::min<uint64_t>(m_left, m_capacity));
+    if (m_request.data) {
+      *data = m_request.data + (m_offset - m_request.dataOffset);
+      *size = n;
+      m_offset += n;
+      m_left -= n;
+      return {};
+    }
     CV_RETURN_IF_ERROR(m_request.archive->ReadExactAt(m_offset, m_data, n));
     if (m_request.cipher == Cipher::kTraditional) m_keys.Decrypt(m_data, n);
     if (m_request.cipher == Cipher::kAes) CV_RETURN_IF_ERROR(m_aes.Decrypt(m_data, n));
@@ -243,7 +253,7 @@ class Source {
   uint64_t m_left;
   uint64_t m_offset = m_request.dataOffset;
   std::vector<unsigned char> m_buffer;
-  unsigned char* m_data;
+  unsigned char* m_data = nullptr;
   size_t m_capacity;
 };
 
@@ -373,14 +383,16 @@ std::optional<Status> DecodeWhole(const DecodeRequest& request, File* out) {
   DecodeScratch& scratch = *request.scratch;
   struct Trim {
     DecodeScratch& s;
+    size_t keep;
     ~Trim() {
-      s.input.Trim(kKeptWhole);
-      s.output.Trim(kKeptWhole);
+      s.input.Trim(keep);
+      s.output.Trim(keep);
     }
-  } trim{scratch};
+  } trim{scratch, std::max(kKeptWhole, request.keepWhole)};
   const uint64_t in = request.compressedSize, size = request.uncompressedSize;
   if (in > SIZE_MAX - 1 || size > SIZE_MAX - 1) return std::nullopt;
-  if (!scratch.input.Reserve(*request.budget, size_t(std::max<uint64_t>(in, 1))) ||
+  if ((!request.data &&
+       !scratch.input.Reserve(*request.budget, size_t(std::max<uint64_t>(in, 1)))) ||
       !scratch.output.Reserve(*request.budget, size_t(std::max<uint64_t>(size, 1)))) {
     return std::nullopt;
   }
@@ -388,7 +400,7 @@ std::optional<Status> DecodeWhole(const DecodeRequest& request, File* out) {
   if (!scratch.inflater) return std::nullopt;
   Source source(request, scratch.input.data());
   CV_RETURN_IF_ERROR(source.Start());
-  const unsigned char* data = scratch.input.data();
+  const unsigned char* data = request.data ? request.data : scratch.input.data();
   size_t read = 0;
   if (in > 0) CV_RETURN_IF_ERROR(source.Next(&data, &read));
   size_t used = 0, produced = 0;

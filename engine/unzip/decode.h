@@ -39,6 +39,9 @@ struct DecodeRequest {
   // The data itself: after the traditional encryption header or the AES salt and check value,
   // before the AES authentication code.
   uint64_t dataOffset = 0;
+  // The data already in memory, read with the entry's header (null: read from the archive).
+  // Only without a cipher, whose header is still to be read.
+  const unsigned char* data = nullptr;
   uint64_t compressedSize = 0;
   uint64_t uncompressedSize = 0;  // what the central directory says; more or less is an error
   uint16_t method = 0;            // of the data itself: stored, deflated or Deflate64
@@ -60,6 +63,9 @@ struct DecodeRequest {
   // buffers (nullptr: every entry streams).
   DecodeScratch* scratch = nullptr;
   MemoryBudget* budget = nullptr;
+  // The largest whole-entry buffers the worker keeps for its next entries: fresh pages for every
+  // entry cost more than inflating one of some 100 KiB. At least 256 KiB.
+  size_t keepWhole = 0;
   // The bytes decoded so far, for the calling thread to report (nullptr: not counted), and the
   // run's request to stop, which ends the decoding with kStopped (nullptr: none).
   std::atomic<uint64_t>* decoded = nullptr;

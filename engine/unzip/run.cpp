@@ -29,6 +29,9 @@ constexpr uint64_t kOverlapThreshold = 4 * 1024 * 1024;
 // tree fits, and extraction stays under 64 MiB with 16 workers (bench/run).
 constexpr uint64_t kWholeEntryBudget = 32 * 1024 * 1024;
 
+// Jobs in flight at least, whatever the number of workers.
+constexpr size_t kMinWindow = 64;
+
 // Compressed size as a whole percentage of the size, rounded up, at most 32767.
 unsigned Ratio(uint64_t compressed, uint64_t size) {
   if (size == 0) return 0;
@@ -274,7 +277,12 @@ class Run {
       return;
     }
     m_pool = &pool;
-    const size_t window = pool.size() * 8;
+    // What the workers keep of the budget between entries (input and output each): a quarter of
+    // it, so that half of the budget is always free for the entries that need more.
+    m_keepWhole = size_t(kWholeEntryBudget / (4 * pool.size()));
+    // Jobs in flight at most: enough that the caller, draining half of them, waits about once per
+    // 32 small entries. What they hold is bounded by the budget (HeldBytes).
+    const size_t window = std::max<size_t>(pool.size() * 8, kMinWindow);
     size_t index = 0;
     status = m_reader.ForEachEntry([&](Entry& e) {
       size_t i = index++;
@@ -288,7 +296,8 @@ class Run {
         outcome.stopped = true;
         return Status(StatusKind::kStopped, "stopped");
       }
-      while (m_inFlight.size() >= window) FinishOldest();
+      // A full window drains by half: the caller waits once for several jobs, not once for each.
+      if (m_inFlight.size() >= window) FinishSome(window / 2);
       // A stop that came while waiting: nothing more is asked of the caller.
       if (m_progress.stopped()) return Status(StatusKind::kStopped, "stopped");
       const size_t submitted = m_submitted;
@@ -377,7 +386,9 @@ class Run {
     }
 
     uint64_t dataOffset = 0;
-    Status located = m_reader.LocateData(e, limit, &dataOffset);
+    // An encrypted entry's header is read apart: its data is not taken in with its header.
+    ArchiveReader::LocalRead* read = e.encrypted() ? nullptr : &m_localRead;
+    Status located = m_reader.LocateData(e, limit, &dataOffset, read);
     if (!located.ok()) {
       m_report.Fail(located, e.name);
       return;
@@ -389,6 +400,9 @@ class Run {
     DecodeRequest& r = job->request;
     r.archive = &m_reader.file();
     r.dataOffset = dataOffset;
+    if (read && read->data && job->held.Hold(m_budget, read->data, size_t(e.compressedSize))) {
+      r.data = job->held.data();
+    }
     r.compressedSize = e.compressedSize;
     r.uncompressedSize = e.uncompressedSize;
     r.method = method;
@@ -396,6 +410,7 @@ class Run {
     r.lfToCrlf = !m_testing && m_options.naflag && (e.internalAttributes & kInternalText);
     r.overlapped = e.uncompressedSize >= kOverlapThreshold;
     r.budget = &m_budget;
+    r.keepWhole = m_keepWhole;
     if (m_progress.active()) {
       r.decoded = &job->decoded;
       r.stop = &m_stop;
@@ -513,6 +528,15 @@ class Run {
     }
   }
 
+  // Finishes the `count` oldest jobs, waiting first for the last of them: jobs end about in the
+  // order they began, so the others are mostly done by then.
+  void FinishSome(size_t count) {
+    count = std::min(count, m_inFlight.size());
+    if (count == 0) return;
+    WaitFor(m_inFlight[count - 1].get());
+    for (size_t k = 0; k < count; ++k) FinishOldest();
+  }
+
   // Waits for the oldest job, then makes its file final and reports it.
   void FinishOldest() {
     Job* oldest = m_inFlight.front().get();
@@ -582,6 +606,7 @@ class Run {
   Unlocker m_unlocker;
   std::string m_archivePath;
   ArchiveReader m_reader;
+  ArchiveReader::LocalRead m_localRead;
   std::string m_targetDir;
   std::string m_fileMark;  // the Zone.Identifier of the files written; empty: none
   bool m_testing = false;
@@ -597,6 +622,7 @@ class Run {
   uint64_t m_entriesSettled = 0;
   size_t m_submitted = 0;  // jobs handed to the workers
   MemoryBudget m_budget{kWholeEntryBudget};
+  size_t m_keepWhole = 0;
 };
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "unzip/worker_pool.h"
 
+#include <algorithm>
 #include <new>
 
 #include "core/progress.h"
@@ -27,48 +28,82 @@ WorkerPool::~WorkerPool() {
 }
 
 void WorkerPool::Submit(Job* job) {
+  m_held.push_back(job);
+  if (m_held.size() >= kBatch || m_idle.load(std::memory_order_relaxed) > 0) Flush();
+}
+
+void WorkerPool::Flush() {
+  if (m_held.empty()) return;
+  unsigned wake;
   {
     std::lock_guard lock(m_mutex);
-    m_queue.push_back(job);
+    m_queue.insert(m_queue.end(), m_held.begin(), m_held.end());
+    wake = unsigned(std::min<size_t>(m_idle.load(std::memory_order_relaxed), m_held.size()));
   }
-  m_wake.notify_one();
+  m_held.clear();
+  // A worker that is not waiting looks at the queue before it waits.
+  for (unsigned i = 0; i < wake; ++i) m_wake.notify_one();
 }
 
 void WorkerPool::Wait(Job* job, const std::function<void()>& idle) {
+  Flush();
   std::unique_lock lock(m_mutex);
+  m_awaited = job;
   if (!idle) {
     m_finished.wait(lock, [&] { return job->done; });
-    return;
+  } else {
+    while (!job->done) {
+      (void)m_finished.wait_for(lock, kProgressInterval);
+      if (job->done) break;
+      lock.unlock();
+      idle();
+      lock.lock();
+    }
   }
-  // Other jobs finishing wake this wait too: the caller's report is due by time, not by wake-up.
-  while (!job->done) {
-    (void)m_finished.wait_for(lock, kProgressInterval);
-    if (job->done) break;
-    lock.unlock();
-    idle();
-    lock.lock();
-  }
+  m_awaited = nullptr;
 }
 
 void WorkerPool::Work() {
   DecodeScratch scratch;
+  std::unique_lock lock(m_mutex);
   for (;;) {
-    Job* job;
-    {
-      std::unique_lock lock(m_mutex);
-      m_wake.wait(lock, [&] { return m_stopping || !m_queue.empty(); });
-      if (m_queue.empty()) return;
-      job = m_queue.front();
-      m_queue.pop_front();
+    while (!m_stopping && m_queue.empty()) {
+      m_idle.fetch_add(1, std::memory_order_relaxed);
+      m_wake.wait(lock);
+      m_idle.fetch_sub(1, std::memory_order_relaxed);
     }
+    if (m_queue.empty()) return;
+    Job* job = m_queue.front();
+    m_queue.pop_front();
+    lock.unlock();
     Status status = DecodeJob(*job, scratch);
-    {
-      std::lock_guard lock(m_mutex);
-      job->status = status;
-      job->done = true;
+    job->held.Release();
+    job->request.data = nullptr;
+    lock.lock();
+    job->status = status;
+    job->done = true;
+    if (job == m_awaited) {
+      lock.unlock();
+      m_finished.notify_one();
+      lock.lock();
     }
-    m_finished.notify_all();
   }
+}
+
+bool HeldBytes::Hold(MemoryBudget& budget, const unsigned char* data, size_t size) {
+  Release();
+  if (!budget.Take(size)) return false;
+  m_budget = &budget;
+  m_size = size;
+  m_bytes.assign(data, data + size);
+  return true;
+}
+
+void HeldBytes::Release() {
+  if (!m_budget) return;
+  m_budget->Give(m_size);
+  m_bytes = {};
+  m_budget = nullptr;
 }
 
 Status DecodeJob(Job& job, DecodeScratch& scratch) {

@@ -480,6 +480,20 @@ def build():
     a["aes_local_differs.zip"] = aes[:local_extra + 8] + b"\x01" + aes[local_extra + 9:]
     a["aes_two_passwords.zip"] = seven_zip([("a.txt", text, ["-mem=AES128", "-pone"]),
                                                   ("b.txt", text, ["-mem=AES192", "-ptwo"])])
+
+    # Entries around what one read of a local header takes in (64 KiB with the data), padded by an
+    # extra field: ending exactly there, stored and deflated, one byte past it, and one whose local
+    # extra field, longer than the central one, pushes its data past it.
+    def padded(name, data, method, end, local_more=0):
+        m = Member(name, data, method=method)
+        pad = end - 30 - len(m.name) - 4 - m.csize
+        m.central_extra = struct.pack("<HH", 0xCAFE, pad) + b"\0" * pad
+        m.extra = struct.pack("<HH", 0xCAFE, pad + local_more) + b"\0" * (pad + local_more)
+        return m
+    a["read_size_edges.zip"] = archive([
+        padded("exact.bin", noise, 0, 65536), padded("exact.txt", text * 20, 8, 65536),
+        padded("over.bin", noise, 0, 65537), padded("local.bin", noise, 0, 65536 - 40, 80),
+        Member("after.txt", b"after\n")])
     return a
 
 

@@ -73,6 +73,7 @@ const HostileCase kCases[] = {
     {"duplicates", PK_OK, PK_OK, "skipping: same.txt  (file exists)", 3, "same.txt=first\n"},
     {"long_name", PK_OK, PK_OK, "", 1, ""},
     {"deflate64_long_match", PK_OK, PK_OK, "inflating: long.bin", 1, ""},
+    {"read_size_edges", PK_OK, PK_OK, "inflating: exact.txt", 5, "after.txt=after\n"},
 };
 
 class HostileArchiveTest : public ScratchTest, public testing::WithParamInterface<HostileCase> {};
