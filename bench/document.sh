@@ -14,7 +14,9 @@
 # and its peak (VmHWM). Prints medians of BENCH_REPS runs (default 5) with the ratio to unzip -l.
 #
 # usage: bench/document.sh [CORPUS-DIR]   (default /tmp/corvane-bench; the archive is made once)
-set -euo pipefail
+set -eEuo pipefail
+# A failing step would otherwise end the run without a word.
+trap 'echo "document.sh: line $LINENO failed: $BASH_COMMAND" >&2' ERR
 cd "$(dirname "$0")/.."
 root=$PWD
 export LANG=C.UTF-8 LC_ALL=C.UTF-8
