@@ -213,17 +213,14 @@ class Source {
     size_t n = size_t(std::min<uint64_t>(m_left, m_capacity));
     if (m_request.data) {
       *data = m_request.data + (m_offset - m_request.dataOffset);
-      *size = n;
-      m_offset += n;
-      m_left -= n;
-      return {};
+    } else {
+      CV_RETURN_IF_ERROR(m_request.archive->ReadExactAt(m_offset, m_data, n));
+      if (m_request.cipher == Cipher::kTraditional) m_keys.Decrypt(m_data, n);
+      if (m_request.cipher == Cipher::kAes) CV_RETURN_IF_ERROR(m_aes.Decrypt(m_data, n));
+      *data = m_data;
     }
-    CV_RETURN_IF_ERROR(m_request.archive->ReadExactAt(m_offset, m_data, n));
-    if (m_request.cipher == Cipher::kTraditional) m_keys.Decrypt(m_data, n);
-    if (m_request.cipher == Cipher::kAes) CV_RETURN_IF_ERROR(m_aes.Decrypt(m_data, n));
     m_offset += n;
     m_left -= n;
-    *data = m_data;
     *size = n;
     return {};
   }

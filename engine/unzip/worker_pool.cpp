@@ -94,14 +94,13 @@ bool HeldBytes::Hold(MemoryBudget& budget, const unsigned char* data, size_t siz
   Release();
   if (!budget.Take(size)) return false;
   m_budget = &budget;
-  m_size = size;
   m_bytes.assign(data, data + size);
   return true;
 }
 
 void HeldBytes::Release() {
   if (!m_budget) return;
-  m_budget->Give(m_size);
+  m_budget->Give(m_bytes.size());
   m_bytes = {};
   m_budget = nullptr;
 }

@@ -30,8 +30,7 @@ class HeldBytes {
   const unsigned char* data() const { return m_bytes.data(); }
 
  private:
-  std::vector<unsigned char> m_bytes;
-  size_t m_size = 0;  // taken from the budget
+  std::vector<unsigned char> m_bytes;  // all of it taken from the budget
   MemoryBudget* m_budget = nullptr;
 };
 
