@@ -1,6 +1,7 @@
 // What both systems' threads share: running the body, catching what it throws.
 #include "platform/threads.h"
 
+#include <algorithm>
 #include <new>
 
 #include "platform/faults.h"
@@ -52,6 +53,10 @@ Status Thread::Join() {
   Status outcome = std::move(m_state->outcome);
   m_state.reset();
   return outcome;
+}
+
+unsigned WorkerThreads() {
+  return std::min(HardwareThreads(), kMostWorkers);
 }
 
 }  // namespace cv

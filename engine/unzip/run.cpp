@@ -271,7 +271,7 @@ class Run {
     }
 
     WorkerPool pool;
-    if (Status started = pool.Start(HardwareThreads()); !started.ok()) {
+    if (Status started = pool.Start(WorkerThreads()); !started.ok()) {
       m_report.Print(Level::kError, "error: " + started.message());
       outcome.fatal = started;
       return;

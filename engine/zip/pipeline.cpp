@@ -98,7 +98,7 @@ CompressPipeline::CompressPipeline(std::vector<PipelineSource> sources, int leve
       m_jobs.push_back({i, offset, length, b == 0, b + 1 == n, length * (1 + 2 * grow), 0});
     }
   }
-  const unsigned threads = HardwareThreads();
+  const unsigned threads = WorkerThreads();
   // Enough blocks in flight to keep every worker busy while the writer catches up; 64 blocks of
   // 512 KiB bound the input and the output held at once to about 64 MiB together.
   m_window = std::min<size_t>(64, std::max<size_t>(8, threads * 8));

@@ -1,6 +1,6 @@
 // The option fields of DCL, the callbacks and their replies (passwords for traditional and AES
 // encryption), failures while writing and entries that do not check out, names in a legacy code
-// page, and the exported helpers.
+// page, the exported helpers and the engines' worker count.
 #include <zlib.h>
 // zlib.h makes zlib_version a macro, which would rename the record field.
 #undef zlib_version
@@ -12,6 +12,7 @@
 #include "core/reader.h"
 #include "platform/faults.h"
 #include "platform/path.h"
+#include "platform/threads.h"
 #include "support.h"
 #include "unzip/zone_mark.h"
 
@@ -586,6 +587,20 @@ TEST(VersionTest, FillsTheRecord) {
   tooShort.structlen = 10;
   UzpVersion2(&tooShort);
   EXPECT_EQ(tooShort.betalevel[0], 'x');
+}
+
+// Memory outside the shared budgets grows with the workers, so a large machine runs no more than
+// the most.
+TEST(WorkerThreadsTest, OnePerProcessorUpToTheMost) {
+  const struct {
+    const char* processors;
+    unsigned workers;
+  } cases[] = {{"1", 1}, {"3", 3}, {"16", 16}, {"17", 16}, {"256", 16}};
+  for (const auto& c : cases) {
+    ASSERT_EQ(setenv("CORVANE_THREADS", c.processors, 1), 0);
+    EXPECT_EQ(cv::WorkerThreads(), c.workers) << c.processors;
+  }
+  unsetenv("CORVANE_THREADS");
 }
 
 }  // namespace
